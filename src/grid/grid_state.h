@@ -1,0 +1,13 @@
+// State owned by the grid subsystem beyond the shared core of run/state.h.
+// Members added here become members of State (State inherits this struct).
+#pragma once
+
+#include "run/limits.h"
+#include "util/farray.h"
+
+namespace talvek {
+
+struct GridState {
+};
+
+}  // namespace talvek

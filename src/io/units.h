@@ -1,0 +1,56 @@
+// The unit table: fixed unit numbers mapped to open files.
+//
+// Every writer of the program takes a unit number, as the system's routines
+// do. Units 5 and 6 are the console (standard input and output) and are
+// always connected. Files are plain C streams: writing a line allocates
+// nothing.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace talvek {
+
+enum class FileForm { Formatted, Unformatted };
+enum class FileStatus { Old, Unknown };
+
+class Units {
+ public:
+  static constexpr int kMaxUnit = 16;
+
+  Units() = default;
+  ~Units();
+  Units(const Units&) = delete;
+  Units& operator=(const Units&) = delete;
+
+  // Opens `path` on `unit`. Old: the file must exist and is opened for
+  // reading. Unknown: opened for reading and writing, created and truncated.
+  // Throws RunError naming the unit and the file when the open fails.
+  void open(int unit, std::string_view path, FileForm form, FileStatus status);
+  void close(int unit);  // status "KEEP"; closing a closed unit does nothing
+  void closeAll();
+  void rewind(int unit);
+  bool isOpen(int unit) const;
+  const std::string& name(int unit) const;
+  std::FILE* file(int unit);  // nullptr when not connected
+
+  // Formatted records. writeLine appends '\n'.
+  void writeLine(int unit, std::string_view line);
+  // Reads one record without its line end; false at end of file.
+  bool readLine(int unit, std::string& line);
+  void flush(int unit);
+  void flushAll();
+
+ private:
+  struct Slot {
+    std::FILE* f = nullptr;
+    std::string name;
+    FileForm form = FileForm::Formatted;
+  };
+  Slot& slot(int unit);
+  const Slot& slot(int unit) const;
+  Slot slots_[kMaxUnit + 1];
+};
+
+}  // namespace talvek
