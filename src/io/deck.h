@@ -9,6 +9,21 @@
 //   ListRead r(deck, "DATA 03B");
 //   r.item(s.MUNITIN, "MUNITIN").item(s.MUNTOUT, "MUNTOUT") ... ;
 //   r.end();
+//
+// The values follow Fortran list-directed input as gfortran reads it:
+// separators are blanks, a comma, or a comma with blanks around it; a line
+// end separates like a blank and blank lines are skipped; `r*v` is r copies
+// of v, `r*` and a second comma are nulls that leave their item unchanged; a
+// slash ends the list. An integer item takes an optionally signed string of
+// digits that fits 4 bytes ("1." or "1.5" are errors, as in gfortran). A real
+// item takes 1, 1., .5, 2.5E-3, 1D5, 1Q5 or 1.5-3 (= 1.5E-3); an overflow is
+// an error, an underflow gives zero. A text item takes a quoted text ('..'
+// or "..", a doubled quote stands for one) or a run of characters ended by a
+// blank, comma, slash or line end.
+//
+// Errors read "DECK:LINE: data group DATA 10B, item NX: <reason>", LINE
+// being the deck line where the bad value or the end of the deck was met; an
+// element of an items() read is named "NAME(k)", k counted from 1.
 #pragma once
 
 #include <string>
@@ -29,7 +44,7 @@ class DeckReader {
   void rewind() { pos_ = 0; }
   bool atEnd() const { return pos_ >= static_cast<int>(lines_.size()); }
   int lineCount() const { return static_cast<int>(lines_.size()); }
-  const std::string& line(int i) const { return lines_[static_cast<std::size_t>(i - 1)]; }
+  const std::string& line(int i) const;  // line i (1-based); RunError when there is none
 
   // A header line: the next non-blank line, consumed whole whatever it holds.
   std::string header(std::string_view group);
@@ -38,7 +53,8 @@ class DeckReader {
   // Low level: next line (throws DeckError at end of deck).
   const std::string& nextLine(std::string_view group, std::string_view item);
   // Positions the reader so that the next line read is line `lineNo` + 1.
-  void seek(int lineNo) { pos_ = lineNo; }
+  // RunError when lineNo is outside 0..lineCount().
+  void seek(int lineNo);
 
   [[noreturn]] void fail(std::string_view group, std::string_view item, const std::string& what) const;
 
@@ -55,26 +71,34 @@ class ListRead {
   // Each item: a null value or a slash leaves the variable unchanged.
   ListRead& item(int& v, std::string_view name);
   ListRead& item(double& v, std::string_view name);
-  ListRead& item(std::string& v, std::string_view name);  // a text value
+  ListRead& item(std::string& v, std::string_view name);  // a text value, as read (not padded)
   // n values into consecutive doubles (whole-array form).
   ListRead& items(double* v, int n, std::string_view name);
   ListRead& items(int* v, int n, std::string_view name);
-  // Ends the read: the rest of the current line is ignored.
+  // Ends the read: the rest of the current line is ignored. A read with no
+  // items passes over one line, as an empty Fortran READ does.
   void end();
 
  private:
   enum class Tok { Value, Null, Slash };
-  Tok next(std::string_view name, std::string& text);
+  Tok next(std::string_view name, int index);
+  void fetchLine(std::string_view name, int index);
+  [[noreturn]] void fail(std::string_view name, int index, const std::string& what) const;
+  void toInt(int& v, std::string_view name, int index);
+  void toReal(double& v, std::string_view name, int index);
+
   DeckReader& deck_;
   std::string group_;
-  std::string cur_;
+  std::string_view cur_;     // the line being read (a view into the deck)
   std::size_t col_ = 0;
   bool haveLine_ = false;
   bool done_ = false;        // a slash was met
-  int repeatLeft_ = 0;       // pending r*v copies
+  bool comma_ = true;        // a comma since the last value: a further comma is a null
+  int repeatLeft_ = 0;       // pending copies of an r*v or r* form
   bool repeatNull_ = false;
-  std::string repeatText_;
-  bool lastWasSep_ = true;   // for ",," nulls
+  std::string_view tok_;     // the current value's text
+  bool quoted_ = false;      // it was a quoted text (then tok_ views qbuf_)
+  std::string qbuf_;
 };
 
 }  // namespace talvek

@@ -9,6 +9,9 @@
 //
 // Numbers are right-aligned; a value that does not fit its width prints as
 // w asterisks; E form is 0.ddddE+ee (three-digit exponents drop the E).
+// The details follow gfortran (see format.cpp). A record longer than kCap
+// characters is a program fault and throws RunError. On a detached Line,
+// slash() appends a '\n' to the text and end() does nothing.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +21,8 @@ namespace talvek {
 
 class Units;
 
-// Free functions writing one field into `out` (at least w+1 chars); return w.
+// Free functions writing one field into `out` (at least w+1 chars, the last
+// one a terminating NUL); return w (0 when w <= 0).
 int fmtI(char* out, long long v, int w);
 int fmtF(char* out, double v, int w, int d);
 int fmtE(char* out, double v, int w, int d);
@@ -56,14 +60,22 @@ class Line {
 };
 
 // A free-format (list-directed) output record: starts with one blank, items
-// separated by blanks.
+// separated by one blank. Texts are written as given; integers right-aligned
+// in 12 columns (I12); reals in G15.7 (7 significant digits, the F form with
+// four trailing blanks for 0.1 <= |x| < 1E7, otherwise 0.ddddddd E form).
 class FreeLine {
  public:
+  static constexpr int kIntWidth = 12;
+  static constexpr int kRealWidth = 15;
+  static constexpr int kRealDigits = 7;
+
   FreeLine(Units& units, int unit);
   FreeLine& text(std::string_view s);
+  FreeLine& num(int v) { return num(static_cast<long long>(v)); }
   FreeLine& num(long long v);
   FreeLine& num(double v);
   void end();
+  std::string_view str() const { return line_.text(); }  // the record so far
 
  private:
   Line line_;

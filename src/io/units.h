@@ -25,7 +25,8 @@ class Units {
   Units& operator=(const Units&) = delete;
 
   // Opens `path` on `unit`. Old: the file must exist and is opened for
-  // reading. Unknown: opened for reading and writing, created and truncated.
+  // reading. Unknown: opened for reading and writing, created and truncated
+  // (so a file that is to be read, such as a restart-up file, is opened Old).
   // Throws RunError naming the unit and the file when the open fails.
   void open(int unit, std::string_view path, FileForm form, FileStatus status);
   void close(int unit);  // status "KEEP"; closing a closed unit does nothing
