@@ -142,7 +142,8 @@ struct CoreState {
   RA<MXBLK> WIP, GIP, PSIP, PMIP, OIPH, QPMINJ, QPMPRD;
   RA<6, MXBLK> CUMPB, CUMIB;
   RA<6> CUMINJ, CUMPRD;
-  double CUMAQ = 0, CUMAQR = 0;
+  RA<6> CUMAQ;  // aquifer exchange by component (oil, water, gas, polymer sol., polymer mass)
+  double CUMAQR = 0;
   RA<6> CUMNET;
   double INOIL = 0, INWATER = 0, INGAS = 0, INPOLY = 0, INPMAS = 0;
   double PAVG = 0;
@@ -151,8 +152,9 @@ struct CoreState {
   int NNOW = 0;
   IA<MXNOW> IRITE1, NWLINE;
   RA<MXNOW> DELT1, SIMNEW, QOECONT, WORMAXT, GORMAXT;
-  // Well lines of all records: IWT, IW, JW, KW, IWOPC and GW, BHP, QSP, CONCPI, CONCTI.
-  IA<5, MXWLIN> IWLINE;
+  // Well lines of all records: IWT, IW, JW, KW, IWOPC, IWC (well number), the active
+  // number of the well block; and GW, BHP, QSP, CONCPI, CONCTI.
+  IA<7, MXWLIN> IWLINE;
   RA<5, MXWLIN> RWLINE;
   int NOWSTP = 0, NWTLIN = 0, IRITEC = 0;
   double SIMTME = 0, QOECON = 0, WORMAX = 0, GORMAX = 0;

@@ -1,0 +1,139 @@
+// Depths, bulk volumes and geometric factors of the grid blocks.
+#include "grid/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "io/errors.h"
+#include "run/state.h"
+
+namespace talvek {
+
+namespace {
+
+std::string deckName(const State& s) {
+  const std::size_t n = s.FINPUT.trimmed();
+  return n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)");
+}
+
+}  // namespace
+
+void ZELVAT(State& s) {
+  const double sum2 = s.SINX * s.SINX + s.SINY * s.SINY;
+  if (!(sum2 <= 1.0)) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, ": SINX = %.6g and SINY = %.6g give SINX**2 + SINY**2 = %.6g, above 1",
+                  s.SINX, s.SINY, sum2);
+    throw RunError("deck " + deckName(s) + ", group DATA 07B" + buf);
+  }
+  const double hsx = 0.5 * s.SINX;
+  const double hsy = 0.5 * s.SINY;
+  const double cz = std::sqrt(1.0 - sum2);
+
+  if (s.DEPTH1 >= -100000.0) {
+    // Top depths along the chain: up the first column layer by layer, along
+    // the first column of each layer in y, then along each row in x.
+    auto L = [&s](int i, int j, int k) { return s.LBLOCK(i, j, k); };
+    const int l111 = L(1, 1, 1);
+    s.ETOP(l111) = s.DEPTH1 - (hsx * s.DX(l111) + hsy * s.DY(l111) + cz * s.DZ(l111));
+    for (int k = 1; k <= s.NZ; ++k) {
+      if (k > 1) {
+        const int a = L(1, 1, k - 1), b = L(1, 1, k);
+        s.ETOP(b) = s.ETOP(a) - cz * s.DZ(b) - (hsx * (s.DX(b) - s.DX(a)) + hsy * (s.DY(b) - s.DY(a)));
+      }
+      for (int j = 1; j <= s.NY; ++j) {
+        if (j > 1) {
+          const int a = L(1, j - 1, k), b = L(1, j, k);
+          s.ETOP(b) = s.ETOP(a) - hsy * (s.DY(b) + s.DY(a)) -
+                      (hsx * (s.DX(b) - s.DX(a)) + cz * (s.DZ(b) - s.DZ(a)));
+        }
+        for (int i = 2; i <= s.NX; ++i) {
+          const int a = L(i - 1, j, k), b = L(i, j, k);
+          s.ETOP(b) = s.ETOP(a) - hsx * (s.DX(b) + s.DX(a)) -
+                      (hsy * (s.DY(b) - s.DY(a)) + cz * (s.DZ(b) - s.DZ(a)));
+        }
+      }
+    }
+    for (int n = 1; n <= s.NGPACT; ++n) s.DEPTH(n) = s.ETOP(s.IBLK(n));
+  }
+
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int l = s.IBLK(n);
+    s.ZC(n) = s.DEPTH(n) + 0.5 * cz * s.DZ(l);
+    s.DZNET(l) = s.DZ(l) * s.RNTG(n);
+  }
+}
+
+void GLKFAC(State& s) {
+  const double c2x = 2.0 * s.C2;
+  for (int n = 1; n <= s.NGPACT; ++n)
+    for (int sl = 1; sl <= MXSLOT; ++sl) s.GF(sl, n) = 0.0;
+
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int l = s.IBLK(n);
+    s.VB(n) = s.DX(l) * s.DY(l) * s.DZNET(l) / s.C1;
+
+    // Forward connections z, y, x; each connection is computed once, from
+    // this block's side, and stored on both sides.
+    for (int sl = 7; sl >= 5; --sl) {
+      const int m = s.NBR(sl, n);
+      if (m == 0) continue;
+      const int lm = s.IBLK(m);
+      double f, a, b, len, lenm;
+      if (sl == 7) {
+        f = 1.0 + s.RGFZ(n);
+        a = s.KZ(n) * s.DX(l) * s.DY(l);
+        b = s.KZ(m) * s.DX(lm) * s.DY(lm);
+        len = s.DZ(l);
+        lenm = s.DZ(lm);
+      } else if (sl == 6) {
+        f = 1.0 + s.RGFY(n);
+        a = s.KY(n) * s.DX(l) * s.DZNET(l);
+        b = s.KY(m) * s.DX(lm) * s.DZNET(lm);
+        len = s.DY(l);
+        lenm = s.DY(lm);
+      } else {
+        f = 1.0 + s.RGFX(n);
+        a = s.KX(n) * s.DY(l) * s.DZNET(l);
+        b = s.KX(m) * s.DY(lm) * s.DZNET(lm);
+        len = s.DX(l);
+        lenm = s.DX(lm);
+      }
+      if (f < 0.0) f = 0.0;
+      const double t = c2x * f * a * b / (a * lenm + b * len + 1.0E-51);
+      s.GF(sl, n) = t;
+      s.GF(8 - sl, m) = t;
+    }
+  }
+}
+
+void ACTCPY(State& s) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int l = s.IBLK(n);
+    for (int d = 1; d <= 3; ++d) s.IJK(d, n) = s.ICOORD(d, l);
+  }
+
+  // Widths of the first row, column and layer for the listing files.
+  const int nx = std::min(s.NX, MXDIR), ny = std::min(s.NY, MXDIR), nz = std::min(s.NZ, MXDIR);
+  for (int i = 1; i <= nx; ++i) s.WIDX(i) = s.DX(s.LBLOCK(i, 1, 1));
+  for (int j = 1; j <= ny; ++j) s.WIDY(j) = s.DY(s.LBLOCK(1, j, 1));
+  for (int k = 1; k <= nz; ++k) s.WIDZ(k) = s.DZ(s.LBLOCK(1, 1, k));
+
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int l = s.IBLK(n);
+    s.HNET(n) = s.DZNET(l);
+    // Modification ratios: 0 changes nothing, -1 or below zeroes the
+    // quantity; porosity never exceeds 1.
+    s.VB(n) = std::max(0.0, 1.0 + s.RBVOL(n)) * s.VB(n);
+    s.PHI(n) = std::min(1.0, std::max(0.0, 1.0 + s.RPORO(n)) * s.PHI(n));
+    const double kxy = std::sqrt(std::max(0.0, s.KX(n) * s.KY(n)));
+    s.PHIH(n) = s.PHI(n) * s.HNET(n);
+    s.KH(n) = kxy * s.HNET(n);
+    // A porosity zeroed by its modifier must not divide by zero.
+    s.KPHI(n) = kxy / (s.PHI(n) + s.TINY);
+  }
+}
+
+}  // namespace talvek

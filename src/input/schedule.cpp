@@ -1,0 +1,358 @@
+// Group 45: the well schedule, and the pass over groups 1 to 44 that brings
+// a restart run to it.
+//
+// The schedule is a list of records: a "NOW" line (number of well lines, print
+// flag, step cap, end time of the period, economic limits) followed by that
+// many well lines. A "NOW" line whose values add up to zero ends the list.
+// All records and well lines are stored in deck order; each well line also
+// gets the active number of its block, so that run control can apply it.
+#include "input/schedule.h"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "input/debug.h"
+#include "io/deck.h"
+#include "io/errors.h"
+#include "run/state.h"
+
+namespace talvek {
+
+namespace {
+
+constexpr int kSchedule = 45;
+constexpr int kWellNames = 49;  // VARNAM row of the well-line items
+constexpr int kMaxNowLines = 100000;
+
+std::string blockText(int iw, int jw, int kw) {
+  return "(" + std::to_string(iw) + "," + std::to_string(jw) + "," + std::to_string(kw) + ")";
+}
+
+std::string wellText(int k, int iline) {
+  return "well line " + std::to_string(k) + " of \"NOW\" line " + std::to_string(iline);
+}
+
+// Reads the well lines of one record, stores them from line m + 1 on.
+void readWellLines(State& s, DeckReader& deck, const std::string& label, int iline, int now, int& m) {
+  const bool dbg = s.IPRTDAT == 1;
+  for (int k = 1; k <= now; ++k) {
+    int iwt = 0, iwc = 0, iw = 0, jw = 0, kw = 0, iwopc = 0;
+    double gw = 0.0, bhp = 0.0, qsp = 0.0, concpi = 0.0, concti = 0.0;
+    ListRead r(deck, label);
+    r.item(iwt, "IWT")
+        .item(iwc, "IWC")
+        .item(iw, "IW")
+        .item(jw, "JW")
+        .item(kw, "KW")
+        .item(iwopc, "IWOPC")
+        .item(gw, "GW")
+        .item(bhp, "BHP")
+        .item(qsp, "QSP")
+        .item(concpi, "CONCPI")
+        .item(concti, "CONCTI");
+    r.end();
+
+    if (dbg) {
+      if (iwt < -2 || iwt > 0) warnWellLine(s, kWellNames, 1, k);
+      if (iw < 1 || iw > s.NX) warnWellLine(s, kWellNames, 2, k);
+      if (jw < 0 || jw > s.NY) warnWellLine(s, kWellNames, 3, k);
+      if (kw < 1 || kw > s.NZ) warnWellLine(s, kWellNames, 4, k);
+      if (iwopc < 0 || iwopc > 11) warnWellLine(s, kWellNames, 5, k);
+      if (qsp < 0.0) warnWellLine(s, kWellNames, 8, k);
+      if (concpi < 0.0) warnWellLine(s, kWellNames, 9, k);
+      if (concti < 0.0) warnWellLine(s, kWellNames, 10, k);
+    }
+
+    if (m >= MXWLIN) {
+      deck.fail(label, "IWT",
+                wellText(k, iline) + " exceeds the " + std::to_string(MXWLIN) +
+                    " well lines the schedule can hold (all records together)");
+    }
+    // The well block must be a block of the grid, and an active one: the
+    // line is applied to the active block's well data.
+    const char* bad = nullptr;
+    if (iw < 1 || iw > s.NX || iw > MXDIR) {
+      bad = "IW";
+    } else if (jw < 1 || jw > s.NY || jw > MXDIR) {
+      bad = "JW";
+    } else if (kw < 1 || kw > s.NZ || kw > MXDIR) {
+      bad = "KW";
+    }
+    if (bad != nullptr) {
+      deck.fail(label, bad,
+                wellText(k, iline) + " places the well at block " + blockText(iw, jw, kw) +
+                    ", outside the grid of " + std::to_string(s.NX) + " x " + std::to_string(s.NY) + " x " +
+                    std::to_string(s.NZ) + " blocks");
+    }
+    const int l = s.LBLOCK(iw, jw, kw);
+    if (l < 1 || l > MXCELL) {
+      throw RunError("well line " + std::to_string(k) + " of \"NOW\" line " + std::to_string(iline) +
+                     " of " + label + ": the block numbering of the grid is not laid out");
+    }
+    const int n = s.IORD(l);
+    if (n < 1 || n > MXBLK) {
+      deck.fail(label, "IW",
+                wellText(k, iline) + " places the well at block " + blockText(iw, jw, kw) +
+                    ", which is inactive (IACTIVE = 0): a well needs an active block");
+    }
+
+    ++m;
+    s.IWLINE(1, m) = iwt;
+    s.IWLINE(2, m) = iw;
+    s.IWLINE(3, m) = jw;
+    s.IWLINE(4, m) = kw;
+    s.IWLINE(5, m) = iwopc;
+    s.IWLINE(6, m) = iwc;
+    s.IWLINE(7, m) = n;
+    s.RWLINE(1, m) = gw;
+    s.RWLINE(2, m) = bhp;
+    s.RWLINE(3, m) = qsp;
+    s.RWLINE(4, m) = concpi;
+    s.RWLINE(5, m) = concti;
+    dbgWellLine(s, kSchedule, k);
+  }
+}
+
+}  // namespace
+
+void READSC(State& s, DeckReader& deck) {
+  const std::string label(s.GRPLAB(kSchedule).c.data(), 8);
+  s.IGROUP = kSchedule;
+  for (int i = 0; i < 3; ++i) s.CARD.set(deck.header(label));
+
+  const bool dbg = s.IPRTDAT == 1;
+  s.NNOW = 0;
+  double prevSimnew = 0.0;
+  int m = 0;  // well lines stored, all records
+  for (int iline = 1; iline <= kMaxNowLines; ++iline) {
+    s.ILINE = iline;
+    dbgBlank(s);
+    int now = 0, irite1 = 0;
+    double delt1 = 0.0, simnew = 0.0, qoecon = 0.0, wormax = 0.0, gormax = 0.0;
+    {
+      ListRead r(deck, label);
+      r.item(now, "NOW")
+          .item(irite1, "IRITE1")
+          .item(delt1, "DELT1")
+          .item(simnew, "SIMNEW")
+          .item(qoecon, "QOECON")
+          .item(wormax, "WORMAX")
+          .item(gormax, "GORMAX");
+      r.end();
+    }
+    const double sum = now + irite1 + delt1 + simnew + qoecon + wormax + gormax;
+    if (std::fabs(sum) < 1.0E-11) break;
+
+    if (dbg) {
+      if (now < 0 || now > s.NGPACT) warnNowLine(s, kSchedule, 1, iline);
+      if (irite1 < 0 || irite1 > 1) warnNowLine(s, kSchedule, 2, iline);
+      if (simnew <= prevSimnew) warnNowLine(s, kSchedule, 4, iline);
+      if (qoecon < 0.0 || qoecon > 100.0) warnNowLine(s, kSchedule, 5, iline);
+      if (wormax < 0.0 || wormax > 100.0) warnNowLine(s, kSchedule, 6, iline);
+      if (gormax < 0.0 || gormax > 50000.0) warnNowLine(s, kSchedule, 7, iline);
+    }
+    if (s.NNOW >= MXNOW) {
+      deck.fail(label, "NOW",
+                "\"NOW\" line " + std::to_string(iline) + " opens a schedule record beyond the " +
+                    std::to_string(MXNOW) + " records the schedule can hold");
+    }
+    if (now < 0) {
+      deck.fail(label, "NOW",
+                "\"NOW\" line " + std::to_string(iline) + " gives NOW = " + std::to_string(now) +
+                    " well lines; the number of well lines cannot be negative");
+    }
+    dbgNowLine(s, kSchedule, simnew);
+
+    const int t = ++s.NNOW;
+    s.NWLINE(t) = now;
+    s.IRITE1(t) = irite1;
+    s.DELT1(t) = delt1;
+    s.SIMNEW(t) = simnew;
+    s.QOECONT(t) = qoecon;
+    s.WORMAXT(t) = wormax;
+    s.GORMAXT(t) = gormax;
+    prevSimnew = simnew;
+
+    dbgBlank(s);
+    readWellLines(s, deck, label, iline, now, m);
+  }
+  dbgBlank(s);
+  dbgGroupEnd(s, kSchedule);
+}
+
+// ---------------------------------------------------------------------------
+// Passing over groups 1 to 44.
+
+namespace {
+
+std::string groupLabel(int g) {
+  char letter = 'B';
+  if (g == 1) {
+    letter = 'E';
+  } else if (g >= 11 && g <= 37) {
+    letter = 'A';
+  } else if (g == 38 || g == 39 || g == 40 || g == 43 || g == 44) {
+    letter = 'C';
+  } else if (g == 45) {
+    letter = 'D';
+  }
+  std::string l = "DATA 00B";
+  l[5] = static_cast<char>('0' + g / 10);
+  l[6] = static_cast<char>('0' + g % 10);
+  l[7] = letter;
+  return l;
+}
+
+void skipHeaders(DeckReader& deck, const std::string& label, int n) {
+  for (int i = 0; i < n; ++i) deck.header(label);
+}
+
+// One fixed list: `types` holds 'I' or 'R' per item. Integer values are
+// returned in ints[] (by item position) for the caller that needs them.
+void skipList(DeckReader& deck, const std::string& label, std::string_view types,
+              std::initializer_list<const char*> names, int* ints = nullptr) {
+  ListRead r(deck, label);
+  int k = 0;
+  for (const char* name : names) {
+    if (types[static_cast<std::size_t>(k)] == 'I') {
+      int v = 0;
+      r.item(v, name);
+      if (ints != nullptr) ints[k] = v;
+    } else {
+      double v = 0.0;
+      r.item(v, name);
+    }
+    ++k;
+  }
+  r.end();
+}
+
+// Rows of a table up to its end row (at most 1000 rows are read). The
+// columns flagged in absMask enter the end sum with their absolute values.
+void skipRows(DeckReader& deck, const std::string& label, int ncol, unsigned absMask) {
+  for (int row = 1; row <= 1000; ++row) {
+    ListRead r(deck, label);
+    double sum = 0.0;
+    for (int c = 0; c < ncol; ++c) {
+      double v = 0.0;
+      r.item(v, "ROW VALUE");
+      sum += ((absMask >> c) & 1U) != 0 ? std::fabs(v) : v;
+    }
+    r.end();
+    if (std::fabs(sum) <= 1.0E-11) return;
+  }
+}
+
+void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
+  static constexpr const char* kNames[27] = {
+      "IACTIVE", "NKRGN", "NPVTGN", "DX", "DY",  "DZ",     "DEPTH",  "KX",   "KY",
+      "KZ",      "PHI",   "SO",     "SW", "SP",  "RS",     "P",      "CONCP", "CRPMAX",
+      "CRP",     "INFBLK", "BBLKWT", "RNTG", "RBVOL", "RPORO", "RGFX", "RGFY", "RGFZ"};
+  const bool integer = g == 11 || g == 12 || g == 13 || g == 30;
+  const char* name = kNames[g - 11];
+  const std::string label = groupLabel(g);
+  skipHeaders(deck, label, 1);
+  int icode = 0;
+  std::string word;
+  {
+    ListRead r(deck, label);
+    r.item(icode, "ICODE").item(word, "ICODE WORD");
+    r.end();
+  }
+  if (icode == 0) {
+    ListRead r(deck, label);
+    int iv = 0;
+    double rv = 0.0;
+    for (long long m = 0; m < ncell; ++m) {
+      if (integer) {
+        r.item(iv, name);
+      } else {
+        r.item(rv, name);
+      }
+    }
+    r.end();
+    return;
+  }
+  for (int line = 1; line <= 100000; ++line) {
+    int ix[6] = {0, 0, 0, 0, 0, 0};
+    int iv = 0;
+    double rv = 0.0;
+    ListRead r(deck, label);
+    r.item(ix[0], "I1").item(ix[1], "I2").item(ix[2], "J1").item(ix[3], "J2").item(ix[4], "K1").item(ix[5], "K2");
+    if (integer) {
+      r.item(iv, name);
+    } else {
+      r.item(rv, name);
+    }
+    r.end();
+    if (ix[0] + ix[1] + ix[2] + ix[3] + ix[4] + ix[5] == 0) return;
+  }
+}
+
+}  // namespace
+
+void SKPDCK(DeckReader& deck) {
+  deck.rewind();
+
+  skipHeaders(deck, groupLabel(1), 2);
+  deck.textLine(groupLabel(1), "TITLE");
+
+  skipHeaders(deck, groupLabel(2), 2);
+  skipList(deck, groupLabel(2), "IIRRR", {"IPRTDAT", "IRSTRT", "TMTOTAL", "TMSTOP", "DELT"});
+  skipHeaders(deck, groupLabel(3), 2);
+  skipList(deck, groupLabel(3), "IIIIRRRRRRI",
+           {"MUNITIN", "MUNTOUT", "IQUAD", "NINTBLE", "DTMAX", "DTMIN", "RERORP", "DELPO", "DELRS", "DELSAT",
+            "MATBAK"});
+  skipHeaders(deck, groupLabel(4), 2);
+  skipList(deck, groupLabel(4), "IIIIIIII",
+           {"IPRINT", "IPRST1", "IPRST2", "INOUTP", "NFRRES", "NFRWEL", "NFRARY", "NWRITE"});
+  skipHeaders(deck, groupLabel(5), 2);
+  skipList(deck, groupLabel(5), "IIIIIIIIIIII",
+           {"PRNTSW", "PRNTSO", "PRNTSG", "PRNTSP", "PRNTSA", "PRNTRS", "PRNTPB", "PRNTP", "PRNTCP", "PRNTADS",
+            "PRNTADMX", "PRNTWC"});
+  skipHeaders(deck, groupLabel(6), 2);
+  skipList(deck, groupLabel(6), "IIII", {"KEQW", "KEQO", "KEQG", "KEQP"});
+  skipHeaders(deck, groupLabel(7), 2);
+  skipList(deck, groupLabel(7), "RRR", {"DEPTH1", "SINX", "SINY"});
+  skipHeaders(deck, groupLabel(8), 2);
+  skipList(deck, groupLabel(8), "IRRRRRRR",
+           {"IDAQFR", "AQFH", "AQKH", "AQRW", "AQRE", "ANGLE", "AQCWE", "AQMUW"});
+  skipHeaders(deck, groupLabel(9), 2);
+  skipList(deck, groupLabel(9), "IIRRR", {"INIOPT", "ICASE", "ZREF", "PREF", "XREF5"});
+  skipHeaders(deck, groupLabel(10), 2);
+  int g10[10] = {};
+  skipList(deck, groupLabel(10), "IIIIIIIIRR",
+           {"NX", "NY", "NZ", "METHOD", "NXYZORD", "NUSLVR", "NKRRGN", "NPVTRGN", "RADW", "RADE"}, g10);
+  const long long nx = g10[0] > 0 ? g10[0] : 0;
+  const long long ny = g10[1] == 0 ? 1 : (g10[1] > 0 ? g10[1] : 0);
+  const long long nz = g10[2] > 0 ? g10[2] : 0;
+  const int nkrrgn = g10[6];
+  const int npvtrgn = g10[7];
+
+  for (int g = 11; g <= 37; ++g) skipArrayGroup(deck, g, nx * ny * nz);
+
+  constexpr unsigned kCapillary = (1U << 3) | (1U << 4);
+  skipHeaders(deck, groupLabel(38), 1);
+  for (int r = 1; r <= nkrrgn; ++r) {
+    skipHeaders(deck, groupLabel(38), 2);
+    skipRows(deck, groupLabel(38), 5, kCapillary);
+    skipHeaders(deck, groupLabel(39), 2);
+    skipRows(deck, groupLabel(39), 5, kCapillary);
+  }
+  skipHeaders(deck, groupLabel(40), 1);
+  for (int p = 1; p <= npvtrgn; ++p) {
+    skipHeaders(deck, groupLabel(40), 2);
+    skipRows(deck, groupLabel(40), 8, 0U);
+    skipHeaders(deck, groupLabel(41), 2);
+    skipList(deck, groupLabel(41), "RRRRR", {"GAMAW", "GAMAG", "OILAPI", "CO", "CMUO"});
+  }
+  skipHeaders(deck, groupLabel(42), 2);
+  skipList(deck, groupLabel(42), "RRR", {"DENR", "CPHI", "PREF"});
+  skipHeaders(deck, groupLabel(43), 2);
+  skipRows(deck, groupLabel(43), 2, 0U);
+  skipHeaders(deck, groupLabel(44), 2);
+  skipRows(deck, groupLabel(44), 3, 0U);
+}
+
+}  // namespace talvek

@@ -1,0 +1,29 @@
+// The well schedule of the deck (group 45).
+#pragma once
+
+namespace talvek {
+
+struct State;
+class DeckReader;
+
+// Reads group 45 from the current position of the deck: the schedule
+// records, each a "NOW" line followed by its well lines, up to the zero
+// "NOW" line. Stores NNOW, the per-record values and all well lines with the
+// active number of each well block. Checks (warnings) and progress lines are
+// written while the debugging facility is on.
+//
+// Needs NX, NY, NZ, NGPACT, LBLOCK and IORD. Stops with DeckError when there
+// are more than 100 records or 20000 well lines, when a "NOW" line gives a
+// negative number of well lines, or when a well line addresses a block
+// outside the grid or an inactive block.
+void READSC(State& s, DeckReader& deck);
+
+// Positions the deck at the header lines of group 45 by passing over groups
+// 1 to 44 of a complete deck without storing anything, as a restart run
+// needs: it takes its state from the restart-up file but its schedule from
+// the deck. Starts from the first line of the deck whatever the current
+// position. The grid size and the region counts that shape groups 11 to 41
+// are taken from the deck's own group 10.
+void SKPDCK(DeckReader& deck);
+
+}  // namespace talvek

@@ -1,0 +1,328 @@
+// Group 45: the well schedule, its checks and stops, and the pass over
+// groups 1 to 44 that brings a restart run to it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "input/debug.h"
+#include "input/input.h"
+#include "input/schedule.h"
+#include "input/tables.h"
+#include "io/deck.h"
+#include "io/errors.h"
+#include "run/state.h"
+
+namespace talvek {
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+  std::ifstream f(path);
+  std::vector<std::string> v;
+  for (std::string l; std::getline(f, l);) v.push_back(l);
+  return v;
+}
+
+// A grid in natural order (I fastest); `inactive` lists blocks with IACTIVE 0.
+void layGrid(State& s, int nx, int ny, int nz, std::vector<std::array<int, 3>> inactive = {}) {
+  s.NX = nx;
+  s.NY = ny;
+  s.NZ = nz;
+  s.NCELL = nx * ny * nz;
+  s.NGPACT = 0;
+  for (int k = 1; k <= nz; ++k)
+    for (int j = 1; j <= ny; ++j)
+      for (int i = 1; i <= nx; ++i) {
+        const int l = i + nx * (j - 1) + nx * ny * (k - 1);
+        s.LBLOCK(i, j, k) = l;
+        bool act = true;
+        for (const auto& b : inactive) act = act && !(b[0] == i && b[1] == j && b[2] == k);
+        s.IACTIVE(l) = act ? 1 : 0;
+        s.IORD(l) = 0;
+        if (act) {
+          s.IORD(l) = ++s.NGPACT;
+          s.IBLK(s.NGPACT) = l;
+        }
+      }
+}
+
+// A state for READSC as INPUT leaves it: name tables completed, a 3 x 2 x 2
+// grid with block (3,2,2) inactive (11 active blocks).
+std::unique_ptr<State> scheduleState() {
+  auto sp = makeState();
+  State& s = *sp;
+  setInputTables(s);
+  layGrid(s, 3, 2, 2, {{3, 2, 2}});
+  s.IPRTDAT = 0;
+  return sp;
+}
+
+const std::string kHeads =
+    "DATA 45D  WELL SCHEDULE\nNOW IRITE1 DELT1 SIMNEW QOECON WORMAX GORMAX\n"
+    "IWT IWC IW JW KW IWOPC GW BHP QSP CONCPI CONCTI\n";
+
+TEST(Schedule, OneRecordWithTwoWells) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  DeckReader d("sched.dat", kHeads +
+                                "2 1 1.0 365.0 5.0 20.0 2000.0\n"
+                                "-2 7 1 1 1 1 10.0 3000.0 1.0 500.0 20.0\n"
+                                "-1 8 3 2 1 2 12.5 500.0 0.5 0.0 0.0\n"
+                                "0 0 0 0 0 0 0\n");
+  READSC(s, d);
+  EXPECT_TRUE(d.atEnd());
+  EXPECT_EQ(s.NNOW, 1);
+  EXPECT_EQ(s.NWLINE(1), 2);
+  EXPECT_EQ(s.IRITE1(1), 1);
+  EXPECT_DOUBLE_EQ(s.DELT1(1), 1.0);
+  EXPECT_DOUBLE_EQ(s.SIMNEW(1), 365.0);
+  EXPECT_DOUBLE_EQ(s.QOECONT(1), 5.0);
+  EXPECT_DOUBLE_EQ(s.WORMAXT(1), 20.0);
+  EXPECT_DOUBLE_EQ(s.GORMAXT(1), 2000.0);
+  const int wantI[2][7] = {{-2, 1, 1, 1, 1, 7, 1}, {-1, 3, 2, 1, 2, 8, 6}};
+  const double wantR[2][5] = {{10.0, 3000.0, 1.0, 500.0, 20.0}, {12.5, 500.0, 0.5, 0.0, 0.0}};
+  for (int m = 1; m <= 2; ++m) {
+    for (int c = 1; c <= 7; ++c) EXPECT_EQ(s.IWLINE(c, m), wantI[m - 1][c - 1]) << "line " << m << " item " << c;
+    for (int c = 1; c <= 5; ++c) {
+      EXPECT_DOUBLE_EQ(s.RWLINE(c, m), wantR[m - 1][c - 1]) << "line " << m << " item " << c;
+    }
+  }
+}
+
+TEST(Schedule, SeveralRecordsNumberWellLinesContinuously) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  // A period without well changes (NOW = 0) is a record of its own; the
+  // active numbers follow the inactive block (3,2,2) out of the count.
+  DeckReader d("sched.dat", kHeads +
+                                "1 0 1.0 100.0 0 0 0\n"
+                                "-1 1 2 1 1 1 1.0 100.0 1.0 0 0\n"
+                                "0 1 2.0 200.0 0 0 0\n"
+                                "2 0 0.5 300.0 0 0 0\n"
+                                "0 1 1 1 2 0 1.0 100.0 0.0 0 0\n"
+                                "-2, 2, 2, 2, 2, 0, 1.0, 900.0, 2.0, 0, 0   commas\n"
+                                "0 0 0 0 0 0 0\n");
+  READSC(s, d);
+  EXPECT_EQ(s.NNOW, 3);
+  EXPECT_EQ(s.NWLINE(1), 1);
+  EXPECT_EQ(s.NWLINE(2), 0);
+  EXPECT_EQ(s.NWLINE(3), 2);
+  EXPECT_DOUBLE_EQ(s.SIMNEW(2), 200.0);
+  EXPECT_EQ(s.IRITE1(2), 1);
+  EXPECT_DOUBLE_EQ(s.DELT1(3), 0.5);
+  EXPECT_EQ(s.IWLINE(7, 1), 2);   // (2,1,1)
+  EXPECT_EQ(s.IWLINE(7, 2), 7);   // (1,1,2)
+  EXPECT_EQ(s.IWLINE(7, 3), 11);  // (2,2,2): grid block 11, active 11 ((3,2,2) is grid 12)
+  EXPECT_EQ(s.IWLINE(1, 3), -2);
+  EXPECT_DOUBLE_EQ(s.RWLINE(2, 3), 900.0);
+}
+
+TEST(Schedule, EndLineAddingUpToZero) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  DeckReader d("sched.dat", kHeads +
+                                "0 0 1.0 100.0 0 0 0\n"
+                                "1 0 -1.0 0 0 0 0   SUM IS ZERO\n"
+                                "NEXT GROUP\n");
+  READSC(s, d);
+  EXPECT_EQ(s.NNOW, 1);
+  EXPECT_EQ(d.lineNumber(), 5);
+}
+
+TEST(Schedule, DebuggingFacilityMessages) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  s.IPRTDAT = 1;
+  const std::string path = ::testing::TempDir() + "schedule_debug_test.lis";
+  s.units.open(s.IOUT, path, FileForm::Formatted, FileStatus::Unknown);
+  DeckReader d("schedule_debug.dat", readFile(std::string(TALVEK_TEST_DATA) + "/input/schedule_debug.dat"));
+  READSC(s, d);
+  s.units.close(s.IOUT);
+  const auto want = readLines(std::string(TALVEK_TEST_DATA) + "/input/schedule_debug_listing.txt");
+  ASSERT_FALSE(want.empty());
+  EXPECT_EQ(readLines(path), want);
+  std::remove(path.c_str());
+  // Warnings only: everything stored as read.
+  EXPECT_EQ(s.NNOW, 3);
+  EXPECT_DOUBLE_EQ(s.SIMNEW(2), 365.0);
+  EXPECT_EQ(s.IRITE1(3), 2);
+  EXPECT_EQ(s.IWLINE(1, 3), 1);
+  EXPECT_EQ(s.IWLINE(5, 3), 12);
+  EXPECT_DOUBLE_EQ(s.RWLINE(3, 3), -1.0);
+}
+
+std::string records(int n) {
+  std::string t;
+  for (int i = 1; i <= n; ++i) t += "0 0 1.0 " + std::to_string(10 * i) + ".0 0 0 0\n";
+  return t;
+}
+
+std::string wellLines(int n) {
+  std::string t;
+  for (int i = 0; i < n; ++i) t += "-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n";
+  return t;
+}
+
+TEST(Schedule, FaultsStopWithTheDeckPlace) {
+  struct Case {
+    const char* name;
+    std::string body;
+    const char* item;
+    int line;  // deck line of the stop, 0: not tested
+    const char* text;
+  };
+  const std::string big1 = "10000 0 1.0 10.0 0 0 0\n" + wellLines(10000);
+  const std::string big2 = "10001 0 1.0 20.0 0 0 0\n" + wellLines(10001);
+  const Case cases[] = {
+      {"100 records fit, the 101st stops", records(101) + "0 0 0 0 0 0 0\n", "NOW", 3 + 101, "100 records"},
+      {"20001 well lines in two records", big1 + big2 + "0 0 0 0 0 0 0\n", "IWT", 3 + 1 + 10000 + 1 + 10001,
+       "20000 well lines"},
+      {"IW 0", "1 0 1.0 10.0 0 0 0\n-1 1 0 1 1 1 1.0 100.0 1.0 0 0\n", "IW", 5, "outside the grid"},
+      {"IW above NX", "1 0 1.0 10.0 0 0 0\n-1 1 4 1 1 1 1.0 100.0 1.0 0 0\n", "IW", 5, "block (4,1,1)"},
+      {"JW 0", "1 0 1.0 10.0 0 0 0\n-1 1 1 0 1 1 1.0 100.0 1.0 0 0\n", "JW", 5, "outside the grid"},
+      {"JW above NY", "1 0 1.0 10.0 0 0 0\n-1 1 1 3 1 1 1.0 100.0 1.0 0 0\n", "JW", 5, "3 x 2 x 2"},
+      {"KW above NZ, second well of record 2",
+       "0 0 1.0 10.0 0 0 0\n2 0 1.0 20.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1 3 1 1.0 100.0 1.0 0 0\n",
+       "KW", 7, "well line 2 of \"NOW\" line 2"},
+      {"KW negative", "1 0 1.0 10.0 0 0 0\n-1 1 1 1 -1 1 1.0 100.0 1.0 0 0\n", "KW", 5, "outside the grid"},
+      {"inactive block", "1 0 1.0 10.0 0 0 0\n-2 1 3 2 2 1 1.0 100.0 1.0 0 0\n", "IW", 5, "inactive"},
+      {"negative NOW", "-1 0 1.0 10.0 0 0 0\n", "NOW", 4, "cannot be negative"},
+      {"no end line", "1 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n", "NOW", 5, "premature end"},
+      {"well line cut short", "2 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1\n", "KW", 6,
+       "premature end"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto sp = scheduleState();
+    State& s = *sp;
+    DeckReader d("faulty.dat", kHeads + c.body);
+    try {
+      READSC(s, d);
+      ADD_FAILURE() << "no stop";
+    } catch (const DeckError& e) {
+      EXPECT_EQ(e.file, "faulty.dat");
+      EXPECT_EQ(e.group, "DATA 45D");
+      EXPECT_EQ(e.item, c.item);
+      EXPECT_EQ(e.line, c.line);
+      EXPECT_NE(std::string(e.what()).find(c.text), std::string::npos) << e.what();
+    }
+    EXPECT_LE(s.NNOW, MXNOW);
+  }
+}
+
+TEST(Schedule, HundredRecordsAndTwentyThousandLinesFit) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  // 98 empty records, then two records holding 20000 well lines in all.
+  DeckReader d("sched.dat", kHeads + records(98) + "10000 0 1.0 5000.0 0 0 0\n" + wellLines(10000) +
+                                "10000 0 1.0 6000.0 0 0 0\n" + wellLines(10000) + "0 0 0 0 0 0 0\n");
+  READSC(s, d);
+  EXPECT_EQ(s.NNOW, 100);
+  EXPECT_EQ(s.NWLINE(100), 10000);
+  EXPECT_DOUBLE_EQ(s.SIMNEW(100), 6000.0);
+  EXPECT_EQ(s.IWLINE(7, MXWLIN), 1);
+}
+
+// ---------------------------------------------------------------------------
+// A restart run's way to the schedule.
+
+std::string fullDeck() { return readFile(std::string(TALVEK_TEST_DATA) + "/input/schedule_full_deck.dat"); }
+
+int lineOf(const DeckReader& d, const std::string& start) {
+  for (int i = 1; i <= d.lineCount(); ++i) {
+    if (d.line(i).rfind(start, 0) == 0) return i;
+  }
+  return -1;
+}
+
+TEST(Schedule, SkipToTheScheduleOfACompleteDeck) {
+  DeckReader d("full.dat", fullDeck());
+  const int header45 = lineOf(d, "DATA 45D");
+  ASSERT_GT(header45, 0);
+  for (int start : {0, 10, header45 + 2}) {  // from any position: the pass starts at the top
+    SCOPED_TRACE(start);
+    d.seek(start);
+    SKPDCK(d);
+    EXPECT_EQ(d.lineNumber(), header45 - 1);
+  }
+
+  // The schedule is then read as in a new run (radial grid 3 x 1 x 2).
+  auto sp = makeState();
+  State& s = *sp;
+  setInputTables(s);
+  layGrid(s, 3, 1, 2);
+  READSC(s, d);
+  EXPECT_TRUE(d.atEnd());
+  EXPECT_EQ(s.NNOW, 2);
+  EXPECT_DOUBLE_EQ(s.SIMNEW(2), 200.0);
+  EXPECT_EQ(s.IWLINE(7, 2), 6);
+}
+
+TEST(Schedule, SkipPassesTheTablesAsTheTableReaderReadsThem) {
+  // The pass over groups 38 to 44 and READTB end on the same line.
+  DeckReader skip("full.dat", fullDeck());
+  SKPDCK(skip);
+  DeckReader read("full.dat", fullDeck());
+  read.seek(lineOf(read, "DATA 38C") - 1);
+  auto sp = makeState();
+  State& s = *sp;
+  s.NKRRGN = 2;
+  s.NPVTRGN = 1;
+  s.C1 = 5.6146;
+  READTB(s, read);
+  EXPECT_EQ(read.lineNumber(), skip.lineNumber());
+  EXPECT_EQ(s.NRGO(2), 3);  // the row 0 0 0 -5 5 is a row, not the end
+  EXPECT_EQ(s.NRPVT(1), 2);
+}
+
+TEST(Schedule, SkipEndsWhereTheFirstPassOfANewRunEnds) {
+  // A new run reads groups 1 to 44 and then the schedule; a restart passes
+  // over them: both reach the schedule on the same line and read the same.
+  DeckReader first("full.dat", fullDeck());
+  auto sp = makeState();
+  State& s = *sp;
+  INPUT(s, first, 0);
+  DeckReader skip("full.dat", fullDeck());
+  SKPDCK(skip);
+  EXPECT_EQ(first.lineNumber(), skip.lineNumber());
+  INPUT(s, first, 1);
+  EXPECT_TRUE(first.atEnd());
+  EXPECT_EQ(s.NNOW, 2);
+  EXPECT_EQ(s.IWLINE(7, 2), 6);
+}
+
+TEST(Schedule, SkipStopsOnAnUnreadableDeck) {
+  // A letter where group 10's NX is due: the pass stops naming the place.
+  std::string text = fullDeck();
+  const std::string g10 = "3 0 2 1 2 0 2 1 0.25 500.";
+  const auto at = text.find(g10);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 1, "X");
+  DeckReader d("bad.dat", text);
+  try {
+    SKPDCK(d);
+    ADD_FAILURE() << "no stop";
+  } catch (const DeckError& e) {
+    EXPECT_EQ(e.group, "DATA 10B");
+    EXPECT_EQ(e.item, "NX");
+    EXPECT_EQ(d.line(e.line).rfind("X 0 2", 0), 0U);
+  }
+  // A deck that ends before group 45.
+  DeckReader cut("cut.dat", fullDeck().substr(0, fullDeck().find("DATA 43C")));
+  EXPECT_THROW(SKPDCK(cut), DeckError);
+}
+
+}  // namespace
+}  // namespace talvek

@@ -1,0 +1,496 @@
+// Groups 38 to 44: rock, PVT and polymer tables, their checks, padding,
+// end points, gravity terms and the absent-phase adjustments.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "input/tables.h"
+#include "io/deck.h"
+#include "io/errors.h"
+#include "run/state.h"
+
+namespace talvek {
+namespace {
+
+// The output listing of a test, on a temporary file.
+class Listing {
+ public:
+  explicit Listing(State& s) : s_(s) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = ::testing::TempDir() + "tables_" + info->name() + ".lis";
+    s.units.open(s.IOUT, path_, FileForm::Formatted, FileStatus::Unknown);
+  }
+  ~Listing() {
+    s_.units.close(s_.IOUT);
+    std::remove(path_.c_str());
+  }
+  std::vector<std::string> lines() {
+    s_.units.flush(s_.IOUT);
+    return readLines(path_);
+  }
+  static std::vector<std::string> readLines(const std::string& path) {
+    std::ifstream f(path);
+    std::vector<std::string> v;
+    for (std::string l; std::getline(f, l);) v.push_back(l);
+    return v;
+  }
+
+ private:
+  State& s_;
+  std::string path_;
+};
+
+std::string readFile(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+// Pieces of a deck of groups 38 to 44.
+std::string rockRegion(const std::string& waterOilRows, const std::string& gasLiquidRows) {
+  return "WATER-OIL\nSWT KRW KROW PCOW PCOWI\n" + waterOilRows + "0 0 0 0 0\n" +
+         "GAS-LIQUID\nSLT KRG KROG PCGO PCGOI\n" + gasLiquidRows + "0 0 0 0 0\n";
+}
+std::string pvtRegion(const std::string& rows, const std::string& stdLine) {
+  return "PVT\nPRES RS BW BO BG MUW MUO MUG\n" + rows + "0 0 0 0 0 0 0 0\n" + "STANDARD\nGAMAW GAMAG OILAPI CO CMUO\n" +
+         stdLine + "\n";
+}
+std::string tail(const std::string& polymerRows = "0 1.0\n", const std::string& retentionRows = "0 1 1\n") {
+  return "ROCK DATA\nDENR CPHI PREF\n165.0 3.0E-6 14.7\n"
+         "POLYMER VISCOSITY\nCONCP MUP\n" +
+         polymerRows + "0 0\nRETENTION\nCRP RF RRF\n" + retentionRows + "0 0 0\n";
+}
+
+const std::string kWaterOil2 = "0.2 0.0 0.8 0 0\n1.0 1.0 0.0 0 0\n";
+const std::string kGasLiquid2 = "0.2 1.0 0.0 0 0\n1.0 0.0 1.0 0 0\n";
+const std::string kPvt2 =
+    "14.7 1.0 1.02 1.05 0.9 0.5 2.0 0.01\n"
+    "3000 600 1.00 1.30 0.001 0.5 0.8 0.02\n";
+const std::string kStd = "1.0 0.7 30.0 1.0E-5 0.0";
+
+std::string simpleDeck() {
+  return "ROCK\n" + rockRegion(kWaterOil2, kGasLiquid2) + "PVT BLOCK\n" + pvtRegion(kPvt2, kStd) + tail();
+}
+
+// A state ready for READTB: field units, water-oil-gas system, one region
+// of each kind, facility off.
+std::unique_ptr<State> tablesState() {
+  auto sp = makeState();
+  State& s = *sp;
+  s.NKRRGN = 1;
+  s.NPVTRGN = 1;
+  s.MUNITIN = 1;
+  s.C1 = 5.6146;
+  s.KEQW = 1;
+  s.KEQO = 2;
+  s.KEQG = 3;
+  s.KEQP = 0;
+  s.IPRTDAT = 0;
+  s.IRSTRT = 0;
+  return sp;
+}
+
+TEST(Tables, StoresRowsPadsSingleRowsAndDerivesEndPoints) {
+  auto sp = tablesState();
+  State& s = *sp;
+  s.NKRRGN = 2;
+  s.NPVTRGN = 2;
+  Listing out(s);
+  // Region 1: the water-oil example (SWCR 0.25, SORW 0.2); values spread
+  // over lines and followed by comments. Region 2: one-row tables.
+  const std::string deck =
+      "ROCK\n" +
+      rockRegion("0.2 0.0 0.8 4 3  comment\n0.25 0.0 0.5 2 2\n0.3 0.1\n 0.1 1 1\n0.8,0.3,0.0,0,0\n",
+                 "0.3 0.6 0.0 -5 5\n0.5 0.2 0.0 0 0\n0.9 0.0 0.4 0 0\n1.0 0.0 0.8 0 0\n") +
+      rockRegion("0.3 0.2 0.7 3 2\n", "0.9 0.1 0.5 1 1\n") + "PVT BLOCK\n" +
+      pvtRegion("14.7 1.0 1.02 1.05 0.9 0.5 2.0 0.01\n1000 200 1.01 1.15 0.01 0.5 1.2 0.015\n"
+                "3000 600 1.00 1.30 0.001 0.5 0.8 0.02\n",
+                "1.0 0.7 10.0 1.5E-5 2.0E-5") +
+      pvtRegion("2000 500 1.0 1.3 0.002 0.5 0.8 0.02\n", "1.05 0.8 35.0 1.0E-5 0.0") +
+      tail("0 1.0\n500 5.0\n1000 12.0\n", "0 1 1\n0.0001 1.5 1.2\n");
+  DeckReader d("tables.dat", deck);
+  READTB(s, d);
+  EXPECT_TRUE(d.atEnd());
+  EXPECT_TRUE(out.lines().empty());  // facility off: nothing written
+
+  // Region 1 water-oil table as read, end points from it.
+  EXPECT_EQ(s.NRWO(1), 4);
+  EXPECT_EQ(s.ONEWO(1), 0);
+  EXPECT_DOUBLE_EQ(s.SWT(3, 1), 0.3);
+  EXPECT_DOUBLE_EQ(s.KRW(3, 1), 0.1);
+  EXPECT_DOUBLE_EQ(s.KROW(3, 1), 0.1);
+  EXPECT_DOUBLE_EQ(s.PCOWI(1, 1), 3.0);
+  EXPECT_DOUBLE_EQ(s.SWT(4, 1), 0.8);
+  EXPECT_DOUBLE_EQ(s.SWCR(1), 0.25);
+  EXPECT_DOUBLE_EQ(s.KROCW(1), 0.5);
+  EXPECT_NEAR(s.SORW(1), 0.2, 1e-15);
+  // A first gas-liquid row of zeros but for PCGO = -5, PCGOI = 5 is a row.
+  EXPECT_EQ(s.NRGO(1), 4);
+  EXPECT_DOUBLE_EQ(s.PCGO(1, 1), -5.0);
+  EXPECT_NEAR(s.SGCR(1), 0.1, 1e-15);  // 1 - SLT(3), first of the trailing KRG <= 0
+  EXPECT_NEAR(s.SORG(1), 0.25, 1e-15);  // SLT(2) - SWCR
+
+  // Region 2: one-row tables padded to two rows.
+  EXPECT_EQ(s.NRWO(2), 2);
+  EXPECT_EQ(s.ONEWO(2), 1);
+  EXPECT_DOUBLE_EQ(s.SWT(2, 2), 0.3 + 1.0E-6);
+  EXPECT_DOUBLE_EQ(s.KRW(2, 2), 0.2);
+  EXPECT_DOUBLE_EQ(s.KROW(2, 2), 0.7);
+  EXPECT_DOUBLE_EQ(s.PCOW(2, 2), 3.0);
+  EXPECT_DOUBLE_EQ(s.PCOWI(2, 2), 2.0);
+  EXPECT_DOUBLE_EQ(s.SWCR(2), 0.3);
+  EXPECT_DOUBLE_EQ(s.KROCW(2), 0.7);
+  EXPECT_DOUBLE_EQ(s.SORW(2), 1.0 - (0.3 + 1.0E-6));
+  EXPECT_EQ(s.NRGO(2), 2);
+  EXPECT_EQ(s.ONEGO(2), 1);
+  EXPECT_DOUBLE_EQ(s.SLT(2, 2), 0.9 + 1.0E-6);
+  EXPECT_DOUBLE_EQ(s.KROG(2, 2), 0.5);
+  EXPECT_DOUBLE_EQ(s.SGCR(2), 1.0 - (0.9 + 1.0E-6));
+  EXPECT_DOUBLE_EQ(s.SORG(2), 0.9 - 0.3);
+
+  // PVT tables.
+  EXPECT_EQ(s.NRPVT(1), 3);
+  EXPECT_EQ(s.ONEPVT(1), 0);
+  EXPECT_DOUBLE_EQ(s.PRES(2, 1), 1000.0);
+  EXPECT_DOUBLE_EQ(s.RST(2, 1), 200.0);
+  EXPECT_DOUBLE_EQ(s.BW(2, 1), 1.01);
+  EXPECT_DOUBLE_EQ(s.BO(2, 1), 1.15);
+  EXPECT_DOUBLE_EQ(s.BG(2, 1), 0.01);
+  EXPECT_DOUBLE_EQ(s.MUW(2, 1), 0.5);
+  EXPECT_DOUBLE_EQ(s.MUO(2, 1), 1.2);
+  EXPECT_DOUBLE_EQ(s.MUG(2, 1), 0.015);
+  EXPECT_EQ(s.NRPVT(2), 2);
+  EXPECT_EQ(s.ONEPVT(2), 1);
+  EXPECT_DOUBLE_EQ(s.PRES(2, 2), 2000.1);
+  EXPECT_DOUBLE_EQ(s.RST(2, 2), 500.1);
+  EXPECT_DOUBLE_EQ(s.BO(2, 2), 1.3);
+  EXPECT_DOUBLE_EQ(s.MUG(2, 2), 0.02);
+  EXPECT_DOUBLE_EQ(s.CO(1), 1.5E-5);
+  EXPECT_DOUBLE_EQ(s.CMUO(1), 2.0E-5);
+  EXPECT_DOUBLE_EQ(s.OILAPI(2), 35.0);
+
+  // Gravity terms, field units: an oil of 10 degrees API weighs as water.
+  EXPECT_NEAR(s.GRADO(1), 0.4335, 5e-5);
+  EXPECT_DOUBLE_EQ(s.GRADO(1), s.GRADW(1));
+  EXPECT_DOUBLE_EQ(s.GRADG(1), 0.006944436113891601 * 0.07632429173561076 * 0.7 / 5.6146);
+  EXPECT_DOUBLE_EQ(s.DENWS(1), 62.42797373 * 5.6146);
+  EXPECT_DOUBLE_EQ(s.GRADW(2), 0.006944436113891601 * 62.42797373 * 1.05);
+  EXPECT_DOUBLE_EQ(s.GRADO(2), 0.006944436113891601 * 62.42797373 * 141.5 / (35.0 + 131.5));
+
+  // Rock data: density in reservoir volume units.
+  EXPECT_DOUBLE_EQ(s.DENR, 165.0 * 5.6146);
+  EXPECT_DOUBLE_EQ(s.CPHI, 3.0E-6);
+  EXPECT_DOUBLE_EQ(s.PREF, 14.7);
+
+  // Polymer tables: concentrations stored raised by 1.0E-7, the first one by
+  // a further 1.0E-6; the retention table's first CRP by 1.0E-11.
+  EXPECT_EQ(s.NRPOL, 3);
+  EXPECT_EQ(s.ONEPOL, 0);
+  EXPECT_DOUBLE_EQ(s.CPPPM(1), 1.0E-7 + 1.0E-6);
+  EXPECT_DOUBLE_EQ(s.CPPPM(2), 500.0 + 1.0E-7);
+  EXPECT_DOUBLE_EQ(s.CPPPM(3), 1000.0 + 1.0E-7);
+  EXPECT_DOUBLE_EQ(s.MUP(3), 12.0);
+  EXPECT_EQ(s.NRRET, 2);
+  EXPECT_EQ(s.ONERET, 0);
+  EXPECT_DOUBLE_EQ(s.CRPT(1), 1.0E-11);
+  EXPECT_DOUBLE_EQ(s.CRPT(2), 0.0001);
+  EXPECT_DOUBLE_EQ(s.RF(2), 1.5);
+  EXPECT_DOUBLE_EQ(s.RRF(2), 1.2);
+}
+
+TEST(Tables, UnitSystemsScaleTheGravityTerms) {
+  struct Case {
+    int munitin;
+    double c1;
+    double f;
+  };
+  const Case cases[] = {{1, 5.6146, 1.0}, {2, 1.0, 16.01846}, {3, 1.0, 0.00223322855}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.munitin);
+    auto sp = tablesState();
+    State& s = *sp;
+    s.MUNITIN = c.munitin;
+    s.C1 = c.c1;
+    DeckReader d("tables.dat", simpleDeck());
+    READTB(s, d);
+    const double sgo = 141.5 / (30.0 + 131.5);
+    EXPECT_DOUBLE_EQ(s.GRADO(1), 0.006944436113891601 * 62.42797373 * c.f * sgo);
+    EXPECT_DOUBLE_EQ(s.GRADW(1), 0.006944436113891601 * 62.42797373 * c.f * 1.0);
+    EXPECT_DOUBLE_EQ(s.GRADG(1), 0.006944436113891601 * 0.07632429173561076 * c.f * 0.7 / c.c1);
+    EXPECT_DOUBLE_EQ(s.DENWS(1), 62.42797373 * c.f * 1.0 * c.c1);
+    EXPECT_DOUBLE_EQ(s.DENR, 165.0 * c.c1);
+  }
+}
+
+TEST(Tables, EndRows) {
+  // A PVT row whose values add up to zero ends the table; polymer tables
+  // given by their end row alone keep the preset first row, padded.
+  auto sp = tablesState();
+  State& s = *sp;
+  const std::string deck = "ROCK\n" + rockRegion(kWaterOil2, kGasLiquid2) + "PVT BLOCK\n" +
+                           "PVT\nPRES RS BW BO BG MUW MUO MUG\n" + kPvt2 + "1 -1 0 0 0 0 0 0\n" +
+                           "STANDARD\nGAMAW GAMAG OILAPI CO CMUO\n" + kStd + "\n" +
+                           "ROCK DATA\nDENR CPHI PREF\n165.0 3.0E-6 14.7\n"
+                           "POLYMER VISCOSITY\nCONCP MUP\n0 0\nRETENTION\nCRP RF RRF\n0 0 0\n";
+  DeckReader d("tables.dat", deck);
+  READTB(s, d);
+  EXPECT_TRUE(d.atEnd());
+  EXPECT_EQ(s.NRPVT(1), 2);
+  EXPECT_EQ(s.NRPOL, 2);
+  EXPECT_EQ(s.ONEPOL, 1);
+  EXPECT_DOUBLE_EQ(s.CPPPM(1), 1.0E-7 + 1.0E-6);
+  EXPECT_DOUBLE_EQ(s.CPPPM(2), 1.0E-7 + 2.0E-6);
+  EXPECT_DOUBLE_EQ(s.MUP(1), 0.0);
+  EXPECT_DOUBLE_EQ(s.MUP(2), 0.0);
+  EXPECT_EQ(s.NRRET, 2);
+  EXPECT_EQ(s.ONERET, 1);
+  EXPECT_DOUBLE_EQ(s.CRPT(1), 1.0E-11);
+  EXPECT_DOUBLE_EQ(s.CRPT(2), 2.0E-11);
+  EXPECT_DOUBLE_EQ(s.RF(2), 1.0);
+  EXPECT_DOUBLE_EQ(s.RRF(2), 1.0);
+}
+
+TEST(Tables, OneRowPolymerTables) {
+  auto sp = tablesState();
+  State& s = *sp;
+  const std::string deck = "ROCK\n" + rockRegion(kWaterOil2, kGasLiquid2) + "PVT BLOCK\n" + pvtRegion(kPvt2, kStd) +
+                           tail("300 4.0\n", "0.0002 2.0 1.5\n");
+  DeckReader d("tables.dat", deck);
+  READTB(s, d);
+  EXPECT_EQ(s.NRPOL, 2);
+  EXPECT_EQ(s.ONEPOL, 1);
+  EXPECT_DOUBLE_EQ(s.CPPPM(1), 300.0 + 1.0E-7 + 1.0E-6);
+  EXPECT_DOUBLE_EQ(s.CPPPM(2), s.CPPPM(1) + 1.0E-6);
+  EXPECT_DOUBLE_EQ(s.MUP(2), 4.0);
+  EXPECT_EQ(s.NRRET, 2);
+  EXPECT_EQ(s.ONERET, 1);
+  EXPECT_DOUBLE_EQ(s.CRPT(1), 0.0002 + 1.0E-11);
+  EXPECT_DOUBLE_EQ(s.CRPT(2), 0.0002 + 2.0E-11);
+  EXPECT_DOUBLE_EQ(s.RF(2), 2.0);
+  EXPECT_DOUBLE_EQ(s.RRF(2), 1.5);
+}
+
+TEST(Tables, EndPointRuns) {
+  // Water flows from the first row; oil flows to the last row; a negative
+  // SORG is cut to zero; no gas: SGCR is zero.
+  auto sp = tablesState();
+  State& s = *sp;
+  s.KEQG = 0;
+  const std::string deck = "ROCK\n" +
+                           rockRegion("0.1 0.05 0.9 0 0\n0.5 0.3 0.4 0 0\n0.9 0.8 0.1 0 0\n",
+                                      "0.05 0.5 0.0 0 0\n0.6 0.1 0.3 0 0\n1.0 0.0 0.9 0 0\n") +
+                           "PVT BLOCK\n" + pvtRegion(kPvt2, kStd) + tail();
+  DeckReader d("tables.dat", deck);
+  READTB(s, d);
+  EXPECT_DOUBLE_EQ(s.SWCR(1), 0.1);
+  EXPECT_DOUBLE_EQ(s.KROCW(1), 0.9);
+  EXPECT_DOUBLE_EQ(s.SORW(1), 1.0 - 0.9);
+  EXPECT_DOUBLE_EQ(s.SGCR(1), 0.0);
+  EXPECT_DOUBLE_EQ(s.SORG(1), 0.0);  // 0.05 - 0.1 < 0
+}
+
+TEST(Tables, AbsentPhaseAdjustments) {
+  struct Case {
+    int keqw, keqo, keqg, keqp;
+    bool oilOff, gasOff, waterOff, swcrZero;
+  };
+  const Case cases[] = {
+      {1, 2, 3, 0, false, false, false, false},  // all three phases
+      {1, 0, 2, 0, true, false, false, false},   // no oil
+      {1, 2, 0, 0, false, true, false, false},   // no gas
+      {0, 1, 2, 0, false, false, true, false},   // no water, no polymer
+      {0, 2, 3, 1, false, false, false, false},  // polymer keeps the water tables
+      {1, 0, 0, 0, true, true, false, true},     // water alone
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.keqw << c.keqo << c.keqg << c.keqp);
+    auto sp = tablesState();
+    State& s = *sp;
+    s.KEQW = c.keqw;
+    s.KEQO = c.keqo;
+    s.KEQG = c.keqg;
+    s.KEQP = c.keqp;
+    const std::string deck = "ROCK\n" + rockRegion("0.2 0.0 0.8 4 3\n0.7 1.0 0.0 2 1\n", kGasLiquid2) +
+                             "PVT BLOCK\n" + pvtRegion(kPvt2, kStd) + tail();
+    DeckReader d("tables.dat", deck);
+    READTB(s, d);
+    for (int k = 1; k <= 2; ++k) {
+      SCOPED_TRACE(k);
+      EXPECT_DOUBLE_EQ(s.RST(k, 1), c.oilOff ? k * 1.0E-10 : (k == 1 ? 1.0 : 600.0));
+      EXPECT_DOUBLE_EQ(s.BO(k, 1), c.oilOff ? 1.0 : (k == 1 ? 1.05 : 1.30));
+      EXPECT_DOUBLE_EQ(s.MUO(k, 1), c.oilOff ? 1.0 : (k == 1 ? 2.0 : 0.8));
+      EXPECT_DOUBLE_EQ(s.KROW(k, 1), c.oilOff ? 0.0 : (k == 1 ? 0.8 : 0.0));
+      EXPECT_DOUBLE_EQ(s.KROG(k, 1), c.oilOff ? 0.0 : (k == 1 ? 0.0 : 1.0));
+      EXPECT_DOUBLE_EQ(s.PCOW(k, 1), c.oilOff || c.waterOff ? 0.0 : (k == 1 ? 4.0 : 2.0));
+      EXPECT_DOUBLE_EQ(s.PCOWI(k, 1), k == 1 ? 3.0 : 1.0);  // never adjusted
+      EXPECT_DOUBLE_EQ(s.BG(k, 1), c.gasOff ? 1.0 : (k == 1 ? 0.9 : 0.001));
+      EXPECT_DOUBLE_EQ(s.MUG(k, 1), c.gasOff ? 1.0 : (k == 1 ? 0.01 : 0.02));
+      EXPECT_DOUBLE_EQ(s.KRG(k, 1), c.gasOff ? 0.0 : (k == 1 ? 1.0 : 0.0));
+      EXPECT_DOUBLE_EQ(s.BW(k, 1), c.waterOff ? 1.0 : (k == 1 ? 1.02 : 1.00));
+      EXPECT_DOUBLE_EQ(s.MUW(k, 1), c.waterOff ? 1.0 : 0.5);
+      EXPECT_DOUBLE_EQ(s.KRW(k, 1), c.waterOff ? 0.0 : (k == 1 ? 0.0 : 1.0));
+    }
+    EXPECT_DOUBLE_EQ(s.SORW(1), c.oilOff ? 0.0 : 1.0 - 0.7);
+    EXPECT_DOUBLE_EQ(s.SWCR(1), c.swcrZero ? 0.0 : 0.2);
+  }
+}
+
+TEST(Tables, RestartRunKeepsTheStoredGravityTerms) {
+  // The derived terms and adjustments belong to an initial run.
+  auto sp = tablesState();
+  State& s = *sp;
+  s.IRSTRT = 1;
+  s.KEQG = 0;
+  s.GRADO(1) = 0.123;
+  DeckReader d("tables.dat", simpleDeck());
+  READTB(s, d);
+  EXPECT_DOUBLE_EQ(s.GRADO(1), 0.123);
+  EXPECT_DOUBLE_EQ(s.BG(2, 1), 0.001);
+}
+
+TEST(Tables, DebuggingFacilityMessages) {
+  auto sp = tablesState();
+  State& s = *sp;
+  s.IPRTDAT = 1;
+  Listing out(s);
+  DeckReader d("tables_debug.dat", readFile(std::string(TALVEK_TEST_DATA) + "/input/tables_debug.dat"));
+  READTB(s, d);
+  const auto got = out.lines();
+  const auto want = Listing::readLines(std::string(TALVEK_TEST_DATA) + "/input/tables_debug_listing.txt");
+  ASSERT_FALSE(want.empty());
+  EXPECT_EQ(got, want);
+  // Warnings change nothing: the values stay as read.
+  EXPECT_DOUBLE_EQ(s.SWT(2, 1), 0.1);
+  EXPECT_DOUBLE_EQ(s.OILAPI(1), 80.0);
+  EXPECT_DOUBLE_EQ(s.CRPT(2), 0.02);
+}
+
+TEST(Tables, FacilityOffSameValues) {
+  auto on = tablesState();
+  auto off = tablesState();
+  on->IPRTDAT = 1;
+  Listing out(*on);
+  const std::string text = readFile(std::string(TALVEK_TEST_DATA) + "/input/tables_debug.dat");
+  DeckReader d1("a", text), d2("b", text);
+  READTB(*on, d1);
+  READTB(*off, d2);
+  for (int k = 1; k <= 2; ++k) {
+    EXPECT_EQ(on->SWT(k, 1), off->SWT(k, 1));
+    EXPECT_EQ(on->PCGO(k, 1), off->PCGO(k, 1));
+    EXPECT_EQ(on->PRES(k, 1), off->PRES(k, 1));
+    EXPECT_EQ(on->MUP(k), off->MUP(k));
+    EXPECT_EQ(on->RF(k), off->RF(k));
+  }
+  EXPECT_EQ(on->GRADO(1), off->GRADO(1));
+}
+
+// Rows of a table of n rows.
+std::string rows(int n, int ncol, double first, double step) {
+  std::string r;
+  for (int i = 0; i < n; ++i) {
+    const double x = first + i * step;
+    r += std::to_string(x);
+    for (int c = 1; c < ncol; ++c) r += " 1.0";
+    r += "\n";
+  }
+  return r;
+}
+
+TEST(Tables, ThirtyRowsFit) {
+  auto sp = tablesState();
+  State& s = *sp;
+  const std::string deck = "ROCK\n" + rockRegion(rows(30, 5, 0.01, 0.01), kGasLiquid2) + "PVT BLOCK\n" +
+                           pvtRegion(rows(30, 8, 100.0, 100.0), kStd) +
+                           tail(rows(30, 2, 0.0, 10.0), rows(30, 3, 0.0, 1.0E-4));
+  DeckReader d("tables.dat", deck);
+  READTB(s, d);
+  EXPECT_EQ(s.NRWO(1), 30);
+  EXPECT_DOUBLE_EQ(s.SWT(30, 1), 0.30);
+  EXPECT_EQ(s.NRPVT(1), 30);
+  EXPECT_DOUBLE_EQ(s.PRES(30, 1), 3000.0);
+  EXPECT_EQ(s.NRPOL, 30);
+  EXPECT_EQ(s.NRRET, 30);
+}
+
+TEST(Tables, FaultsStopWithTheDeckPlace) {
+  struct Case {
+    const char* name;
+    std::function<void(State&)> setup;
+    std::string deck;
+    const char* group;
+    const char* item;
+    int line;  // deck line of the stop, 0: not tested
+    const char* text;
+  };
+  const std::string okRock = "ROCK\n" + rockRegion(kWaterOil2, kGasLiquid2);
+  const std::string okPvt = "PVT BLOCK\n" + pvtRegion(kPvt2, kStd);
+  // Line of the 31st row of the first table: 1 group header + 2 headers + 30 rows + 1.
+  const Case cases[] = {
+      {"water-oil 31 rows", nullptr, "ROCK\n" + rockRegion(rows(31, 5, 0.01, 0.01), kGasLiquid2) + okPvt + tail(),
+       "DATA 38C", "SWT", 34, "more than 30 rows"},
+      {"gas-liquid 31 rows, region 2",
+       [](State& s) { s.NKRRGN = 2; },
+       okRock + rockRegion(kWaterOil2, rows(31, 5, 0.01, 0.01)) + okPvt + tail(), "DATA 39C", "SLT", 0,
+       "gas-liquid table of rock region 2"},
+      {"PVT 31 rows", nullptr, okRock + "PVT BLOCK\n" + pvtRegion(rows(31, 8, 100.0, 100.0), kStd) + tail(),
+       "DATA 40C", "PRES", 0, "PVT table of PVT region 1"},
+      {"polymer 31 rows", nullptr, okRock + okPvt + tail(rows(31, 2, 0.0, 10.0)), "DATA 43C", "CONCP", 0,
+       "polymer viscosity table"},
+      {"retention 31 rows", nullptr, okRock + okPvt + tail("0 1\n", rows(31, 3, 0.0, 1.0E-4)), "DATA 44C", "CRP",
+       0, "polymer retention table"},
+      {"PVT without rows", nullptr, okRock + "PVT BLOCK\n" + pvtRegion("", kStd) + tail(), "DATA 40C", "PRES", 0,
+       "no rows"},
+      {"NKRRGN 31", [](State& s) { s.NKRRGN = 31; }, simpleDeck(), "DATA 38C", "NKRRGN", 0, "NKRRGN = 31"},
+      {"NKRRGN 0", [](State& s) { s.NKRRGN = 0; }, simpleDeck(), "DATA 38C", "NKRRGN", 0, "NKRRGN = 0"},
+      {"NPVTRGN 31", [](State& s) { s.NPVTRGN = 31; }, simpleDeck(), "DATA 38C", "NPVTRGN", 0, "NPVTRGN = 31"},
+      {"block rock region 2 of 1",
+       [](State& s) {
+         s.NGPACT = 3;
+         for (int n = 1; n <= 3; ++n) s.NKRGN(n) = s.NPVTGN(n) = 1;
+         s.NKRGN(3) = 2;
+       },
+       simpleDeck(), "DATA 38C", "NKRGN", 0, "active block 3"},
+      {"block PVT region 0",
+       [](State& s) {
+         s.NGPACT = 2;
+         for (int n = 1; n <= 2; ++n) s.NKRGN(n) = s.NPVTGN(n) = 1;
+         s.NPVTGN(1) = 0;
+       },
+       simpleDeck(), "DATA 38C", "NPVTGN", 0, "PVT region 0"},
+      {"MUNITIN 4", [](State& s) { s.MUNITIN = 4; }, simpleDeck(), "DATA 41B", "MUNITIN", 0, "MUNITIN = 4"},
+      {"OILAPI -131.5", nullptr, okRock + "PVT BLOCK\n" + pvtRegion(kPvt2, "1.0 0.7 -131.5 0 0") + tail(),
+       "DATA 41B", "OILAPI", 20, "OILAPI = -131.5"},
+      {"deck ends in a table", nullptr, "ROCK\nWATER-OIL\nSWT\n0.2 0 0.8 0 0\n", "DATA 38C", "SWT", 0,
+       "premature end"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto sp = tablesState();
+    State& s = *sp;
+    if (c.setup) c.setup(s);
+    DeckReader d("faulty.dat", c.deck);
+    try {
+      READTB(s, d);
+      ADD_FAILURE() << "no stop";
+    } catch (const DeckError& e) {
+      EXPECT_EQ(e.file, "faulty.dat");
+      EXPECT_EQ(e.group, c.group);
+      EXPECT_EQ(e.item, c.item);
+      if (c.line != 0) {
+        EXPECT_EQ(e.line, c.line);
+      }
+      EXPECT_NE(std::string(e.what()).find(c.text), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("faulty.dat:"), std::string::npos) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace talvek
