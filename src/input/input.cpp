@@ -1,0 +1,505 @@
+#include "input/input.h"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "input/arrays.h"
+#include "input/debug.h"
+#include "input/schedule.h"
+#include "input/tables.h"
+#include "input/unitsys.h"
+#include "io/errors.h"
+#include "solver/numbering.h"
+
+namespace talvek {
+
+namespace {
+
+constexpr double TINY = 1.0E-51;
+
+std::string_view label(const State& s, int g) { return std::string_view(s.GRPLAB(g).c.data(), 8); }
+
+// The header lines of a group; each is kept in CARD and otherwise ignored.
+void headers(State& s, DeckReader& deck, int g, int n) {
+  for (int k = 0; k < n; ++k) s.CARD.set(deck.header(label(s, g)));
+}
+
+// Stops the run on a value the tables cannot hold; the message names the
+// deck, the last line read, the group and the item.
+[[noreturn]] void stop(const State& s, const DeckReader& deck, int g, std::string_view item, int value,
+                       const std::string& why) {
+  deck.fail(label(s, g), item, std::string(item) + " = " + std::to_string(value) + " " + why);
+}
+
+void requireRange(const State& s, const DeckReader& deck, int g, std::string_view item, int v, int lo, int hi,
+                  std::string_view what) {
+  if (v < lo || v > hi) {
+    stop(s, deck, g, item, v,
+         "is outside " + std::to_string(lo) + " to " + std::to_string(hi) + " (" + std::string(what) + ")");
+  }
+}
+
+bool dbg(const State& s) { return s.IPRTDAT == 1; }
+
+// ---------------------------------------------------------------- group 1
+void group01(State& s, DeckReader& deck) {
+  headers(s, deck, 1, 2);
+  dbgBlank(s);
+  s.TITLE.set(deck.textLine(label(s, 1), "TITLE"));
+  s.IGROUP = 1;
+  dbgGroupEnd(s, 1);
+}
+
+// ---------------------------------------------------------------- group 2
+void group02(State& s, DeckReader& deck) {
+  headers(s, deck, 2, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 2))
+      .item(s.IPRTDAT, "IPRTDAT")
+      .item(s.IRSTRT, "IRSTRT")
+      .item(s.TMTOTAL, "TMTOTAL")
+      .item(s.TMSTOP, "TMSTOP")
+      .item(s.DELT, "DELT")
+      .end();
+  s.IGROUP = 2;
+  if (dbg(s)) {
+    if (s.IPRTDAT < 0 || s.IPRTDAT > 1) warnFixed(s, 2, 1);
+    if (s.IRSTRT < 0 || s.IRSTRT > 1) warnFixed(s, 2, 2);
+  }
+  if (s.TMTOTAL < s.TMSTOP) s.TMTOTAL = s.TMSTOP;
+  if (s.TMSTOP < s.DELT) s.DELT = s.TMSTOP;
+  dbgGroupEnd(s, 2);
+}
+
+// ---------------------------------------------------------------- group 3
+void group03(State& s, DeckReader& deck) {
+  headers(s, deck, 3, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 3))
+      .item(s.MUNITIN, "MUNITIN")
+      .item(s.MUNTOUT, "MUNTOUT")
+      .item(s.IQUAD, "IQUAD")
+      .item(s.NINTBLE, "NINTBLE")
+      .item(s.DTMAX, "DTMAX")
+      .item(s.DTMIN, "DTMIN")
+      .item(s.RERORP, "RERORP")
+      .item(s.DELPO, "DELPO")
+      .item(s.DELRS, "DELRS")
+      .item(s.DELSAT, "DELSAT")
+      .item(s.MATBAK, "MATBAK")
+      .end();
+  // Laboratory input always gives laboratory output.
+  if (s.MUNITIN == 3) s.MUNTOUT = 3;
+  s.IGROUP = 3;
+  if (dbg(s)) {
+    if (s.MUNITIN < 1 || s.MUNITIN > 3) warnFixed(s, 3, 1);
+    if (s.MUNTOUT < 1 || s.MUNTOUT > 3) warnFixed(s, 3, 2);
+    if (s.IQUAD < 0 || s.IQUAD > 2) warnFixed(s, 3, 3);
+    if (s.NINTBLE < 0 || s.NINTBLE > 500) warnFixed(s, 3, 4);
+    if (s.DTMAX < s.DTMIN || s.DTMAX > 1000.0) warnFixed(s, 3, 5);
+    if (s.DTMIN < 0.001 || s.DTMIN > s.DTMAX) warnFixed(s, 3, 6);
+    if (s.RERORP < 0.001) warnFixed(s, 3, 7);
+    if (s.DELPO < 0.0 || s.DELPO > 1000.0) warnFixed(s, 3, 8);
+    if (s.DELRS < 0.0 || s.DELRS > 1000.0) warnFixed(s, 3, 9);
+    if (s.DELSAT < 0.0 || s.DELSAT > 1.0) warnFixed(s, 3, 10);
+    if (s.MATBAK < 1 || s.MATBAK > 4) warnFixed(s, 3, 4, 7);
+  }
+  if (s.DTMAX < s.DTMIN) s.DTMAX = s.DTMIN;
+  if (s.MUNITIN == 3) s.MUNTOUT = 3;
+
+  // The unit constants and the unit texts of the reports exist for the three
+  // systems only; the equispaced tables hold 500 points.
+  requireRange(s, deck, 3, "MUNITIN", s.MUNITIN, 1, 3, "1 field, 2 SI, 3 laboratory");
+  requireRange(s, deck, 3, "MUNTOUT", s.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
+  if (s.IQUAD != 0) {
+    const int need = s.IQUAD == 2 ? 3 : 2;
+    requireRange(s, deck, 3, "NINTBLE", s.NINTBLE, need, 500,
+                 "number of equispaced points of the tables when IQUAD = " + std::to_string(s.IQUAD));
+  }
+  dbgGroupEnd(s, 3);
+}
+
+// ---------------------------------------------------------------- group 4
+void group04(State& s, DeckReader& deck) {
+  headers(s, deck, 4, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 4))
+      .item(s.IPRINT, "IPRINT")
+      .item(s.IPRST1, "IPRST1")
+      .item(s.IPRST2, "IPRST2")
+      .item(s.INOUTP, "INOUTP")
+      .item(s.NFRRES, "NFRRES")
+      .item(s.NFRWEL, "NFRWEL")
+      .item(s.NFRARY, "NFRARY")
+      .item(s.NWRITE, "NWRITE")
+      .end();
+  s.IGROUP = 4;
+  if (dbg(s)) {
+    if (s.IPRINT < 0 || s.IPRINT > 2) warnFixed(s, 4, 1);
+    if (s.INOUTP < 0 || s.INOUTP > 1) warnFixed(s, 4, 2);
+    if (s.NFRRES < 0) warnFixed(s, 4, 3);
+    if (s.NFRWEL < 0) warnFixed(s, 4, 4);
+    if (s.NFRARY < 0) warnFixed(s, 4, 5);
+    if (s.NWRITE < 0) warnFixed(s, 4, 6);
+  }
+  dbgGroupEnd(s, 4);
+}
+
+// ---------------------------------------------------------------- group 5
+void group05(State& s, DeckReader& deck) {
+  headers(s, deck, 5, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 5)).items(s.IPRNT.data(), 12, "PRNT").end();
+  s.IGROUP = 5;
+  if (dbg(s)) {
+    for (int k = 1; k <= 12; ++k) {
+      if (s.IPRNT(k) < 0 || s.IPRNT(k) > 1) {
+        if (k <= 10) {
+          warnFixed(s, 5, k);
+        } else {
+          warnFixed(s, 5, 48, k - 10);
+        }
+      }
+    }
+  }
+  dbgGroupEnd(s, 5);
+}
+
+// ---------------------------------------------------------------- group 6
+void group06(State& s, DeckReader& deck) {
+  headers(s, deck, 6, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 6))
+      .item(s.KEQW, "KEQW")
+      .item(s.KEQO, "KEQO")
+      .item(s.KEQG, "KEQG")
+      .item(s.KEQP, "KEQP")
+      .end();
+  s.IGROUP = 6;
+  if (dbg(s)) {
+    const int keq[4] = {s.KEQW, s.KEQO, s.KEQG, s.KEQP};
+    for (int k = 0; k < 4; ++k)
+      if (keq[k] < 0 || keq[k] > 1) warnFixed(s, 6, k + 1);
+  }
+  // With no equation the block system would be empty and the pressure
+  // position (NEQN) zero.
+  if (s.KEQW <= 0 && s.KEQO <= 0 && s.KEQG <= 0 && s.KEQP <= 0) {
+    deck.fail(label(s, 6), "KEQW", "no equation is switched on (KEQW, KEQO, KEQG and KEQP are all 0)");
+  }
+  dbgGroupEnd(s, 6);
+}
+
+// ---------------------------------------------------------------- group 7
+void group07(State& s, DeckReader& deck) {
+  headers(s, deck, 7, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 7)).item(s.DEPTH1, "DEPTH1").item(s.SINX, "SINX").item(s.SINY, "SINY").end();
+  s.IGROUP = 7;
+  if (dbg(s)) {
+    if (std::fabs(s.SINX) > 1.0) warnFixed(s, 7, 2);
+    if (std::fabs(s.SINY) > 1.0) warnFixed(s, 7, 3);
+  }
+  dbgGroupEnd(s, 7);
+}
+
+// ---------------------------------------------------------------- group 8
+void group08(State& s, DeckReader& deck) {
+  headers(s, deck, 8, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 8))
+      .item(s.IDAQFR, "IDAQFR")
+      .item(s.AQFH, "AQFH")
+      .item(s.AQKH, "AQKH")
+      .item(s.AQRW, "AQRW")
+      .item(s.AQRE, "AQRE")
+      .item(s.ANGLE, "ANGLE")
+      .item(s.AQCWE, "AQCWE")
+      .item(s.AQMUW, "AQMUW")
+      .end();
+  s.IGROUP = 8;
+  if (dbg(s)) {
+    if (s.IDAQFR < 0 || s.IDAQFR > 3) warnFixed(s, 8, 1);
+    if (s.IDAQFR >= 1 && s.IDAQFR <= 3 && !(s.AQRW < s.AQRE)) {
+      warnFixed(s, 8, 4);
+      warnFixed(s, 8, 5);
+    }
+    if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warnFixed(s, 8, 6);
+  }
+  s.AQFH += TINY;
+  s.AQKH += TINY;
+  s.AQRW += TINY;
+  s.AQRE += TINY;
+  s.ANGLE += TINY;
+  s.AQCWE += TINY;
+  s.AQMUW += TINY;
+  // Internally 1 means no aquifer, 2 pot, 3 steady-state, 4 unsteady-state.
+  s.IDAQFR += 1;
+  dbgGroupEnd(s, 8);
+}
+
+// ---------------------------------------------------------------- group 9
+void group09(State& s, DeckReader& deck) {
+  headers(s, deck, 9, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 9))
+      .item(s.INIOPT, "INIOPT")
+      .item(s.ICASE, "ICASE")
+      .item(s.ZREF, "ZREF")
+      .item(s.PZREF, "PREF")
+      .item(s.XREF5, "XREF5")
+      .end();
+  s.IGROUP = 9;
+  if (dbg(s)) {
+    if (s.INIOPT < 0 || s.INIOPT > 1) warnFixed(s, 9, 1);
+    if (s.ICASE < 0 || s.ICASE > 7) warnFixed(s, 9, 2);
+  }
+  s.ZREF += TINY;
+  s.PZREF += TINY;
+  s.XREF5 += TINY;
+  dbgGroupEnd(s, 9);
+}
+
+// ---------------------------------------------------------------- group 10
+void group10(State& s, DeckReader& deck) {
+  headers(s, deck, 10, 2);
+  dbgBlank(s);
+  ListRead(deck, label(s, 10))
+      .item(s.NX, "NX")
+      .item(s.NY, "NY")
+      .item(s.NZ, "NZ")
+      .item(s.METHOD, "METHOD")
+      .item(s.NXYZORD, "NXYZORD")
+      .item(s.NUSLVR, "NUSLVR")
+      .item(s.NKRRGN, "NKRRGN")
+      .item(s.NPVTRGN, "NPVTRGN")
+      .item(s.RADW, "RADW")
+      .item(s.RADE, "RADE")
+      .end();
+  s.IGROUP = 10;
+  // The region arrays of groups 12 and 13 are tested against the region counts.
+  s.IVHIGH(12) = s.NKRRGN;
+  s.IVHIGH(13) = s.NPVTRGN;
+  if (dbg(s)) {
+    if (s.NX < 1 || s.NX > 40) warnFixed(s, 10, 1);
+    if (s.NY < 0 || s.NY > 40) warnFixed(s, 10, 2);
+    if (s.NZ < 1 || s.NZ > 40) warnFixed(s, 10, 3);
+    if (s.METHOD < 1 || s.METHOD > 4) warnFixed(s, 10, 4);
+    if (s.NXYZORD < 1 || s.NXYZORD > 7) warnFixed(s, 10, 5);
+    if (s.NUSLVR < 0 || s.NUSLVR > 1) warnFixed(s, 10, 6);
+    if (s.NKRRGN < 1 || s.NKRRGN > 30) warnFixed(s, 10, 7);
+    if (s.NPVTRGN < 1 || s.NPVTRGN > 30) warnFixed(s, 10, 8);
+  }
+  // Sizes and choices the tables and the solvers are built for.
+  requireRange(s, deck, 10, "NX", s.NX, 1, MXDIR, "blocks in x");
+  requireRange(s, deck, 10, "NY", s.NY, 0, MXDIR, "blocks in y, 0 for a radial grid");
+  requireRange(s, deck, 10, "NZ", s.NZ, 1, MXDIR, "layers");
+  {
+    const long long ncell = static_cast<long long>(s.NX) * (s.NY == 0 ? 1 : s.NY) * s.NZ;
+    if (ncell > MXCELL) {
+      stop(s, deck, 10, "NZ", s.NZ,
+           "gives " + std::to_string(ncell) + " grid blocks, more than " + std::to_string(MXCELL));
+    }
+  }
+  requireRange(s, deck, 10, "METHOD", s.METHOD, 1, 4, "solution method");
+  requireRange(s, deck, 10, "NXYZORD", s.NXYZORD, 1, 7, "direction ordering");
+  requireRange(s, deck, 10, "NUSLVR", s.NUSLVR, 0, 1, "band solver");
+  requireRange(s, deck, 10, "NKRRGN", s.NKRRGN, 1, MXRGN, "rock regions");
+  requireRange(s, deck, 10, "NPVTRGN", s.NPVTRGN, 1, MXRGN, "PVT regions");
+
+  s.RADW += TINY;
+  s.RADE += TINY;
+
+  equationOrder(s);
+
+  // Radial (r-z) grid: one block in y.
+  s.IRADIAL = 0;
+  if (s.NY == 0) {
+    s.IRADIAL = 1;
+    s.NY = 1;
+  }
+  for (int k = 1; k <= 100; ++k) s.LAYLAB(k) = FText<80>();
+  if (s.NZ > 1) {
+    s.LAYLAB(1).set(std::string_view("(BOTTOM LAYER)"));
+    s.LAYLAB(s.NZ).set(std::string_view("(TOP LAYER)"));
+  }
+  UNITSB(s);
+  s.NY1 = s.NY + 1;
+  s.NZ1 = s.NZ + 1;
+  s.NCELL = s.NX * s.NY * s.NZ;
+
+  // Ordered directions and the grid numbering.
+  BORDER(s);
+  dbgGroupEnd(s, 10);
+}
+
+// ------------------------------------------------------- groups 11 to 37
+
+// The header line and the control line (ICODE and one word) of an array group.
+void arrayHead(State& s, DeckReader& deck, int g) {
+  headers(s, deck, g, 1);
+  std::string word;
+  ListRead(deck, label(s, g)).item(s.ICODE, "ICODE").item(word, "array name").end();
+  if (!word.empty()) s.CARD.set(word);
+  s.IGROUP = g;
+}
+
+// Every active block must name a region of the tables.
+void checkRegions(const State& s, const DeckReader& deck, int g, const IA<MXBLK>& reg, int nreg,
+                  std::string_view item, std::string_view count) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int r = reg(n);
+    if (r < 1 || r > nreg) {
+      const int L = s.IBLK(n);
+      deck.fail(label(s, g), item,
+                std::string(item) + " = " + std::to_string(r) + " at block (" + std::to_string(s.ICOORD(1, L)) +
+                    "," + std::to_string(s.ICOORD(2, L)) + "," + std::to_string(s.ICOORD(3, L)) +
+                    ") is not a region 1 to " + std::string(count) + " = " + std::to_string(nreg));
+    }
+  }
+}
+
+void realGroup(State& s, DeckReader& deck, int g, RA<MXBLK>& a, double dflt = 0.0) {
+  arrayHead(s, deck, g);
+  ARYRED(s, deck, a, dflt, s.ICODE, g);
+  dbgGroupEnd(s, g);
+}
+
+void gridGroup(State& s, DeckReader& deck, int g, RA<MXCELL>& a) {
+  arrayHead(s, deck, g);
+  ARIRED(s, deck, a, s.ICODE, g);
+  dbgGroupEnd(s, g);
+}
+
+}  // namespace
+
+void equationOrder(State& s) {
+  s.NEQN = (s.KEQO > 0) + (s.KEQW > 0) + (s.KEQG > 0) + (s.KEQP > 0);
+  if (s.NEQN == 0) {
+    throw RunError("no equation is switched on (KEQW, KEQO, KEQG and KEQP are all 0)");
+  }
+  s.NUKN = s.NEQN;
+  // Positions in the order polymer, water, oil, gas among the solved ones.
+  int kP = s.KEQP > 0 ? 1 : 0;
+  int kW = s.KEQW > 0 ? kP + 1 : kP;
+  int kO = s.KEQO > 0 ? kW + 1 : kW;
+  int kG = s.KEQG > 0 ? kO + 1 : kO;
+  // A switched-off equation goes to the spare position after the system.
+  const int spare = s.NEQN + 1;
+  if (s.KEQO <= 0) kO = spare;
+  if (s.KEQW <= 0) kW = spare;
+  if (s.KEQP <= 0) kP = spare;
+  if (s.KEQG <= 0) kG = spare;
+  // The pressure is always the last unknown.
+  s.IPO = s.NEQN;
+  s.ISO = kO;
+  s.ISW = kW;
+  s.ISP = kP;
+  if (s.ISO == s.IPO) s.ISO = spare;
+  if (s.ISW == s.IPO) s.ISW = spare;
+  if (s.ISP == s.IPO) s.ISP = spare;
+  s.IQO = kO;
+  s.IQW = kW;
+  s.IQP = kP;
+  s.IQG = kG;
+  s.KEQO = s.KEQO > 0 ? kO : 0;
+  s.KEQW = s.KEQW > 0 ? kW : 0;
+  s.KEQP = s.KEQP > 0 ? kP : 0;
+  s.KEQG = s.KEQG > 0 ? kG : 0;
+}
+
+void readRunControl(State& s, DeckReader& deck) {
+  group01(s, deck);
+  group02(s, deck);
+  group03(s, deck);
+  group04(s, deck);
+  group05(s, deck);
+  group06(s, deck);
+  group07(s, deck);
+  group08(s, deck);
+  group09(s, deck);
+  group10(s, deck);
+}
+
+void readArrayGroups(State& s, DeckReader& deck) {
+  // 11: the active-block map, then the active numbering.
+  arrayHead(s, deck, 11);
+  IRIRED(s, deck, s.IACTIVE, s.ICODE, 11);
+  try {
+    ACTNUM(s);
+  } catch (const DeckError&) {
+    throw;
+  } catch (const RunError& e) {
+    deck.fail(label(s, 11), "IACTIVE", e.what());
+  }
+  // Newton tolerance on relative changes, and the perturbations of the
+  // raised states (pressure, saturations, solution ratio).
+  switch (s.MATBAK) {
+    case 2: s.TOLREL = 0.001; break;
+    case 3: s.TOLREL = 1.0E-4; break;
+    case 4: s.TOLREL = 1.0E-5; break;
+    default: s.TOLREL = 0.01; break;
+  }
+  s.EPSP = 0.1;
+  s.EPSS = 0.001;
+  s.EPSRS = 1.0;
+  dbgGroupEnd(s, 11);
+
+  // 12, 13: rock and PVT region of each block.
+  arrayHead(s, deck, 12);
+  IRYRED(s, deck, s.NKRGN, s.ICODE, 12);
+  checkRegions(s, deck, 12, s.NKRGN, s.NKRRGN, "NKRGN", "NKRRGN");
+  dbgGroupEnd(s, 12);
+  arrayHead(s, deck, 13);
+  IRYRED(s, deck, s.NPVTGN, s.ICODE, 13);
+  checkRegions(s, deck, 13, s.NPVTGN, s.NPVTRGN, "NPVTGN", "NPVTRGN");
+  dbgGroupEnd(s, 13);
+
+  gridGroup(s, deck, 14, s.DX);
+  gridGroup(s, deck, 15, s.DY);
+  gridGroup(s, deck, 16, s.DZ);
+  realGroup(s, deck, 17, s.DEPTH);
+  realGroup(s, deck, 18, s.KX);
+  realGroup(s, deck, 19, s.KY);
+  realGroup(s, deck, 20, s.KZ);
+  realGroup(s, deck, 21, s.PHI);
+  realGroup(s, deck, 22, s.SON);
+  realGroup(s, deck, 23, s.SWN);
+  realGroup(s, deck, 24, s.SPN);
+  // Initial gas saturation: what the other phases leave (not clipped).
+  for (int n = 1; n <= s.NGPACT; ++n) s.SGN(n) = 1.0 - s.SPN(n) - s.SWN(n) - s.SON(n);
+  realGroup(s, deck, 25, s.RSN);
+  realGroup(s, deck, 26, s.PN);
+  realGroup(s, deck, 27, s.CONCP);
+  realGroup(s, deck, 28, s.CRPMAX);
+  realGroup(s, deck, 29, s.CRP);
+  for (int n = 1; n <= s.NGPACT; ++n) s.ADS(n) = s.CRP(n);
+
+  arrayHead(s, deck, 30);
+  IRYRED(s, deck, s.INFBLK, s.ICODE, 30);
+  dbgGroupEnd(s, 30);
+
+  realGroup(s, deck, 31, s.BBLKWT);
+  realGroup(s, deck, 32, s.RNTG, 1.0);
+  realGroup(s, deck, 33, s.RBVOL);
+  realGroup(s, deck, 34, s.RPORO);
+  realGroup(s, deck, 35, s.RGFX);
+  realGroup(s, deck, 36, s.RGFY);
+  realGroup(s, deck, 37, s.RGFZ);
+}
+
+void INPUT(State& s, DeckReader& deck, int KREAD) {
+  setInputTables(s);
+  if (KREAD != 0) {
+    READSC(s, deck);
+    return;
+  }
+  dbgBanner(s);
+  readRunControl(s, deck);
+  readArrayGroups(s, deck);
+  READTB(s, deck);
+  // Polymer-solution viscosity of every block until the properties set it.
+  for (int n = 1; n <= s.NGPACT; ++n) s.MUPB(n) = 1.0;
+}
+
+}  // namespace talvek

@@ -1,0 +1,18 @@
+// Unit systems: the constants C1..C4 that carry the input unit system into
+// the physics, and the twelve output factors UFAC.
+//
+// The computation runs in the input system (MUNITIN); values are converted
+// into the output system (MUNTOUT) only when printed or written, as
+// output value = UFAC(k) * internal value.
+#pragma once
+
+#include "run/state.h"
+
+namespace talvek {
+
+// Sets C1..C4 for MUNITIN and UFAC(1..12) for the pair MUNITIN, MUNTOUT.
+// Throws RunError when MUNITIN is not 1 (field), 2 (SI) or 3 (laboratory):
+// the physics cannot run without its constants.
+void UNITSB(State& s);
+
+}  // namespace talvek
