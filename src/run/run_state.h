@@ -2,12 +2,54 @@
 // material balance, restart-up) beyond the shared core of run/state.h.
 #pragma once
 
+#include <string>
+
 #include "run/limits.h"
 #include "util/farray.h"
 
 namespace talvek {
 
+// The run-control values of the deck head, read by the driver's own pre-read
+// of groups 2 to 5 and held back for a restart run (a new run reads them
+// again through INPUT).
+struct DeckHead {
+  double TMTOTAL = 0, TMSTOP = 0, DELT = 0;
+  int MUNTOUT = 1, IQUAD = 0, NINTBLE = 0;
+  double DTMAX = 0, DTMIN = 0, RERORP = 0, DELPO = 0, DELRS = 0, DELSAT = 0;
+  int MATBAK = 1;
+  int IPRINT = 0, IPRST1 = 0, IPRST2 = 0;
+  int NFRRES = 0, NFRWEL = 0, NFRARY = 0, NWRITE = 0;
+  FArray<int, 12> IPRNT;
+};
+
 struct RunState {
+  // The four file names of the answer, whole (the 80-character FINPUT ...
+  // FRST2 of the core hold their first 80 characters).
+  std::string RUNFILE[4];
+  DeckHead HEAD;
+
+  // Newton iteration: convergence flag of CNVRGE (0 converged, 1 not) and the
+  // marker of a correction that was not a finite number (the attempt fails).
+  int NCONV = 0;
+  int NONFIN = 0;
+  // Growth limiter constants of the step-size control.
+  int NGROW1 = 2, NGROW2 = 6;
+  // 1 once a step has failed fifteen times: the run goes to its end.
+  int ITERM = 0;
+
+  // Aquifer-block list: the active blocks whose INFBLK is 1 to 7, in block
+  // order, and the initial pressure PAQI of every listed block.
+  int NAQBLK = 0;
+  FArray<int, MXBLK> LAQBLK;
+  FArray<double, MXBLK> PAQI;
+
+  // Cumulative aquifer exchange of each aquifer block, reservoir volume
+  // (MATBAL adds DTIME * QAQ every accepted step).
+  FArray<double, MXBLK> WECUM;
+  // Scratch of the cascade: water-phase pressure and cascade key of every
+  // block, and the processing order.
+  FArray<double, MXBLK> PWCAS, CASKEY;
+  FArray<int, MXBLK> ICASOR;
 };
 
 }  // namespace talvek

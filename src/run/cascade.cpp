@@ -1,0 +1,191 @@
+// Polymer and tracer cascade of an accepted time step.
+#include "run/cascade.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "physics/lookup.h"
+#include "physics/physics_state.h"
+#include "init/init_state.h"
+#include "run/state.h"
+
+namespace talvek {
+
+namespace {
+
+// Water-oil capillary pressure of rock region r at aqueous saturation sa.
+double pcow(const State& s, int r, double sa) {
+  if (s.IQUAD != 0) {
+    double x = sa;
+    int ip = 1;
+    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ip);
+    return EQNVAL(&s.FPCOW(1, 1, r), ip, x);
+  }
+  int ip = 2;
+  double w = 0, o = 0, pc = 0;
+  SEARCH(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
+  FUN1D(ip, w, o, &s.PCOW(1, r), pc, s.NRWO(r));
+  return pc;
+}
+
+// Resistance and residual resistance factors at adsorbed polymer ads.
+void resistance(const State& s, double ads, double& rf, double& rrf) {
+  rf = rrf = 1.0;
+  if (s.IQUAD != 0) {
+    if (!(ads > s.FITXF(FTRET, 1))) return;
+    double x = ads;
+    int ip = 1;
+    CEARCH(x, s.FITXF(FTRET, 1), s.FITXL(FTRET, 1), s.FITRSP(FTRET, 1), s.NINT, ip);
+    rf = EQNVAL(s.FRF.data(), ip, x);
+    rrf = EQNVAL(s.FRRF.data(), ip, x);
+    return;
+  }
+  if (!(ads > s.CRPT(1)) || s.NRRET < 2) return;
+  int ip = 2;
+  double w = 0, o = 0;
+  SEARCH(ip, w, o, s.CRPT.data(), ads, s.NRRET);
+  FUN1D(ip, w, o, s.RF.data(), rf, s.NRRET);
+  FUN1D(ip, w, o, s.RRF.data(), rrf, s.NRRET);
+}
+
+}  // namespace
+
+void cascadeOrder(const double* key, int n, int* order) {
+  for (int i = 0; i < n; ++i) order[i] = i + 1;
+  // Decreasing key, ties by increasing block number: a strict total order, so
+  // the unstable sort gives the one order of the stable sort by key alone,
+  // without the merge buffer a stable sort allocates at every step.
+  auto k = [key](int b) {
+    const double v = key[b - 1];
+    return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;
+  };
+  std::sort(order, order + n, [&](int a, int b) {
+    const double ka = k(a), kb = k(b);
+    return ka > kb || (ka == kb && a < b);
+  });
+}
+
+void CASCDE(State& s) {
+  const int nact = s.NGPACT;
+  const double dt = s.DTIME, tiny = s.TINY;
+
+  // 1. Water-phase pressure and cascade key.
+  for (int n = 1; n <= nact; ++n) {
+    s.PWCAS(n) = s.P(n) - pcow(s, s.NKRGN(n), s.SA(n));
+  }
+  for (int n = 1; n <= nact; ++n) {
+    double key = -1.0E29;
+    for (int k = 1; k <= s.NNB(n); ++k) {
+      key = std::max(key, s.PWCAS(n) - s.GRAVW(s.NBS(k, n), n) * s.ZC(n));
+    }
+    s.CASKEY(n) = key;
+  }
+
+  // 2. Processing order.
+  cascadeOrder(s.CASKEY.data(), nact, s.ICASOR.data());
+
+  // 3. The cascade.
+  for (int io = 1; io <= nact; ++io) {
+    const int n = s.ICASOR(io);
+    double min = 0, vin = 0, tin = 0, ain = 0, f = 0;
+    const double pwn = s.PWCAS(n);
+    for (int k = 1; k <= s.NNB(n); ++k) {
+      const int m = s.NBN(k, n);
+      const int sl = s.NBS(k, n), so = 8 - sl;
+      const double fn = pwn - s.GRAVW(sl, n) * s.ZC(n);
+      const double fm = s.PWCAS(m) - s.GRAVW(so, m) * s.ZC(m);
+      const double d = fn - fm;
+      if (d >= 0.0) {
+        f += d * s.GF(sl, n);
+      } else {
+        const double u = -d * s.GF(so, m);
+        const double lp = s.RMOBB(JPOL, KBASE, m), la = lp + s.RMOBB(JWAT, KBASE, m);
+        vin += u * lp;
+        min += u * lp * s.CPMFO(m);
+        ain += u * la;
+        tin += u * la * s.CTMFO(m);
+      }
+    }
+    const double lpn = s.RMOBB(JPOL, KBASE, n);
+    double pout = f * lpn;
+    double aout = f * (lpn + s.RMOBB(JWAT, KBASE, n));
+
+    const int code = s.IACTIVE(s.IBLK(n));
+    if (code == -2) {
+      min -= s.FLOWP(n) * s.CPMFI(n);
+      vin -= s.FLOWP(n);
+      tin -= (s.FLOWP(n) + s.FLOWW(n)) * s.CTMFI(n);
+      ain -= s.FLOWP(n) + s.FLOWW(n);
+    } else if (code == -1) {
+      pout += s.FLOWP(n) + s.QAP(n);
+      aout += s.FLOWP(n) + s.FLOWW(n) + s.QAP(n) + s.QAW(n);
+    }
+
+    // Stock-tank volumes, old and new.
+    const double phi = s.PHI(n) * (1.0 + s.CPHI * (s.P(n) - s.PREF));
+    const double old = s.VB(n) * s.PHIN(n) / s.BWN(n);
+    const double vp0 = s.SPN(n) * old;
+    const double r = s.VB(n) * phi / s.BWB(n);
+    const double vp1 = r * s.SP(n);
+    const double va0 = (s.SPN(n) + s.SWN(n)) * old;
+    const double va1 = (s.SP(n) + s.SW(n)) * r;
+
+    // Polymer available and the adsorption capacity.
+    const double rmass = s.RMASS(n);
+    const double ms0 = vp0 * s.CPMF(n);
+    const double a0 = s.CRP(n) * rmass;
+    const double mf = min * dt + ms0;
+    const double mtot = mf + a0;
+    const int rr = s.NKRGN(n);
+    double sstar = (s.SA(n) - s.SWCR(rr)) / (1.0 - s.SORW(rr) - s.SWCR(rr));
+    if (sstar > 1.0) sstar = 1.0;
+    const double acap = sstar * s.CRPMAX(n) * rmass;
+
+    double cs, co;
+    if (a0 >= acap - 1.0E-6) {
+      // At capacity: adsorption never decreases.
+      s.ADS(n) = s.CRP(n);
+      cs = mf / (dt * pout + vp1 + tiny);
+      co = cs;
+    } else if (mtot > acap) {
+      s.ADS(n) = acap / rmass;
+      cs = mf / (vp0 + vin * dt + tiny);
+      co = (mf - vp1 * cs - acap + a0) / (pout * dt + tiny);
+      if (co < 0.0) {
+        // The polymer left cannot fill the new polymer solution at cs.
+        const double sp1 = (mf - acap + a0) / (cs * r + tiny);
+        const double ds = s.SP(n) - sp1;
+        co = 0.0;
+        if (s.KEQW != 0) {
+          s.SP(n) -= ds;
+          s.SW(n) += ds;
+        }
+      }
+    } else {
+      // All polymer adsorbed.
+      s.ADS(n) = mtot / rmass;
+      cs = 0.0;
+      co = 0.0;
+      if (s.KEQW != 0) {
+        s.SW(n) += s.SP(n);
+        s.SP(n) = 0.0;
+      }
+    }
+    const double denws = s.DENWS(s.NPVTGN(n));
+    s.CPMF(n) = cs;
+    s.CONCP(n) = cs * 1.0E6 / denws;
+    s.CPMFO(n) = co;
+
+    // Tracer: no adsorption, no decay.
+    const double ct = (tin * dt + va0 * s.CTMF(n)) / (dt * aout + va1 + tiny);
+    s.CTMF(n) = ct;
+    s.CONCT(n) = ct * 1.0E6 / denws;
+    s.CTMFO(n) = ct;
+  }
+
+  // 4. Resistance factors at the new adsorption.
+  for (int n = 1; n <= nact; ++n) resistance(s, s.ADS(n), s.RFB(n), s.RRFB(n));
+}
+
+}  // namespace talvek

@@ -1,0 +1,291 @@
+// Band solvers: set-up, fill, factorization and solve, repeated solve.
+#include "solver/bands.h"
+
+#include <algorithm>
+#include <string>
+
+#include "io/errors.h"
+#include "run/state.h"
+#include "solver/d4.h"
+
+namespace talvek {
+
+namespace {
+
+[[noreturn]] [[gnu::noinline]] void zeroPivot(const State& s, int i) {
+  const int n = s.NEQN > 0 ? s.NEQN : 1;
+  const int b = (i - 1) / n + 1;
+  const int e = i - (b - 1) * n;
+  const int blk = (b >= 1 && b <= s.K7) ? s.IBLIST(b) : 0;
+  throw RunError("band solver: zero pivot at row " + std::to_string(i) +
+                 " of the band system (active block " + std::to_string(blk) + ", equation " +
+                 std::to_string(e) + "); the Newton system is singular");
+}
+
+// Blocks of the band system and their column blocks. Method 1: every active
+// block, coupled as its connection list says. Method 4: the second-colour
+// blocks; each is coupled to the second-colour blocks two steps away through
+// a first-colour neighbour, and always to itself (so that a block without an
+// active neighbour still keeps its diagonal block).
+void bandBlocks(State& s) {
+  if (s.NGPACT < 0 || s.NGPACT > MXBLK) {
+    throw RunError("band set-up: NGPACT = " + std::to_string(s.NGPACT) + " is outside 0.." +
+                   std::to_string(MXBLK));
+  }
+  if (s.NEQN < 1 || s.NEQN > MXEQ || s.NUKN != s.NEQN) {
+    throw RunError("band set-up: NEQN = " + std::to_string(s.NEQN) + ", NUKN = " +
+                   std::to_string(s.NUKN) + "; both must be equal and in 1.." +
+                   std::to_string(MXEQ));
+  }
+  if (s.METHOD != 4) {
+    s.NRED = 0;
+    s.K7 = s.NGPACT;
+    for (int b = 1; b <= s.K7; ++b) {
+      s.IBLIST(b) = b;
+      s.IDX4(b) = b;
+      s.NRCON(b) = s.NCONN(b);
+      for (int k = 1; k <= s.NCONN(b); ++k) s.ICOLR(k, b) = s.NBR(s.ICSLOT(k, b), b);
+    }
+    return;
+  }
+  int nred = 0;
+  while (nred < s.NGPACT && s.IBLK(nred + 1) <= s.NREDG) ++nred;
+  s.NRED = nred;
+  s.K7 = s.NGPACT - nred;
+  for (int n = 1; n <= s.NGPACT; ++n) s.IDX4(n) = n <= nred ? n : n - nred;
+  for (int b = 1; b <= s.K7; ++b) {
+    const int m = nred + b;
+    s.IBLIST(b) = m;
+    int cols[MXRCOL];
+    int nc = 0;
+    auto mark = [&](int q) {
+      for (int c = 0; c < nc; ++c)
+        if (cols[c] == q) return;
+      if (nc == MXRCOL) {
+        throw RunError("band set-up: active block " + std::to_string(m) +
+                       " couples to more than " + std::to_string(MXRCOL) +
+                       " blocks of the reduced system");
+      }
+      cols[nc++] = q;
+    };
+    mark(b);
+    for (int k = 1; k <= s.NNB(m); ++k) {
+      const int r = s.NBN(k, m);
+      if (r > nred) {
+        throw RunError("band set-up: active blocks " + std::to_string(m) + " and " +
+                       std::to_string(r) + " of the second colour are neighbours");
+      }
+      for (int kk = 1; kk <= s.NNB(r); ++kk) mark(s.IDX4(s.NBN(kk, r)));
+    }
+    std::sort(cols, cols + nc);
+    s.NRCON(b) = nc;
+    for (int c = 0; c < nc; ++c) s.ICOLR(c + 1, b) = cols[c];
+  }
+}
+
+void checkStore(State& s, long long nnmax, const char* how) {
+  if (nnmax > MXBAND) {
+    throw RunError("solution method " + std::to_string(s.METHOD) + " (" + how +
+                   "): the band store needs NNMAX = " + std::to_string(nnmax) +
+                   " entries, more than the " + std::to_string(MXBAND) +
+                   " it holds; choose NXYZORD = 1, the other band solver or method 2 or 3");
+  }
+  s.NNMAX = static_cast<int>(nnmax);
+}
+
+// Diagonal positions of the scalar rows in ABAND, from the row extents.
+void diagVariable(State& s) {
+  const int nb = s.NBAND;
+  if (nb < 1) return;
+  s.IDIAG(1) = 1;
+  for (int k = 1; k < nb; ++k) s.IDIAG(k + 1) = s.IDIAG(k) + s.RBW(k) + s.LBW(k + 1) + 1;
+}
+
+void diagUniform(State& s) {
+  const int nb = s.NBAND, w = s.MBW;
+  if (nb < 1) return;
+  s.IDIAG(1) = 1;
+  for (int k = 1; k < nb; ++k)
+    s.IDIAG(k + 1) = s.IDIAG(k) + std::min(w, nb - k) + std::min(w, k) + 1;
+}
+
+// Right-hand side of band block b into BBAND.
+inline void copyRhs(State& s, int b) {
+  const int ne = s.NEQN;
+  const int m = s.IBLIST(b);
+  for (int e = 1; e <= ne; ++e) s.BBAND((b - 1) * ne + e) = s.RHS(e, m);
+}
+
+// Stores the block rows in ABAND at the positions IDIAG gives (entry (i, j)
+// of the system lies at IDIAG(i) + j - i), and BBAND.
+void fill(State& s) {
+  const int ne = s.NEQN, nk = s.NUKN;
+  double* A = s.ABAND.data();  // A[pos - 1] is entry pos
+  for (int b = 1; b <= s.K7; ++b) {
+    if (s.METHOD == 4) {
+      ZERO(s, b);
+      for (int e = 1; e <= ne; ++e) {
+        const int i = (b - 1) * ne + e;
+        const int base = s.IDIAG(i) - i - 1;
+        for (int k = 1; k <= s.NRCON(b); ++k) {
+          const int q = s.ICOLR(k, b);
+          const int c0 = base + (q - 1) * ne;
+          for (int j = 1; j <= nk; ++j) A[c0 + j] = s.ZROW(e, j, q);
+        }
+      }
+    } else {
+      for (int e = 1; e <= ne; ++e) {
+        const int i = (b - 1) * ne + e;
+        const int base = s.IDIAG(i) - i - 1;
+        for (int k = 1; k <= s.NCONN(b); ++k) {
+          const int sl = s.ICSLOT(k, b);
+          const int c0 = base + (s.NBR(sl, b) - 1) * ne;
+          for (int j = 1; j <= nk; ++j) A[c0 + j] = s.VBB(e, j, sl, b);
+        }
+      }
+    }
+    copyRhs(s, b);
+  }
+}
+
+// Right-hand side only (repeated solve).
+void fillRhs(State& s) {
+  for (int b = 1; b <= s.K7; ++b) {
+    if (s.METHOD == 4) XZERO(s, b);
+    copyRhs(s, b);
+  }
+}
+
+// Elimination and back substitution. reach(k): the columns right of the
+// diagonal, and rows below it, that step k treats. full: factor ABAND too.
+template <typename Reach>
+void eliminate(State& s, Reach reach, bool full) {
+  const int nb = s.NBAND;
+  double* A = s.ABAND.data();     // A[pos - 1]
+  double* B = s.BBAND.data();          // B[i - 1]
+  double* X = s.DELX.data();           // X[i - 1]
+  const int* D = s.IDIAG.data();       // D[i - 1]
+  for (int k = 1; k < nb; ++k) {
+    const int dk = D[k - 1];
+    const double piv = A[dk - 1];
+    if (piv == 0.0) zeroPivot(s, k);
+    const int rb = reach(k);
+    const double bk = B[k - 1];
+    for (int i = k + 1; i <= k + rb; ++i) {
+      const int di = D[i - 1];
+      const double m = A[di - (i - k) - 1] / piv;
+      if (m == 0.0) continue;
+      if (full) {
+        // Row i, columns k+1..k+rb, against row k, same columns.
+        const int oi = di - i - 1, ok = dk - k - 1;
+        for (int j = k + 1; j <= k + rb; ++j) A[oi + j] -= m * A[ok + j];
+      }
+      B[i - 1] -= m * bk;
+    }
+  }
+  for (int i = nb; i >= 1; --i) {
+    const int di = D[i - 1];
+    const int oi = di - i - 1;
+    double sum = B[i - 1];
+    const int rb = reach(i);
+    for (int j = i + 1; j <= i + rb; ++j) sum -= A[oi + j] * X[j - 1];
+    if (A[di - 1] == 0.0) zeroPivot(s, i);
+    X[i - 1] = sum / A[di - 1];
+  }
+}
+
+}  // namespace
+
+void LRBAND(State& s) {
+  bandBlocks(s);
+  const int k7 = s.K7, ne = s.NEQN;
+  s.NBAND = ne * k7;
+  for (int b = 1; b <= k7; ++b) {
+    int lo = 1000000, hi = 0;
+    for (int k = 1; k <= s.NRCON(b); ++k) {
+      lo = std::min(lo, s.ICOLR(k, b));
+      hi = std::max(hi, s.ICOLR(k, b));
+    }
+    s.LCOL(b) = lo;
+    s.RCOL(b) = hi;
+  }
+  // Envelope: neither extent decreases from one block to the next, which
+  // keeps every fill-in of the elimination inside the stored rows.
+  for (int b = 2; b <= k7; ++b) {
+    s.RCOL(b) = std::max(s.RCOL(b), s.RCOL(b - 1));
+    const int bb = k7 + 1 - b;
+    s.LCOL(bb) = std::min(s.LCOL(bb), s.LCOL(bb + 1));
+  }
+  long long nnmax = s.NBAND;
+  for (int b = 1; b <= k7; ++b) {
+    for (int e = 1; e <= ne; ++e) {
+      const int i = (b - 1) * ne + e;
+      s.LBW(i) = (b - s.LCOL(b)) * ne + e - 1;
+      s.RBW(i) = (s.RCOL(b) - b + 1) * ne - e;
+      nnmax += s.LBW(i) + s.RBW(i);
+    }
+  }
+  s.LBW(s.NBAND + 1) = 0;
+  s.RBW(s.NBAND + 1) = 0;
+  checkStore(s, nnmax, "variable band");
+  diagVariable(s);
+}
+
+void OLDBND(State& s) {
+  bandBlocks(s);
+  const int k7 = s.K7, ne = s.NEQN, nk = s.NUKN;
+  s.NBAND = ne * k7;
+  int mblk = 0;
+  for (int b = 1; b <= k7; ++b) {
+    int hi = 0;
+    for (int k = 1; k <= s.NRCON(b); ++k) hi = std::max(hi, s.ICOLR(k, b));
+    s.RMAX(b) = b > 1 ? std::max(hi, s.RMAX(b - 1)) : hi;
+    mblk = std::max(mblk, s.RMAX(b) - b + 1);
+  }
+  s.MBLK = mblk;
+  s.MBW = k7 > 0 ? nk * mblk - 1 : 0;
+  for (int b = 1; b <= k7; ++b)
+    for (int e = 1; e <= ne; ++e) s.IRBW((b - 1) * ne + e) = nk * (s.RMAX(b) - b + 1) - e;
+  s.IRBW(s.NBAND + 1) = 0;
+  const long long w = s.MBW, nb = s.NBAND;
+  checkStore(s, (2 * w + 1) * nb - w * w - w, "uniform band");
+  diagUniform(s);
+}
+
+void ONEDM(State& s) {
+  diagVariable(s);
+  fill(s);
+}
+
+void ONED4(State& s) {
+  diagUniform(s);
+  fill(s);
+}
+
+void DSOLV(State& s) {
+  eliminate(s, [&s](int k) { return s.RBW(k); }, true);
+}
+
+void GVBND(State& s) {
+  eliminate(s, [&s](int k) { return s.IRBW(k); }, true);
+}
+
+void XONEDM(State& s) {
+  diagVariable(s);
+  fillRhs(s);
+}
+
+void XONED4(State& s) {
+  diagUniform(s);
+  fillRhs(s);
+}
+
+void XDSOLV(State& s) {
+  eliminate(s, [&s](int k) { return s.RBW(k); }, false);
+}
+
+void XGVBND(State& s) {
+  eliminate(s, [&s](int k) { return s.IRBW(k); }, false);
+}
+
+}  // namespace talvek

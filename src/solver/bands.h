@@ -1,0 +1,47 @@
+// Band solvers of the Newton system (methods 1 and 4).
+//
+// Two interchangeable stores, chosen by NUSLVR for the whole run:
+//   NUSLVR = 1: variable band (each scalar row has its own extent):
+//               LRBAND set-up, ONEDM fill, DSOLV factor and solve;
+//   NUSLVR = 0: uniform band (one half-bandwidth, corners cut off):
+//               OLDBND set-up, ONED4 fill, GVBND factor and solve.
+// Both eliminate without pivoting, row by row, in the one-dimensional store
+// ABAND, with the right-hand side BBAND eliminated in the same pass; the
+// solution goes to DELX. For method 1 the band system is the whole Newton
+// system in active order; for method 4 it is the reduced system of the
+// second-colour blocks.
+//
+// The X-variants solve again with a new right-hand side: they leave ABAND as
+// the last full solve left it (upper part eliminated, lower entries as used),
+// recompute each multiplier from it and eliminate BBAND alone.
+#pragma once
+
+namespace talvek {
+
+struct State;
+
+// Set-ups, once per run after the connection lists. For method 4 they first
+// number the two colours (NRED, K7, IBLIST, IDX4) and build the reduced
+// couplings (NRCON, ICOLR). Throw RunError, naming the method and the size,
+// when the band store cannot hold NNMAX entries.
+void LRBAND(State& s);
+void OLDBND(State& s);
+
+// Fill ABAND and BBAND from VBB and RHS (method 4: through ZERO, one band
+// block at a time). ABAND must be cleared over NNMAX entries before.
+void ONEDM(State& s);
+void ONED4(State& s);
+
+// Factor ABAND in place, eliminate BBAND, back-substitute into DELX(1..NBAND).
+// A zero pivot stops the run with a RunError.
+void DSOLV(State& s);
+void GVBND(State& s);
+
+// Repeated solve: BBAND only (method 4 through XZERO), then forward
+// elimination of BBAND with the stored multipliers and back substitution.
+void XONEDM(State& s);
+void XONED4(State& s);
+void XDSOLV(State& s);
+void XGVBND(State& s);
+
+}  // namespace talvek

@@ -1,0 +1,155 @@
+// Two-colour (D4) elimination: block inverses, reduced rows, back substitution.
+#include "solver/d4.h"
+
+#include <string>
+
+#include "io/errors.h"
+#include "run/state.h"
+
+namespace talvek {
+
+namespace {
+
+// y = W * x for an n x n block W (leading dimension 4).
+inline void blockTimesVector(const double* W, const double* x, double* y, int n) {
+  for (int i = 0; i < n; ++i) {
+    double t = 0.0;
+    for (int j = 0; j < n; ++j) t += W[i + 4 * j] * x[j];
+    y[i] = t;
+  }
+}
+
+}  // namespace
+
+void INVERS(double* A, int N) {
+  // [A | I] as an N x 2N array W.
+  double W[4][8];
+  for (int i = 0; i < N; ++i)
+    for (int j = 0; j < N; ++j) {
+      W[i][j] = A[i + 4 * j];
+      W[i][N + j] = i == j ? 1.0 : 0.0;
+    }
+  for (int k = 0; k < N; ++k) {
+    const double piv = W[k][k];
+    if (piv == 0.0) {
+      throw RunError("block inverse: zero pivot in row " + std::to_string(k + 1) + " of a " +
+                     std::to_string(N) + " x " + std::to_string(N) +
+                     " diagonal block of the Newton system; the block is singular");
+    }
+    for (int m = 0; m < N; ++m) {
+      if (m == k) continue;
+      const double f = W[m][k] / piv;
+      for (int j = 0; j < 2 * N; ++j) W[m][j] -= f * W[k][j];
+    }
+  }
+  for (int k = 0; k < N; ++k) {
+    const double d = W[k][k];
+    for (int j = 0; j < N; ++j) A[k + 4 * j] = W[k][N + j] / d;
+  }
+}
+
+void INVRT(State& s) {
+  const int ne = s.NEQN, nk = s.NUKN;
+  for (int n = 1; n <= s.NRED; ++n) {
+    double t[MXEQ];
+    for (int i = 1; i <= ne; ++i) t[i - 1] = s.RHS(i, n);
+    double W[16];
+    for (int j = 1; j <= nk; ++j)
+      for (int i = 1; i <= ne; ++i) W[(i - 1) + 4 * (j - 1)] = s.VBB(i, j, 4, n);
+    INVERS(W, ne);
+    for (int j = 1; j <= nk; ++j)
+      for (int i = 1; i <= ne; ++i) s.DINV(i, j, n) = W[(i - 1) + 4 * (j - 1)];
+    for (int k = 1; k <= s.NNB(n); ++k) {
+      const int sl = s.NBS(k, n);
+      for (int j = 1; j <= nk; ++j) {
+        double col[MXEQ], out[MXEQ];
+        for (int i = 1; i <= ne; ++i) col[i - 1] = s.VBB(i, j, sl, n);
+        blockTimesVector(W, col, out, ne);
+        for (int i = 1; i <= ne; ++i) s.VBB(i, j, sl, n) = out[i - 1];
+      }
+    }
+    double out[MXEQ];
+    blockTimesVector(W, t, out, ne);
+    for (int i = 1; i <= ne; ++i) s.RHS(i, n) = out[i - 1];
+  }
+}
+
+void ZERO(State& s, int b) {
+  const int ne = s.NEQN, nk = s.NUKN;
+  const int m = s.IBLIST(b);
+  // Clear the blocks of this row; the diagonal block of m goes to block b.
+  for (int k = 1; k <= s.NRCON(b); ++k) {
+    const int q = s.ICOLR(k, b);
+    for (int j = 1; j <= nk; ++j)
+      for (int i = 1; i <= ne; ++i) s.ZROW(i, j, q) = 0.0;
+  }
+  for (int j = 1; j <= nk; ++j)
+    for (int i = 1; i <= ne; ++i) s.ZROW(i, j, b) = s.VBB(i, j, 4, m);
+  // Subtract, through every first-colour neighbour r, the coupling of m to r
+  // times r's scaled row.
+  for (int k = 1; k <= s.NNB(m); ++k) {
+    const int r = s.NBN(k, m);
+    const int sl = s.NBS(k, m);
+    for (int jr = 1; jr <= ne; ++jr) {
+      for (int i = 1; i <= ne; ++i) {
+        const double g = s.VBB(i, jr, sl, m);
+        s.RHS(i, m) -= g * s.RHS(jr, r);
+        for (int kk = 1; kk <= s.NNB(r); ++kk) {
+          const int q = s.IDX4(s.NBN(kk, r));
+          const int s2 = s.NBS(kk, r);
+          for (int j = 1; j <= nk; ++j) s.ZROW(i, j, q) -= g * s.VBB(jr, j, s2, r);
+        }
+      }
+    }
+  }
+}
+
+void BACSUB(State& s) {
+  const int ne = s.NEQN;
+  // Second colour: band order -> active order (moving up, so from the end).
+  for (int b = s.K7; b >= 1; --b) {
+    const int n = s.IBLIST(b);
+    for (int i = ne; i >= 1; --i) s.DELX((n - 1) * ne + i) = s.DELX((b - 1) * ne + i);
+  }
+  // First colour: x(n) = scaled RHS(n) - sum of scaled couplings times x(q).
+  for (int n = 1; n <= s.NRED; ++n) {
+    double x[MXEQ];
+    for (int i = 1; i <= ne; ++i) x[i - 1] = s.RHS(i, n);
+    for (int k = 1; k <= s.NNB(n); ++k) {
+      const int q = s.NBN(k, n);
+      const int sl = s.NBS(k, n);
+      for (int j = 1; j <= s.NUKN; ++j) {
+        const double xq = s.DELX((q - 1) * ne + j);
+        for (int i = 1; i <= ne; ++i) x[i - 1] -= s.VBB(i, j, sl, n) * xq;
+      }
+    }
+    for (int i = 1; i <= ne; ++i) s.DELX((n - 1) * ne + i) = x[i - 1];
+  }
+}
+
+void XINVRT(State& s) {
+  const int ne = s.NEQN;
+  for (int n = 1; n <= s.NRED; ++n) {
+    double t[MXEQ], out[MXEQ];
+    for (int i = 1; i <= ne; ++i) t[i - 1] = s.RHS(i, n);
+    for (int i = 1; i <= ne; ++i) {
+      double v = 0.0;
+      for (int j = 1; j <= ne; ++j) v += s.DINV(i, j, n) * t[j - 1];
+      out[i - 1] = v;
+    }
+    for (int i = 1; i <= ne; ++i) s.RHS(i, n) = out[i - 1];
+  }
+}
+
+void XZERO(State& s, int b) {
+  const int ne = s.NEQN;
+  const int m = s.IBLIST(b);
+  for (int k = 1; k <= s.NNB(m); ++k) {
+    const int r = s.NBN(k, m);
+    const int sl = s.NBS(k, m);
+    for (int jr = 1; jr <= ne; ++jr)
+      for (int i = 1; i <= ne; ++i) s.RHS(i, m) -= s.VBB(i, jr, sl, m) * s.RHS(jr, r);
+  }
+}
+
+}  // namespace talvek

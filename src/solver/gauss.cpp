@@ -1,0 +1,44 @@
+// Small dense solve with partial pivoting.
+#include "solver/gauss.h"
+
+#include <cmath>
+#include <utility>
+
+#include "run/state.h"
+
+namespace talvek {
+
+void GAUSS(State& s) {
+  const int n = s.NUKN, nc = s.NEQN;
+  auto& A = s.GMAT;
+  auto& b = s.GRHS;
+  for (int k = 1; k <= n - 1; ++k) {
+    int p = k;
+    double big = std::fabs(A(k, k));
+    for (int i = k + 1; i <= n; ++i) {
+      if (std::fabs(A(i, k)) > big) {
+        big = std::fabs(A(i, k));
+        p = i;
+      }
+    }
+    // A column that is zero from row k down needs no elimination (and a
+    // multiplier 0/0 would spread NaN through the system).
+    if (big == 0.0) continue;
+    if (p != k) {
+      for (int j = 1; j <= nc; ++j) std::swap(A(p, j), A(k, j));
+      std::swap(b(p), b(k));
+    }
+    for (int i = k + 1; i <= n; ++i) {
+      const double m = A(i, k) / A(k, k);
+      b(i) -= m * b(k);
+      for (int j = k + 1; j <= nc; ++j) A(i, j) -= m * A(k, j);
+    }
+  }
+  for (int i = n; i >= 1; --i) {
+    double t = b(i);
+    for (int j = n; j >= i + 1; --j) t -= A(i, j) * s.GSOL(j);
+    s.GSOL(i) = t / (A(i, i) + 1e-51);
+  }
+}
+
+}  // namespace talvek

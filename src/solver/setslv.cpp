@@ -1,0 +1,46 @@
+// The solver set-up of a new run.
+#include <string>
+
+#include "io/errors.h"
+#include "io/format.h"
+#include "run/state.h"
+#include "solver/bands.h"
+#include "solver/solve.h"
+
+namespace talvek {
+
+void SETSLV(State& s) {
+  switch (s.METHOD) {
+    case 1:
+    case 4: {
+      if (s.NUSLVR == 1) {
+        LRBAND(s);
+      } else {
+        OLDBND(s);
+      }
+      for (const int unit : {s.ICONOUT, s.IOUT}) {
+        FreeLine(s.units, unit).text("     ").end();
+        FreeLine(s.units, unit)
+            .text("  K7 =")
+            .num(static_cast<long long>(s.K7))
+            .text("  NGPACT=")
+            .num(static_cast<long long>(s.NGPACT))
+            .text("  NNMAX =")
+            .num(static_cast<long long>(s.NNMAX))
+            .end();
+        FreeLine(s.units, unit).text("     ").end();
+      }
+      return;
+    }
+    case 2:
+    case 3:
+      s.K7 = s.NGPACT;
+      throw RunError("solution method " + std::to_string(s.METHOD) +
+                     " is not available in this build");
+    default:
+      throw RunError("DATA 10B: METHOD = " + std::to_string(s.METHOD) +
+                     " is not a solution method (1..4)");
+  }
+}
+
+}  // namespace talvek

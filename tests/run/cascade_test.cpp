@@ -1,0 +1,325 @@
+// Polymer and tracer cascade.
+#include "run/cascade.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "run/state.h"
+#include "solver/numbering.h"
+
+namespace talvek {
+namespace {
+
+// A horizontal line of blocks: block 1 an injection well, the last block a
+// production well, pressure falling along the line (so the flow runs from
+// block 1 to the last one), no capillary pressure.
+struct Line5 {
+  std::unique_ptr<State> sp = makeState();
+  State& s = *sp;
+  explicit Line5(int nx = 5) {
+    s.NX = nx;
+    s.NY = s.NZ = 1;
+    s.METHOD = 1;
+    s.NXYZORD = 2;
+    BORDER(s);
+    for (int L = 1; L <= s.NCELL; ++L) s.IACTIVE(L) = 1;
+    s.IACTIVE(1) = -2;
+    s.IACTIVE(nx) = -1;
+    ACTNUM(s);
+    CONLST(s);
+    s.IQUAD = 0;
+    s.NRWO(1) = 2;
+    s.SWT(1, 1) = 0.0;
+    s.SWT(2, 1) = 1.0;
+    s.PCOW(1, 1) = s.PCOW(2, 1) = 0.0;
+    s.SWCR(1) = 0.2;
+    s.SORW(1) = 0.2;
+    s.NRRET = 2;
+    s.CRPT(1) = 0.0;
+    s.CRPT(2) = 1.0E-3;
+    s.RF(1) = 1.0;
+    s.RF(2) = 5.0;
+    s.RRF(1) = 1.0;
+    s.RRF(2) = 3.0;
+    s.DENWS(1) = 1000.0;
+    s.CPHI = 1.0E-5;
+    s.PREF = 100.0;
+    s.KEQW = 1;
+    s.DTIME = 0.5;
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      s.NKRGN(n) = s.NPVTGN(n) = 1;
+      s.P(n) = 300.0 - 40.0 * n;
+      s.PHI(n) = 0.25;
+      s.PHIN(n) = 0.25;
+      s.VB(n) = 100.0;
+      s.BWB(n) = 1.01;
+      s.BWN(n) = 1.02;
+      s.RMASS(n) = 150.0;
+      s.CRPMAX(n) = 2.0E-4;
+      s.SWN(n) = 0.5;
+      s.SPN(n) = 0.2;
+      s.SW(n) = 0.45;
+      s.SP(n) = 0.25;
+      s.SA(n) = s.SW(n) + s.SP(n);
+      s.CPMF(n) = 0.8;
+      s.CTMF(n) = 0.3;
+      s.CPMFO(n) = 0.8;
+      s.CTMFO(n) = 0.3;
+      s.CRP(n) = 1.0E-5;
+      s.RMOBB(JWAT, KBASE, n) = 0.3;
+      s.RMOBB(JPOL, KBASE, n) = 0.2;
+      for (int sl = 1; sl <= 7; ++sl) s.GF(sl, n) = (s.NBR(sl, n) != 0 && sl != 4) ? 0.05 : 0.0;
+    }
+    s.FLOWP(1) = -2.0;
+    s.FLOWW(1) = -1.0;
+    s.CPMFI(1) = 1.5;
+    s.CTMFI(1) = 0.7;
+    s.FLOWP(nx) = 1.0;
+    s.FLOWW(nx) = 2.0;
+  }
+  double phi(int n) const { return s.PHI(n) * (1.0 + s.CPHI * (s.P(n) - s.PREF)); }
+  // Polymer mass in solution and adsorbed, old level and new level.
+  double oldPolymer() const {
+    double m = 0;
+    for (int n = 1; n <= s.NGPACT; ++n)
+      m += s.SPN(n) * s.VB(n) * s.PHIN(n) / s.BWN(n) * s.CPMF(n) + s.CRP(n) * s.RMASS(n);
+    return m;
+  }
+  double newPolymer() const {
+    double m = 0;
+    for (int n = 1; n <= s.NGPACT; ++n)
+      m += s.SP(n) * s.VB(n) * phi(n) / s.BWB(n) * s.CPMF(n) + s.ADS(n) * s.RMASS(n);
+    return m;
+  }
+  double oldTracer() const {
+    double m = 0;
+    for (int n = 1; n <= s.NGPACT; ++n)
+      m += (s.SPN(n) + s.SWN(n)) * s.VB(n) * s.PHIN(n) / s.BWN(n) * s.CTMF(n);
+    return m;
+  }
+  double newTracer() const {
+    double m = 0;
+    for (int n = 1; n <= s.NGPACT; ++n)
+      m += (s.SP(n) + s.SW(n)) * s.VB(n) * phi(n) / s.BWB(n) * s.CTMF(n);
+    return m;
+  }
+  // Old level := new level, as run control stores it after a step.
+  void store() {
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      s.PHIN(n) = phi(n);
+      s.BWN(n) = s.BWB(n);
+      s.SPN(n) = s.SP(n);
+      s.SWN(n) = s.SW(n);
+      s.CRP(n) = s.ADS(n);
+    }
+  }
+};
+
+// Polymer mass is conserved: what the blocks held (in solution and adsorbed)
+// plus what was injected equals what they hold now plus what was produced.
+// The same for the tracer. Cases: adsorbing rock, rock at capacity, little
+// polymer (everything adsorbed), water injection, polymer leaving a block
+// faster than it fills its polymer solution.
+TEST(Cascde, ConservesPolymerAndTracer) {
+  struct Case {
+    const char* name;
+    double crpmax, crp, cpmf, cpmfi, flowp;
+    int kind;  // 1 every block at capacity, 2 every block adsorbing, 3 every block
+               // all adsorbed, 4 polymer solution partly turned into water
+  };
+  const Case cases[] = {{"adsorbing", 2.0E-4, 1.0E-5, 0.8, 1.5, -2.0, 2},
+                        {"at capacity", 2.0E-4, 2.0E-4, 0.8, 1.5, -2.0, 1},
+                        {"all adsorbed", 5.0E-2, 0.0, 1.0E-3, 1.0E-3, -2.0, 3},
+                        {"water injection", 2.0E-4, 1.0E-5, 0.8, 1.5, 0.0, 2},
+                        {"solution not filled", 1.0E-3, 0.0, 0.3, 0.0, 0.0, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Line5 f;
+    State& s = f.s;
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      s.CRPMAX(n) = c.crpmax;
+      s.CRP(n) = c.crp;
+      s.CPMF(n) = s.CPMFO(n) = c.cpmf;
+    }
+    s.CPMFI(1) = c.cpmfi;
+    s.FLOWP(1) = c.flowp;
+    const double in = f.oldPolymer() - s.DTIME * s.FLOWP(1) * s.CPMFI(1);
+    const double tin = f.oldTracer() - s.DTIME * (s.FLOWP(1) + s.FLOWW(1)) * s.CTMFI(1);
+    const double sa[6] = {0, s.SA(1), s.SA(2), s.SA(3), s.SA(4), s.SA(5)};
+    CASCDE(s);
+    const int np = s.NGPACT;
+    const double out = f.newPolymer() + s.DTIME * s.FLOWP(np) * s.CPMFO(np);
+    const double tout = f.newTracer() + s.DTIME * (s.FLOWP(np) + s.FLOWW(np)) * s.CTMFO(np);
+    EXPECT_NEAR(out, in, 1e-12 * in);
+    EXPECT_NEAR(tout, tin, 1e-12 * tin);
+    int turned = 0;
+    for (int n = 1; n <= np; ++n) {
+      if (c.kind == 1) {
+        EXPECT_EQ(s.ADS(n), s.CRP(n)) << n;
+      } else if (c.kind == 2) {
+        EXPECT_GT(s.ADS(n), s.CRP(n)) << n;
+      } else if (c.kind == 3) {
+        EXPECT_EQ(s.SP(n), 0.0) << n;
+      }
+      if (s.SP(n) != 0.25 && s.SP(n) != 0.0) ++turned;
+    }
+    if (c.kind == 4) {
+      EXPECT_GT(turned, 0);
+    }
+    for (int n = 1; n <= np; ++n) {
+      EXPECT_GE(s.ADS(n), s.CRP(n)) << n;
+      EXPECT_GE(s.CPMFO(n), 0.0) << n;
+      EXPECT_DOUBLE_EQ(s.CONCP(n), s.CPMF(n) * 1.0E6 / 1000.0);
+      EXPECT_DOUBLE_EQ(s.CONCT(n), s.CTMF(n) * 1.0E6 / 1000.0);
+      EXPECT_EQ(s.CTMFO(n), s.CTMF(n));
+      EXPECT_DOUBLE_EQ(s.SW(n) + s.SP(n), sa[n]);  // SA kept
+    }
+  }
+}
+
+TEST(Cascde, AdsorptionNeverDecreases) {
+  Line5 f;
+  State& s = f.s;
+  // Blocks start at their capacity; the aqueous saturation then falls (the
+  // capacity with it) while polymer keeps arriving and leaving.
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.CRPMAX(n) = 2.0E-4;
+    s.CRP(n) = 2.0E-4 * (n % 2 == 0 ? 1.0 : 0.3);
+  }
+  for (int step = 0; step < 12; ++step) {
+    const double before[6] = {0, s.CRP(1), s.CRP(2), s.CRP(3), s.CRP(4), s.CRP(5)};
+    CASCDE(s);
+    for (int n = 1; n <= s.NGPACT; ++n) EXPECT_GE(s.ADS(n), before[n]) << "step " << step << " block " << n;
+    f.store();
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      s.SW(n) = std::max(0.0, s.SW(n) - 0.02);
+      s.SA(n) = s.SW(n) + s.SP(n);
+    }
+  }
+  // A block at capacity whose capacity fell keeps its adsorption.
+  EXPECT_EQ(s.ADS(2), s.CRP(2));
+}
+
+TEST(Cascde, AllPolymerAdsorbed) {
+  for (int keqw : {1, 0}) {
+    Line5 f;
+    State& s = f.s;
+    s.KEQW = keqw;
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      s.CRPMAX(n) = 0.05;  // far more capacity than polymer
+      s.CRP(n) = 0.0;
+      s.CPMF(n) = s.CPMFO(n) = 1.0E-4;
+    }
+    s.CPMFI(1) = 1.0E-4;
+    CASCDE(s);
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      EXPECT_EQ(s.CONCP(n), 0.0);
+      EXPECT_EQ(s.CPMFO(n), 0.0);
+      EXPECT_EQ(s.SP(n), keqw ? 0.0 : 0.25) << n;
+      EXPECT_EQ(s.SW(n), keqw ? 0.45 + 0.25 : 0.45) << n;
+      EXPECT_GT(s.ADS(n), 0.0);
+    }
+  }
+}
+
+// Only a production-well block counts the aquifer exchange in its outflow.
+TEST(Cascde, AquiferCountsOnlyAtProductionWells) {
+  Line5 base;
+  CASCDE(base.s);
+  Line5 f;
+  State& s = f.s;
+  s.QAP(3) = 0.7;  // an aquifer block without a well
+  s.QAW(3) = 0.9;
+  CASCDE(s);
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_EQ(s.CTMF(n), base.s.CTMF(n)) << n;
+    EXPECT_EQ(s.CPMF(n), base.s.CPMF(n)) << n;
+  }
+  Line5 g;
+  g.s.QAP(5) = 0.7;  // at the production well: more outflow, lower concentration kept
+  g.s.QAW(5) = 0.9;
+  CASCDE(g.s);
+  EXPECT_LT(g.s.CTMF(5), base.s.CTMF(5));
+  EXPECT_EQ(g.s.CTMF(4), base.s.CTMF(4));
+}
+
+TEST(Cascde, IsolatedBlockLastAndFedOnlyByItsWell) {
+  Line5 f;
+  State& s = f.s;
+  // Make grid block 4 inactive: block 5 (a production well in the fixture)
+  // becomes an isolated injection well.
+  s.IACTIVE(4) = 0;
+  s.IACTIVE(5) = -2;
+  ACTNUM(s);
+  CONLST(s);
+  ASSERT_EQ(s.NGPACT, 4);
+  for (int n = 1; n <= 4; ++n) {
+    s.NKRGN(n) = s.NPVTGN(n) = 1;
+    for (int sl = 1; sl <= 7; ++sl) s.GF(sl, n) = (s.NBR(sl, n) != 0 && sl != 4) ? 0.05 : 0.0;
+  }
+  s.FLOWP(4) = -1.0;
+  s.FLOWW(4) = 0.0;
+  s.CPMFI(4) = 2.0;
+  s.CTMFI(4) = 0.9;
+  s.CPMFO(3) = 123.0;  // would show if it reached block 4
+  CASCDE(s);
+  EXPECT_EQ(s.CASKEY(4), -1.0E29);
+  EXPECT_EQ(s.ICASOR(4), 4);
+  // Block 4: old solution plus the injected polymer, no outflow.
+  const double vp0 = s.SPN(4) * s.VB(4) * s.PHIN(4) / s.BWN(4);
+  const double mf = 1.0 * 2.0 * s.DTIME + vp0 * 0.8;
+  const double a0 = s.CRP(4) * s.RMASS(4);
+  const double sstar = std::min(1.0, (s.SA(4) - 0.2) / (1.0 - 0.2 - 0.2));
+  const double acap = sstar * s.CRPMAX(4) * s.RMASS(4);
+  ASSERT_GT(mf + a0, acap);
+  EXPECT_NEAR(s.ADS(4), acap / s.RMASS(4), 1e-18);
+  EXPECT_NEAR(s.CPMF(4), mf / (vp0 + 1.0 * s.DTIME), 1e-12);
+}
+
+TEST(Cascde, ResistanceFactors) {
+  Line5 f;
+  State& s = f.s;
+  s.KEQP = 0;  // set whether or not the polymer equation is solved
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.CRPMAX(n) = 0.0;  // nothing adsorbs: ADS keeps CRP
+  }
+  s.CRP(1) = 0.0;     // exactly the first row: 1
+  s.CRP(2) = 5.0E-4;  // half way: RF 3, RRF 2
+  s.CRP(3) = 2.0E-3;  // beyond the table: its last row
+  CASCDE(s);
+  EXPECT_EQ(s.RFB(1), 1.0);
+  EXPECT_EQ(s.RRFB(1), 1.0);
+  EXPECT_NEAR(s.RFB(2), 3.0, 1e-12);
+  EXPECT_NEAR(s.RRFB(2), 2.0, 1e-12);
+  EXPECT_EQ(s.RFB(3), 5.0);
+  EXPECT_EQ(s.RRFB(3), 3.0);
+}
+
+// The processing order equals the bubble sort that swaps neighbours only
+// when the later key is strictly greater, over NGPACT - 1 passes.
+TEST(Cascde, OrderEqualsTheBubbleSort) {
+  std::mt19937 gen(11);
+  std::uniform_int_distribution<int> pick(0, 5);
+  for (int trial = 0; trial < 50; ++trial) {
+    const int n = 1 + trial * 7 % 60;
+    std::vector<double> key(static_cast<std::size_t>(n));
+    for (auto& k : key) k = pick(gen) == 0 ? -1.0E29 : 10.0 * pick(gen);  // many ties
+    std::vector<int> bub(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) bub[static_cast<std::size_t>(i)] = i + 1;
+    for (int pass = 0; pass < n - 1; ++pass)
+      for (int i = 0; i + 1 < n; ++i) {
+        auto& a = bub[static_cast<std::size_t>(i)];
+        auto& b = bub[static_cast<std::size_t>(i + 1)];
+        if (key[static_cast<std::size_t>(b - 1)] > key[static_cast<std::size_t>(a - 1)]) std::swap(a, b);
+      }
+    std::vector<int> ord(static_cast<std::size_t>(n));
+    cascadeOrder(key.data(), n, ord.data());
+    EXPECT_EQ(ord, bub) << "trial " << trial;
+  }
+}
+
+}  // namespace
+}  // namespace talvek

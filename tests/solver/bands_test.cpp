@@ -1,0 +1,342 @@
+// Band solvers, the D4 elimination and the repeated solve against a dense
+// solve of the same Newton system.
+#include "solver/bands.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "io/errors.h"
+#include "run/state.h"
+#include "solver/d4.h"
+#include "solver/numbering.h"
+#include "solver/solve.h"
+
+namespace talvek {
+namespace {
+
+struct Grid {
+  int nx, ny, nz, nxyzord;
+  std::vector<int> inactive;  // physical (I, J, K) triples
+};
+
+void layout(State& s, const Grid& g, int method, int nuslvr, int neqn) {
+  s.NX = g.nx;
+  s.NY = g.ny;
+  s.NZ = g.nz;
+  s.NXYZORD = g.nxyzord;
+  s.METHOD = method;
+  s.NUSLVR = nuslvr;
+  s.NEQN = s.NUKN = neqn;
+  BORDER(s);
+  for (int L = 1; L <= s.NCELL; ++L) s.IACTIVE(L) = 1;
+  for (std::size_t t = 0; t + 2 < g.inactive.size(); t += 3)
+    s.IACTIVE(s.LBLOCK(g.inactive[t], g.inactive[t + 1], g.inactive[t + 2])) = 0;
+  ACTNUM(s);
+  CONLST(s);
+  if (nuslvr == 1) {
+    LRBAND(s);
+  } else {
+    OLDBND(s);
+  }
+}
+
+// A random block system, diagonally dominant by rows. Entries that must not
+// be read (slots without a neighbour, rows and columns beyond NEQN) hold junk.
+void randomSystem(State& s, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const int ne = s.NEQN;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int sl = 1; sl <= 7; ++sl)
+      for (int j = 1; j <= 4; ++j)
+        for (int i = 1; i <= 4; ++i) {
+          const bool used = s.NBR(sl, n) != 0 && i <= ne && j <= ne;
+          s.VBB(i, j, sl, n) = used ? u(gen) : 1.0e30;
+        }
+    for (int i = 1; i <= ne; ++i) {
+      double row = 0.0;
+      for (int sl = 1; sl <= 7; ++sl)
+        if (s.NBR(sl, n) != 0)
+          for (int j = 1; j <= ne; ++j) row += std::fabs(s.VBB(i, j, sl, n));
+      s.VBB(i, i, 4, n) += (u(gen) > 0 ? 1.0 : -1.0) * (row + 0.5);
+    }
+    for (int i = 1; i <= 4; ++i) s.RHS(i, n) = i <= ne ? 10.0 * u(gen) : 1.0e30;
+  }
+}
+
+// Dense matrix of the system in active order, and a partial-pivoting solve.
+std::vector<double> denseMatrix(const State& s) {
+  const int ne = s.NEQN, N = ne * s.NGPACT;
+  std::vector<double> A(static_cast<std::size_t>(N) * N, 0.0);
+  for (int n = 1; n <= s.NGPACT; ++n)
+    for (int sl = 1; sl <= 7; ++sl) {
+      const int q = s.NBR(sl, n);
+      if (q == 0) continue;
+      for (int i = 1; i <= ne; ++i)
+        for (int j = 1; j <= ne; ++j)
+          A[static_cast<std::size_t>((n - 1) * ne + i - 1) * N + (q - 1) * ne + j - 1] =
+              s.VBB(i, j, sl, n);
+    }
+  return A;
+}
+
+std::vector<double> rhsVector(const State& s) {
+  std::vector<double> b;
+  for (int n = 1; n <= s.NGPACT; ++n)
+    for (int i = 1; i <= s.NEQN; ++i) b.push_back(s.RHS(i, n));
+  return b;
+}
+
+std::vector<double> denseSolve(std::vector<double> A, std::vector<double> b) {
+  const int N = static_cast<int>(b.size());
+  auto a = [&](int i, int j) -> double& { return A[static_cast<std::size_t>(i) * N + j]; };
+  for (int k = 0; k < N; ++k) {
+    int p = k;
+    for (int i = k + 1; i < N; ++i)
+      if (std::fabs(a(i, k)) > std::fabs(a(p, k))) p = i;
+    for (int j = 0; j < N; ++j) std::swap(a(p, j), a(k, j));
+    std::swap(b[static_cast<std::size_t>(p)], b[static_cast<std::size_t>(k)]);
+    for (int i = k + 1; i < N; ++i) {
+      const double m = a(i, k) / a(k, k);
+      for (int j = k; j < N; ++j) a(i, j) -= m * a(k, j);
+      b[static_cast<std::size_t>(i)] -= m * b[static_cast<std::size_t>(k)];
+    }
+  }
+  std::vector<double> x(static_cast<std::size_t>(N));
+  for (int i = N - 1; i >= 0; --i) {
+    double t = b[static_cast<std::size_t>(i)];
+    for (int j = i + 1; j < N; ++j) t -= a(i, j) * x[static_cast<std::size_t>(j)];
+    x[static_cast<std::size_t>(i)] = t / a(i, i);
+  }
+  return x;
+}
+
+void expectNear(const State& s, const std::vector<double>& x, const char* what) {
+  double scale = 1.0;
+  for (double v : x) scale = std::max(scale, std::fabs(v));
+  for (std::size_t m = 0; m < x.size(); ++m)
+    ASSERT_NEAR(s.DELX(static_cast<int>(m) + 1), x[m], 1e-11 * scale) << what << " entry " << m + 1;
+}
+
+const std::vector<Grid>& grids() {
+  static const std::vector<Grid> g = {
+      {1, 1, 1, 2, {}},
+      {5, 1, 1, 2, {}},
+      {4, 1, 1, 2, {3, 1, 1}},             // an isolated second-colour block
+      {1, 1, 7, 1, {1, 1, 4}},             // a column split in two
+      {4, 3, 1, 2, {2, 2, 1, 4, 1, 1}},
+      {3, 4, 1, 1, {1, 1, 1}},
+      {3, 3, 3, 2, {2, 2, 2, 1, 3, 3, 3, 1, 1}},
+      {4, 3, 2, 1, {4, 3, 2}},
+      {2, 3, 4, 6, {}},
+      {5, 4, 3, 4, {1, 2, 3, 5, 4, 1, 3, 3, 2}},
+  };
+  return g;
+}
+
+// Every grid, 1 to 4 equations, both methods, both stores: the solve equals
+// the dense solve; the repeated solve with the same right-hand side repeats
+// DELX exactly, and with a new right-hand side equals the dense solve of it.
+TEST(BandSolve, MatchesDenseSolveAndRepeatedSolve) {
+  auto sp = makeState();
+  State& s = *sp;
+  unsigned seed = 7;
+  for (const auto& g : grids()) {
+    for (int method : {1, 4}) {
+      for (int nuslvr : {0, 1}) {
+        for (int neqn = 1; neqn <= 4; ++neqn) {
+          SCOPED_TRACE(testing::Message() << g.nx << "x" << g.ny << "x" << g.nz << " ord "
+                                          << g.nxyzord << " method " << method << " nuslvr "
+                                          << nuslvr << " neqn " << neqn);
+          layout(s, g, method, nuslvr, neqn);
+          randomSystem(s, ++seed);
+          const auto A = denseMatrix(s);
+          const auto b = rhsVector(s);
+          const auto x = denseSolve(A, b);
+          for (int m = 1; m <= MXBAND; m += 9973) s.ABAND(m) = 1.0e30;  // stale store
+          SOLVE(s);
+          EXPECT_EQ(s.LINIT, 0);
+          expectNear(s, x, "full solve");
+          std::vector<double> full(x.size());
+          for (std::size_t m = 0; m < x.size(); ++m) full[m] = s.DELX(static_cast<int>(m) + 1);
+
+          // Same right-hand side again.
+          for (int n = 1; n <= s.NGPACT; ++n)
+            for (int i = 1; i <= neqn; ++i) s.RHS(i, n) = b[static_cast<std::size_t>((n - 1) * neqn + i - 1)];
+          for (int m = 1; m <= static_cast<int>(x.size()); ++m) s.DELX(m) = -7.0;
+          RESOLV(s);
+          for (std::size_t m = 0; m < x.size(); ++m)
+            ASSERT_EQ(s.DELX(static_cast<int>(m) + 1), full[m]) << "repeated entry " << m + 1;
+
+          // A new right-hand side.
+          std::vector<double> b2(b.size());
+          for (std::size_t m = 0; m < b.size(); ++m) b2[m] = std::sin(3.0 * static_cast<double>(m) + 1.0);
+          for (int n = 1; n <= s.NGPACT; ++n)
+            for (int i = 1; i <= neqn; ++i) s.RHS(i, n) = b2[static_cast<std::size_t>((n - 1) * neqn + i - 1)];
+          RESOLV(s);
+          expectNear(s, denseSolve(A, b2), "repeated solve, new right-hand side");
+        }
+      }
+    }
+  }
+}
+
+TEST(BandSetup, OneBlock) {
+  auto sp = makeState();
+  State& s = *sp;
+  for (int nuslvr : {0, 1})
+    for (int neqn = 1; neqn <= 4; ++neqn) {
+      layout(s, grids()[0], 1, nuslvr, neqn);
+      EXPECT_EQ(s.K7, 1);
+      EXPECT_EQ(s.NBAND, neqn);
+      EXPECT_EQ(s.NNMAX, neqn * neqn);
+    }
+}
+
+TEST(BandSetup, FiveBlockLine) {
+  auto sp = makeState();
+  State& s = *sp;
+  layout(s, grids()[1], 1, 1, 2);
+  const int lcol[] = {1, 1, 2, 3, 4}, rcol[] = {2, 3, 4, 5, 5};
+  for (int b = 1; b <= 5; ++b) {
+    EXPECT_EQ(s.LCOL(b), lcol[b - 1]);
+    EXPECT_EQ(s.RCOL(b), rcol[b - 1]);
+  }
+  EXPECT_EQ(s.NNMAX, 52);
+  EXPECT_EQ(s.RBW(s.NBAND), 0);
+  EXPECT_EQ(s.LBW(s.NBAND + 1), 0);
+  layout(s, grids()[1], 1, 0, 2);
+  EXPECT_EQ(s.MBLK, 2);
+  EXPECT_EQ(s.MBW, 3);
+  EXPECT_EQ(s.NNMAX, 58);
+  EXPECT_EQ(s.IRBW(s.NBAND), 0);
+}
+
+TEST(BandSetup, TwoColourReduction) {
+  auto sp = makeState();
+  State& s = *sp;
+  // Five blocks in a line: three first-colour blocks eliminated, the two
+  // remaining blocks coupled with each other.
+  layout(s, grids()[1], 4, 1, 1);
+  EXPECT_EQ(s.NRED, 3);
+  EXPECT_EQ(s.K7, 2);
+  for (int b = 1; b <= 2; ++b) {
+    EXPECT_EQ(s.IBLIST(b), 3 + b);
+    ASSERT_EQ(s.NRCON(b), 2);
+    EXPECT_EQ(s.ICOLR(1, b), 1);
+    EXPECT_EQ(s.ICOLR(2, b), 2);
+  }
+  // 2 x 2 x 1: (1,1,1), (2,2,1) first colour; (2,1,1), (1,2,1) coupled.
+  layout(s, Grid{2, 2, 1, 2, {}}, 4, 0, 2);
+  EXPECT_EQ(s.NRED, 2);
+  EXPECT_EQ(s.K7, 2);
+  EXPECT_EQ(s.NRCON(1), 2);
+  EXPECT_EQ(s.NRCON(2), 2);
+  // A second-colour block without active neighbours keeps its own diagonal.
+  layout(s, grids()[2], 4, 1, 2);
+  EXPECT_EQ(s.NRED, 1);  // the other first-colour block is inactive
+  EXPECT_EQ(s.K7, 2);
+  EXPECT_EQ(s.NRCON(2), 1);
+  EXPECT_EQ(s.ICOLR(1, 2), 2);
+  // A single block is all first colour: no band system at all.
+  layout(s, grids()[0], 4, 1, 3);
+  EXPECT_EQ(s.NRED, 1);
+  EXPECT_EQ(s.K7, 0);
+  EXPECT_EQ(s.NNMAX, 0);
+}
+
+TEST(BandSetup, StoreTooSmallStopsBeforeTheFirstStep) {
+  auto sp = makeState();
+  State& s = *sp;
+  // 40 x 40 x 2, x fastest, 4 equations: blocks couple 1600 blocks apart.
+  const long long nb = 4 * 3200, w = 4 * 1601 - 1;
+  long long widths = 0;  // variable band: block columns max(1,b-1600)..min(3200,b+1600)
+  for (long long b = 1; b <= 3200; ++b) widths += std::min(3200LL, b + 1600) - std::max(1LL, b - 1600) + 1;
+  const long long need[2] = {(2 * w + 1) * nb - w * w - w, 16 * widths};
+  for (int nuslvr : {0, 1}) {
+    s.NNMAX = 5;
+    try {
+      layout(s, Grid{40, 40, 2, 2, {}}, 1, nuslvr, 4);
+      FAIL() << "no stop";
+    } catch (const RunError& e) {
+      const std::string w = e.what();
+      EXPECT_NE(w.find("solution method 1"), std::string::npos) << w;
+      EXPECT_NE(w.find("NNMAX = " + std::to_string(need[nuslvr]) + " "), std::string::npos) << w;
+      EXPECT_NE(w.find("2000000"), std::string::npos) << w;
+    }
+    EXPECT_EQ(s.NNMAX, 5);
+  }
+}
+
+TEST(BandSolve, ZeroPivotStops) {
+  auto sp = makeState();
+  State& s = *sp;
+  for (int nuslvr : {0, 1}) {
+    layout(s, grids()[1], 1, nuslvr, 1);
+    randomSystem(s, 3);
+    s.VBB(1, 1, 4, 1) = 0.0;
+    EXPECT_THROW(SOLVE(s), RunError);
+  }
+  layout(s, grids()[1], 4, 1, 2);
+  randomSystem(s, 4);
+  s.VBB(1, 1, 4, 1) = 0.0;
+  s.VBB(1, 2, 4, 1) = 0.0;
+  EXPECT_THROW(SOLVE(s), RunError);  // singular first-colour diagonal block
+}
+
+TEST(D4, Invers) {
+  double A[16] = {};
+  // [[4, 1], [2, 3]], first index the row.
+  A[0] = 4;
+  A[4] = 1;
+  A[1] = 2;
+  A[5] = 3;
+  INVERS(A, 2);
+  EXPECT_NEAR(A[0], 0.3, 1e-15);
+  EXPECT_NEAR(A[4], -0.1, 1e-15);
+  EXPECT_NEAR(A[1], -0.2, 1e-15);
+  EXPECT_NEAR(A[5], 0.4, 1e-15);
+  double B[16] = {};
+  B[0] = 8;
+  INVERS(B, 1);
+  EXPECT_EQ(B[0], 0.125);
+  // A 4 x 4 block times its inverse is the identity.
+  double C[16], Ci[16];
+  for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 4; ++i) C[i + 4 * j] = Ci[i + 4 * j] = (i == j ? 5.0 : 0.0) + std::sin(i + 2.0 * j);
+  INVERS(Ci, 4);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      double t = 0;
+      for (int k = 0; k < 4; ++k) t += C[i + 4 * k] * Ci[k + 4 * j];
+      EXPECT_NEAR(t, i == j ? 1.0 : 0.0, 1e-14);
+    }
+}
+
+TEST(SolveDispatch, MethodsNotBuiltAndLabels) {
+  auto sp = makeState();
+  State& s = *sp;
+  for (int m : {2, 3}) {
+    s.METHOD = m;
+    try {
+      SOLVE(s);
+      FAIL();
+    } catch (const RunError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "solution method " + std::to_string(m) + " is not available in this build");
+    }
+    EXPECT_THROW(RESOLV(s), RunError);
+  }
+  const char* labels[] = {"S.S.-NAT=", "BLOKITR =", "NESTITR =", "S.S.-D4 ="};
+  for (int m = 1; m <= 4; ++m) {
+    EXPECT_EQ(methodLabel(s, m), labels[m - 1]);
+    EXPECT_EQ(s.MTHLAB(m).trimmed(), 9u);
+  }
+}
+
+}  // namespace
+}  // namespace talvek
