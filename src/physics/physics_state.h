@@ -1,5 +1,16 @@
 // State owned by the physics subsystem beyond the shared core of run/state.h.
 // Members added here become members of State (State inherits this struct).
+//
+// Block properties are evaluated in five states: the iterate itself and four
+// states that each raise one unknown of the block (pressure, water
+// saturation, the second unknown, polymer-solution saturation). The flow,
+// well and aquifer derivatives are one-sided differences over them.
+//
+// Also written here but declared in the core (run/state.h): BWB, BOB, BGB,
+// RS (saturated blocks), ACCR, DACC, SATCON, DSATCON, VBB, RHS, RHSFLW,
+// GRADWB/GRADOB/GRADGB, GRAVW/GRAVO/GRAVG, the well rates FLOWW/FLOWO/FLOWG/
+// FLOWP, their derivatives DFLOWW/DFLOWO/DFLOWG/DFLOWP(unknown position, n),
+// PSAND, IPFORC, IWC (the well condition code) and QPMINJ.
 #pragma once
 
 #include "run/limits.h"
@@ -7,7 +18,52 @@
 
 namespace talvek {
 
+// Property states (second index of the per-state arrays).
+inline constexpr int KBASE = 1;  // the iterate
+inline constexpr int KDPO = 2;   // oil pressure raised by EPSP
+inline constexpr int KDSW = 3;   // water saturation raised by EPSS
+inline constexpr int KDX2 = 4;   // second unknown raised by EPSX2 (SO, or RS without free gas)
+inline constexpr int KDSP = 5;   // polymer-solution saturation raised by EPSS
+inline constexpr int NKSTATE = 5;
+
+// Phases (first index of RMOB, RMOBB, second of TRAN).
+inline constexpr int JWAT = 1;
+inline constexpr int JOIL = 2;
+inline constexpr int JGAS = 3;
+inline constexpr int JPOL = 4;
+inline constexpr int NPHASE = 4;
+
 struct PhysicsState {
+  // ---- block properties by state (EVALUT) ------------------------------------
+  // Phase pressures (state, n). POIL differs from P only in the pressure state.
+  FArray<double, NKSTATE, MXBLK> PWAT, POIL, PGAS;
+  // Relative permeability over viscosity, and that over the phase's
+  // formation volume factor (phase, state, n).
+  FArray<double, NPHASE, NKSTATE, MXBLK> RMOB, RMOBB;
+  // Geometric factor of side slot s times RMOBB (slot, phase, state, n);
+  // written for the block's off-diagonal connections only.
+  FArray<double, MXSLOT, NPHASE, NKSTATE, MXBLK> TRAN;
+  // Formation volume factors at P + EPSP; oil formation volume factor in the
+  // second-unknown state; solution gas-oil ratio at P + EPSP and in the
+  // second-unknown state.
+  FArray<double, MXBLK> BWBP, BOBP, BGBP, BOBX, RSBP, RSBX;
+
+  // ---- wells (PRODUC) ----------------------------------------------------------
+  // Well condition code of the last Newton iteration, and of the last even
+  // (index 1) and last odd (index 2) iteration: the control history of the
+  // production wells.
+  FArray<int, MXBLK> IWCLST;
+  FArray<int, 2, MXBLK> IWCPAR;
+  // Rates of each production well saved for the reports: oil, aqueous
+  // (water plus polymer solution), gas.
+  FArray<double, MXBLK> QOWREP, QAWREP, QGWREP;
+
+  // ---- aquifer terms (INFLUX) ------------------------------------------------------
+  // Aquifer rate in reservoir volume (positive into the aquifer), the
+  // per-step coefficients, the stock-tank component terms and their
+  // derivatives DQA(equation position, unknown position, n).
+  FArray<double, MXBLK> QAQ, AQA, AQB, QAO, QAW, QAG, QAP;
+  FArray<double, MXEQ, MXEQ, MXBLK> DQA;
 };
 
 }  // namespace talvek

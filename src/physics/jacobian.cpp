@@ -1,0 +1,226 @@
+// Interblock flow and the Newton system.
+//
+// For each connection of block n with neighbour j (slot s of n, slot 8 - s
+// of j) the phase potential difference dPhi = Phi(j) - Phi(n) decides the
+// upstream block once, at the iterate: j when dPhi > 0, n itself otherwise
+// (a tie included). The flux F = dPhi * T uses the mobility product T of
+// the upstream block's side; its derivatives are one-sided differences over
+// the raised states of both blocks with the upstream choice held.
+// Connections with n upstream are taken first, then those with j upstream.
+#include "physics/jacobian.h"
+
+#include "physics/properties.h"
+#include "run/state.h"
+
+namespace talvek {
+
+namespace {
+
+constexpr int kRaised[4] = {KDPO, KDSW, KDX2, KDSP};
+
+// Per-block work: own derivatives (phase, state), flux sums (phase), and the
+// neighbour blocks of each connection (connection, phase, state).
+struct BlockWork {
+  double own[NPHASE + 1][NKSTATE + 1];
+  double flux[NPHASE + 1];
+  double nb[MXSLOT][NPHASE + 1][NKSTATE + 1];
+};
+
+inline void epsOf(const State& s, int n, double eps[NKSTATE + 1]) {
+  eps[KBASE] = 1.0;
+  eps[KDPO] = s.EPSP;
+  eps[KDSW] = s.EPSS;
+  eps[KDX2] = s.EPSX2(n);
+  eps[KDSP] = s.EPSS;
+}
+
+// Water and polymer solution (under the aqueous pressure), or free gas:
+// every raised state may change the phase pressure and the mobility.
+template <int NC>
+void phaseFlow(const State& s, int n, const FArray<double, NKSTATE, MXBLK>& ph,
+               const FArray<double, MXSLOT, MXBLK>& grav, const int (&comps)[NC], BlockWork& w) {
+  double epsn[NKSTATE + 1], epsj[NKSTATE + 1];
+  epsOf(s, n, epsn);
+  const int nnb = s.NNB(n);
+  const double zn = s.ZC(n);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int k = 1; k <= nnb; ++k) {
+      const int j = s.NBN(k, n);
+      const int sl = s.NBS(k, n);
+      const int so = 8 - sl;
+      const double phin = ph(KBASE, n) - grav(sl, n) * zn;
+      const double phij = ph(KBASE, j) - grav(so, j) * s.ZC(j);
+      const double dphi = phij - phin;
+      const bool nUp = !(dphi > 0.0);
+      if (nUp != (pass == 0)) continue;
+      epsOf(s, j, epsj);
+      for (int c : comps) {
+        if (nUp) {
+          const double T = s.TRAN(sl, c, KBASE, n);
+          const double F = dphi * T;
+          w.flux[c] += F;
+          for (int e : kRaised) {
+            const double fe = (phij - (ph(e, n) - grav(sl, n) * zn)) * s.TRAN(sl, c, e, n);
+            w.own[c][e] += (fe - F) / epsn[e];
+            w.nb[k - 1][c][e] += (ph(e, j) - ph(KBASE, j)) * T / epsj[e];
+          }
+        } else {
+          const double T = s.TRAN(so, c, KBASE, j);
+          const double F = dphi * T;
+          w.flux[c] += F;
+          for (int e : kRaised) {
+            w.own[c][e] += -(ph(e, n) - ph(KBASE, n)) * T / epsn[e];
+            const double fe = (ph(e, j) - grav(so, j) * s.ZC(j) - phin) * s.TRAN(so, c, e, j);
+            w.nb[k - 1][c][e] += (fe - F) / epsj[e];
+          }
+        }
+      }
+    }
+  }
+}
+
+// Oil, with the dissolved gas it carries into the gas equation. The oil
+// pressure changes only in the pressure state; the solution ratio of the
+// upstream block changes in its pressure and second-unknown states.
+void oilFlow(const State& s, int n, BlockWork& w) {
+  double epsn[NKSTATE + 1], epsj[NKSTATE + 1];
+  epsOf(s, n, epsn);
+  const int nnb = s.NNB(n);
+  const double zn = s.ZC(n);
+  const auto& po = s.POIL;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int k = 1; k <= nnb; ++k) {
+      const int j = s.NBN(k, n);
+      const int sl = s.NBS(k, n);
+      const int so = 8 - sl;
+      const double phin = po(KBASE, n) - s.GRAVO(sl, n) * zn;
+      const double phij = po(KBASE, j) - s.GRAVO(so, j) * s.ZC(j);
+      const double dphi = phij - phin;
+      const bool nUp = !(dphi > 0.0);
+      if (nUp != (pass == 0)) continue;
+      epsOf(s, j, epsj);
+      double(&nb)[NPHASE + 1][NKSTATE + 1] = w.nb[k - 1];
+      if (nUp) {
+        const double R = s.RS(n);
+        const double T = s.TRAN(sl, JOIL, KBASE, n);
+        const double F = dphi * T;
+        w.flux[JOIL] += F;
+        w.flux[JGAS] += R * F;
+        for (int e : kRaised) {
+          const double fe = (phij - (po(e, n) - s.GRAVO(sl, n) * zn)) * s.TRAN(sl, JOIL, e, n);
+          const double d = (fe - F) / epsn[e];
+          w.own[JOIL][e] += d;
+          if (e == KDX2)
+            w.own[JGAS][e] += (fe * s.RSBX(n) - F * R) / epsn[e];
+          else if (e == KDPO)
+            w.own[JGAS][e] += (fe * s.RSBP(n) - F * R) / epsn[e];
+          else
+            w.own[JGAS][e] += R * d;
+        }
+        // The downstream neighbour moves the flux through its pressure only.
+        const double d = (po(KDPO, j) - po(KBASE, j)) * T / epsj[KDPO];
+        nb[JOIL][KDPO] += d;
+        nb[JGAS][KDPO] += R * d;
+      } else {
+        const double R = s.RS(j);
+        const double T = s.TRAN(so, JOIL, KBASE, j);
+        const double F = dphi * T;
+        w.flux[JOIL] += F;
+        w.flux[JGAS] += R * F;
+        const double d = -(po(KDPO, n) - po(KBASE, n)) * T / epsn[KDPO];
+        w.own[JOIL][KDPO] += d;
+        w.own[JGAS][KDPO] += R * d;
+        for (int e : kRaised) {
+          const double fe = (po(e, j) - s.GRAVO(so, j) * s.ZC(j) - phin) * s.TRAN(so, JOIL, e, j);
+          const double dn = (fe - F) / epsj[e];
+          nb[JOIL][e] += dn;
+          if (e == KDX2)
+            nb[JGAS][e] += (fe * s.RSBX(j) - F * R) / epsj[e];
+          else if (e == KDPO)
+            nb[JGAS][e] += (fe * s.RSBP(j) - F * R) / epsj[e];
+          else
+            nb[JGAS][e] += R * dn;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void JACOBN(State& s) {
+  CHKEQN(s);
+  const int neq = s.NEQN;
+  const int nuk = s.NUKN;
+  const bool watOn = s.KEQW > 0, oilOn = s.KEQO > 0, gasOn = s.KEQG > 0, polOn = s.KEQP > 0;
+  int iq[NPHASE + 1];
+  iq[JWAT] = s.IQW;
+  iq[JOIL] = s.IQO;
+  iq[JGAS] = s.IQG;
+  iq[JPOL] = s.IQP;
+  bool on[NPHASE + 1];
+  on[JWAT] = watOn;
+  on[JOIL] = oilOn;
+  on[JGAS] = gasOn;
+  on[JPOL] = polOn;
+  int pos[NKSTATE + 1];
+  pos[KBASE] = 0;
+  pos[KDPO] = s.IPO;
+  pos[KDSW] = s.ISW;
+  pos[KDX2] = s.ISO;
+  pos[KDSP] = s.ISP;
+
+  static constexpr int kAqueous[2] = {JWAT, JPOL};
+  static constexpr int kWater[1] = {JWAT};
+  static constexpr int kPolymer[1] = {JPOL};
+  static constexpr int kGas[1] = {JGAS};
+
+  BlockWork w;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int nnb = s.NNB(n);
+    for (int c = 0; c <= NPHASE; ++c) {
+      w.flux[c] = 0.0;
+      for (int e = 0; e <= NKSTATE; ++e) w.own[c][e] = 0.0;
+    }
+    for (int k = 0; k < nnb; ++k)
+      for (int c = 0; c <= NPHASE; ++c)
+        for (int e = 0; e <= NKSTATE; ++e) w.nb[k][c][e] = 0.0;
+
+    if (watOn && polOn)
+      phaseFlow(s, n, s.PWAT, s.GRAVW, kAqueous, w);
+    else if (watOn)
+      phaseFlow(s, n, s.PWAT, s.GRAVW, kWater, w);
+    else if (polOn)
+      phaseFlow(s, n, s.PWAT, s.GRAVW, kPolymer, w);
+    if (oilOn) oilFlow(s, n, w);
+    if (gasOn) phaseFlow(s, n, s.PGAS, s.GRAVG, kGas, w);
+
+    // Diagonal and neighbour blocks of the solved rows and columns.
+    for (int c = 1; c <= NPHASE; ++c) {
+      if (!on[c]) continue;
+      const int k = iq[c];
+      const FArray<double, MXEQ, MXBLK>& dq = c == JWAT   ? s.DFLOWW
+                                              : c == JOIL ? s.DFLOWO
+                                              : c == JGAS ? s.DFLOWG
+                                                          : s.DFLOWP;
+      for (int e : kRaised) {
+        const int u = pos[e];
+        if (u > nuk) continue;
+        s.VBB(k, u, 4, n) = w.own[c][e] - dq(u, n) - s.DACC(k, u, n) - s.DQA(k, u, n);
+        for (int m = 1; m <= nnb; ++m) s.VBB(k, u, s.NBS(m, n), n) = w.nb[m - 1][c][e];
+      }
+    }
+    if (watOn) s.RHS(iq[JWAT], n) = (s.FLOWW(n) + s.QAW(n)) - w.flux[JWAT];
+    if (oilOn) s.RHS(iq[JOIL], n) = (s.FLOWO(n) + s.QAO(n)) - w.flux[JOIL];
+    if (gasOn) s.RHS(iq[JGAS], n) = (s.FLOWG(n) + s.QAG(n)) - w.flux[JGAS];
+    if (polOn) s.RHS(iq[JPOL], n) = (s.FLOWP(n) + s.QAP(n)) - w.flux[JPOL];
+
+    for (int k = 1; k <= neq; ++k) {
+      s.RHSFLW(k, n) = s.RHS(k, n);
+      s.RHS(k, n) = s.RHS(k, n) + s.ACCR(k, n);
+      s.VBB(k, k, 4, n) = s.VBB(k, k, 4, n) + 1.0E-11;
+    }
+  }
+}
+
+}  // namespace talvek

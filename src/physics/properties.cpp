@@ -1,0 +1,398 @@
+// Block properties in the base and the four raised states.
+//
+// Every table is looked up once per block and abscissa: the water-oil table
+// at SA and SA + EPSS, the gas-liquid table at SL (and SL + EPSS for blocks
+// with free gas), the PVT table by pressure at P and P + EPSP, the PVT table
+// by solution gas at RS and RS + EPSRS (blocks without free gas). The raised
+// states reuse these values; the flow, well and aquifer terms make no
+// lookups of their own.
+#include "physics/properties.h"
+
+#include <cmath>
+#include <string>
+
+#include "io/errors.h"
+#include "physics/accumulation.h"
+#include "physics/lookup.h"
+#include "run/state.h"
+
+namespace talvek {
+
+namespace {
+
+constexpr double kTiny = 1.0E-51;
+
+// Water-oil table of rock region r at aqueous saturation x.
+void lookWO(State& s, int r, double x, double& pcow, double& krw, double& krow) {
+  if (s.IQUAD == 0) {
+    const int nrow = s.NRWO(r);
+    int ip;
+    double w, o;
+    SEARCH(ip, w, o, s.SWT.column(r), x, nrow);
+    FUN1D(ip, w, o, s.PCOW.column(r), pcow, nrow);
+    FUN1D(ip, w, o, s.KRW.column(r), krw, nrow);
+    FUN1D(ip, w, o, s.KROW.column(r), krow, nrow);
+  } else {
+    int ip;
+    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ip);
+    pcow = EQNVAL(s.FPCOW.column(r), ip, x);
+    krw = EQNVAL(s.FKRW.column(r), ip, x);
+    krow = EQNVAL(s.FKROW.column(r), ip, x);
+  }
+}
+
+// Gas-liquid table of rock region r at liquid saturation x.
+void lookGL(State& s, int r, double x, double& pcgo, double& krg, double& krog) {
+  if (s.IQUAD == 0) {
+    const int nrow = s.NRGO(r);
+    int ip;
+    double w, o;
+    SEARCH(ip, w, o, s.SLT.column(r), x, nrow);
+    FUN1D(ip, w, o, s.PCGO.column(r), pcgo, nrow);
+    FUN1D(ip, w, o, s.KRG.column(r), krg, nrow);
+    FUN1D(ip, w, o, s.KROG.column(r), krog, nrow);
+  } else {
+    int ip;
+    CEARCH(x, s.FITXF(FTGL, r), s.FITXL(FTGL, r), s.FITRSP(FTGL, r), s.NINT, ip);
+    pcgo = EQNVAL(s.FPCGO.column(r), ip, x);
+    krg = EQNVAL(s.FKRG.column(r), ip, x);
+    krog = EQNVAL(s.FKROG.column(r), ip, x);
+  }
+}
+
+// PVT table of PVT region p at pressure x.
+struct PvtP {
+  double bw, bo, bg, muw, muo, mug, rs;
+};
+void lookPV(State& s, int p, double x, PvtP& v) {
+  if (s.IQUAD == 0) {
+    const int nrow = s.NRPVT(p);
+    int ip;
+    double w, o;
+    SEARCH(ip, w, o, s.PRES.column(p), x, nrow);
+    FUN1D(ip, w, o, s.BW.column(p), v.bw, nrow);
+    FUN1D(ip, w, o, s.BO.column(p), v.bo, nrow);
+    FUN1D(ip, w, o, s.BG.column(p), v.bg, nrow);
+    FUN1D(ip, w, o, s.MUW.column(p), v.muw, nrow);
+    FUN1D(ip, w, o, s.MUO.column(p), v.muo, nrow);
+    FUN1D(ip, w, o, s.MUG.column(p), v.mug, nrow);
+    FUN1D(ip, w, o, s.RST.column(p), v.rs, nrow);
+  } else {
+    int ip;
+    CEARCH(x, s.FITXF(FTPVP, p), s.FITXL(FTPVP, p), s.FITRSP(FTPVP, p), s.NINT, ip);
+    v.bw = EQNVAL(s.FBW.column(p), ip, x);
+    v.bo = EQNVAL(s.FBO.column(p), ip, x);
+    v.bg = EQNVAL(s.FBG.column(p), ip, x);
+    v.muw = EQNVAL(s.FMUW.column(p), ip, x);
+    v.muo = EQNVAL(s.FMUO.column(p), ip, x);
+    v.mug = EQNVAL(s.FMUG.column(p), ip, x);
+    v.rs = EQNVAL(s.FRS.column(p), ip, x);
+  }
+}
+
+// PVT table of PVT region p by solution gas x: bubble-point pressure, oil
+// formation volume factor and oil viscosity at that bubble point.
+void lookRS(State& s, int p, double x, double& pb, double& bob, double& muob) {
+  if (s.IQUAD == 0) {
+    const int nrow = s.NRPVT(p);
+    int ip;
+    double w, o;
+    SEARCH(ip, w, o, s.RST.column(p), x, nrow);
+    FUN1D(ip, w, o, s.PRES.column(p), pb, nrow);
+    FUN1D(ip, w, o, s.BO.column(p), bob, nrow);
+    FUN1D(ip, w, o, s.MUO.column(p), muob, nrow);
+  } else {
+    int ip;
+    CEARCH(x, s.FITXF(FTPVR, p), s.FITXL(FTPVR, p), s.FITRSP(FTPVR, p), s.NINT, ip);
+    pb = EQNVAL(s.FPBR.column(p), ip, x);
+    bob = EQNVAL(s.FBOR.column(p), ip, x);
+    muob = EQNVAL(s.FMUOR.column(p), ip, x);
+  }
+}
+
+// Three-phase oil relative permeability from the two-phase values (Stone's
+// second model normalised by the oil relative permeability at connate water).
+inline double stone(double k, double krow, double krw, double krog, double krg) {
+  const double kd = k + kTiny;
+  const double v = (krow / kd + krw) * (krog / kd + krg) - (krw + krg);
+  return k * (v > 0.0 ? v : 0.0);
+}
+
+[[noreturn]] void badRegion(const State& s, int n, const char* what, int r, int nr, const char* group) {
+  (void)s;
+  throw RunError(std::string("active block ") + std::to_string(n) + " has " + what + " " +
+                 std::to_string(r) + " outside 1.." + std::to_string(nr) + " (" + group + ")");
+}
+
+}  // namespace
+
+void CHKEQN(const State& s) {
+  const int neq = s.NEQN;
+  bool ok = neq >= 1 && neq <= MXEQ && s.NUKN == neq && s.IPO == neq;
+  const int sw[4] = {s.KEQW, s.KEQO, s.KEQG, s.KEQP};
+  const int iq[4] = {s.IQW, s.IQO, s.IQG, s.IQP};
+  const int iu[4] = {s.ISW, s.ISO, s.IPO, s.ISP};
+  const int lim = neq + 1 < MXEQ ? neq + 1 : MXEQ;
+  int usedEq = 0, usedUk = 0;
+  for (int c = 0; c < 4 && ok; ++c) {
+    if (iq[c] < 1 || iq[c] > lim || iu[c] < 1 || iu[c] > lim) ok = false;
+    if (!ok) break;
+    // A solved equation sits inside the system, a switched-off one outside.
+    if ((sw[c] > 0) != (iq[c] <= neq)) ok = false;
+    if (iq[c] <= neq) {
+      if (usedEq & (1 << iq[c])) ok = false;
+      usedEq |= 1 << iq[c];
+    }
+    if (iu[c] <= neq) {
+      if (usedUk & (1 << iu[c])) ok = false;
+      usedUk |= 1 << iu[c];
+    }
+  }
+  const int full = ((1 << (neq + 1)) - 2);
+  if (ok && (usedEq != full || usedUk != full)) ok = false;
+  if (!ok)
+    throw RunError("the equation and unknown positions do not form a system of " + std::to_string(neq) +
+                   " equations: IQW=" + std::to_string(s.IQW) + " IQO=" + std::to_string(s.IQO) +
+                   " IQG=" + std::to_string(s.IQG) + " IQP=" + std::to_string(s.IQP) +
+                   " ISW=" + std::to_string(s.ISW) + " ISO=" + std::to_string(s.ISO) +
+                   " IPO=" + std::to_string(s.IPO) + " ISP=" + std::to_string(s.ISP) +
+                   " NUKN=" + std::to_string(s.NUKN) + " (DATA 06B)");
+}
+
+void AQVIS(const State& s, double MUW, double MUP, double SW, double SP, double& MUWE, double& MUPE,
+           double RF, double RRF, double ADMAX, double ADS) {
+  MUWE = MUW;
+  MUPE = MUP;
+  if (s.KEQP <= 0) return;
+  const double mum = MUW + (MUP - MUW) * SP / (SW + SP + kTiny);
+  const double w = s.OMEGAMIX;
+  const double mw = std::pow(mum, w);
+  MUWE = std::pow(MUW, 1.0 - w) * mw;
+  MUPE = std::pow(MUP, 1.0 - w) * mw;
+  if (ADMAX >= kTiny && ADS >= kTiny) {
+    const double r = ADS / ADMAX;
+    MUWE *= 1.0 + (RRF - 1.0) * r;
+    MUPE *= 1.0 + (RF - 1.0) * r;
+  }
+}
+
+void EVALUT(State& s) {
+  CHKEQN(s);
+  const bool oilOn = s.KEQO > 0;
+  const bool gasOn = s.KEQG > 0;
+  // With neither oil nor gas the aqueous phase fills the pore space left by
+  // the fixed saturations: SW = 1 - SFIXED - SP, so raising SP lowers SW and
+  // leaves SA and the aqueous pressure unchanged.
+  const bool aqOnly = !oilOn && !gasOn;
+  const bool wpOnly = aqOnly && s.KEQW > 0 && s.KEQP > 0;
+  const double epsp = s.EPSP, epss = s.EPSS, epsrs = s.EPSRS;
+
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int kr = s.NKRGN(n);
+    const int pv = s.NPVTGN(n);
+    if (kr < 1 || kr > s.NKRRGN || kr > MXRGN) badRegion(s, n, "rock region", kr, s.NKRRGN, "DATA 12A");
+    if (pv < 1 || pv > s.NPVTRGN || pv > MXRGN) badRegion(s, n, "PVT region", pv, s.NPVTRGN, "DATA 13A");
+
+    const double p = s.P(n);
+    const double sw = s.SW(n), sp = s.SP(n), so = s.SO(n);
+    const double sa = sw + sp;
+    const double sl = so + sa;
+    const bool under = oilOn && s.ISAT(n) == 0;
+
+    // ---- saturation tables -------------------------------------------------
+    double pcow0, krw0, krow0, pcow1, krw1, krow1;
+    lookWO(s, kr, sa, pcow0, krw0, krow0);
+    lookWO(s, kr, sa + epss, pcow1, krw1, krow1);
+    double pcgo0, krg0, krog0;
+    double pcgo1 = 0.0, krg1 = 0.0, krog1 = 0.0;
+    lookGL(s, kr, sl, pcgo0, krg0, krog0);
+    if (!under) lookGL(s, kr, sl + epss, pcgo1, krg1, krog1);
+
+    // ---- phase pressures --------------------------------------------------------
+    const double pw = p - pcow0;
+    const double pwS = aqOnly ? pw : p - pcow1;
+    s.PWAT(KBASE, n) = pw;
+    s.PWAT(KDPO, n) = pw + epsp;
+    s.PWAT(KDSW, n) = pwS;
+    s.PWAT(KDX2, n) = pw;
+    s.PWAT(KDSP, n) = pwS;
+    s.POIL(KBASE, n) = p;
+    s.POIL(KDPO, n) = p + epsp;
+    s.POIL(KDSW, n) = p;
+    s.POIL(KDX2, n) = p;
+    s.POIL(KDSP, n) = p;
+    const double pg = p + pcgo0;
+    const double pgS = under ? pg : p + pcgo1;
+    s.PGAS(KBASE, n) = pg;
+    s.PGAS(KDPO, n) = pg + epsp;
+    s.PGAS(KDSW, n) = pgS;
+    s.PGAS(KDX2, n) = pgS;
+    s.PGAS(KDSP, n) = pgS;
+
+    // ---- porosity and PVT ---------------------------------------------------------
+    const double phi = s.PHI(n) * (1.0 + s.CPHI * (p - s.PREF));
+    PvtP v0, v1;
+    lookPV(s, pv, p, v0);
+    lookPV(s, pv, p + epsp, v1);
+
+    double bo, bop, box, muo, muop, muox, rsbp, rsbx;
+    double pb = 0.0, bob = 0.0;
+    if (under) {
+      const double rs = s.RS(n);
+      double muob, pb1, bob1, muob1;
+      lookRS(s, pv, rs, pb, bob, muob);
+      lookRS(s, pv, rs + epsrs, pb1, bob1, muob1);
+      const double co = s.CO(pv), cmuo = s.CMUO(pv);
+      bo = bob / (1.0 + co * (p - pb));
+      muo = muob / (1.0 - cmuo * (p - pb));
+      bop = bob / (1.0 + co * (p + epsp - pb));
+      muop = muob / (1.0 - cmuo * (p + epsp - pb));
+      box = bob1 / (1.0 + co * (p - pb1));
+      muox = muob1 / (1.0 - cmuo * (p - pb1));
+      rsbp = rs;
+      rsbx = rs + epsrs;
+    } else {
+      bo = v0.bo;
+      muo = v0.muo;
+      bop = v1.bo;
+      muop = v1.muo;
+      box = v0.bo;
+      muox = v0.muo;
+      s.RS(n) = v0.rs;
+      rsbp = v1.rs;
+      rsbx = v0.rs;
+    }
+
+    // ---- relative permeabilities (phase, state) -------------------------------------
+    double kr_[NPHASE + 1][NKSTATE + 1];
+    {
+      const double r0 = krw0 / (sa + kTiny);
+      const double kw = r0 * sw;
+      const double kp = r0 * sp;
+      const double r1 = krw1 / (sa + epss);
+      kr_[JWAT][KBASE] = kw;
+      kr_[JPOL][KBASE] = kp;
+      kr_[JWAT][KDPO] = kw;
+      kr_[JPOL][KDPO] = kp;
+      kr_[JWAT][KDX2] = kw;
+      kr_[JPOL][KDX2] = kp;
+      kr_[JWAT][KDSW] = r1 * (sw + epss);
+      kr_[JPOL][KDSW] = r1 * sp;
+      if (wpOnly) {
+        kr_[JWAT][KDSP] = r0 * (sw - epss);
+        kr_[JPOL][KDSP] = r0 * (sp + epss);
+      } else {
+        kr_[JWAT][KDSP] = r1 * sw;
+        kr_[JPOL][KDSP] = r1 * (sp + epss);
+      }
+      if (under) {
+        kr_[JOIL][KBASE] = krow0;
+        kr_[JOIL][KDPO] = krow0;
+        kr_[JOIL][KDX2] = krow0;
+        kr_[JOIL][KDSW] = krow1;
+        kr_[JOIL][KDSP] = krow1;
+        for (int e = 1; e <= NKSTATE; ++e) kr_[JGAS][e] = 0.0;
+      } else {
+        const double k = s.KROCW(kr);
+        const double ko0 = stone(k, krow0, krw0, krog0, krg0);
+        const double ko1 = stone(k, krow1, krw1, krog1, krg1);
+        kr_[JOIL][KBASE] = ko0;
+        kr_[JOIL][KDPO] = ko0;
+        kr_[JOIL][KDSW] = ko1;
+        kr_[JOIL][KDSP] = ko1;
+        kr_[JOIL][KDX2] = stone(k, krow0, krw0, krog1, krg1);
+        kr_[JGAS][KBASE] = krg0;
+        kr_[JGAS][KDPO] = krg0;
+        kr_[JGAS][KDSW] = krg1;
+        kr_[JGAS][KDX2] = krg1;
+        kr_[JGAS][KDSP] = krg1;
+      }
+    }
+
+    // ---- viscosities (phase, state) ---------------------------------------------------
+    double mu[NPHASE + 1][NKSTATE + 1];
+    {
+      const double mup = s.MUPB(n);
+      const double rf = s.RFB(n), rrf = s.RRFB(n), admax = s.CRPMAX(n), ads = s.ADS(n);
+      double we, pe;
+      AQVIS(s, v0.muw, mup, sw, sp, we, pe, rf, rrf, admax, ads);
+      mu[JWAT][KBASE] = we;
+      mu[JPOL][KBASE] = pe;
+      mu[JWAT][KDX2] = we;
+      mu[JPOL][KDX2] = pe;
+      AQVIS(s, v1.muw, mup, sw, sp, we, pe, rf, rrf, admax, ads);
+      mu[JWAT][KDPO] = we;
+      mu[JPOL][KDPO] = pe;
+      AQVIS(s, v0.muw, mup, sw + epss, sp, we, pe, rf, rrf, admax, ads);
+      mu[JWAT][KDSW] = we;
+      mu[JPOL][KDSW] = pe;
+      if (wpOnly)
+        AQVIS(s, v0.muw, mup, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads);
+      else
+        AQVIS(s, v0.muw, mup, sw, sp + epss, we, pe, rf, rrf, admax, ads);
+      mu[JWAT][KDSP] = we;
+      mu[JPOL][KDSP] = pe;
+      mu[JOIL][KBASE] = muo;
+      mu[JOIL][KDSW] = muo;
+      mu[JOIL][KDSP] = muo;
+      mu[JOIL][KDPO] = muop;
+      mu[JOIL][KDX2] = muox;
+      for (int e = 1; e <= NKSTATE; ++e) mu[JGAS][e] = v0.mug;
+      mu[JGAS][KDPO] = v1.mug;
+    }
+
+    // ---- mobilities --------------------------------------------------------------------
+    for (int e = 1; e <= NKSTATE; ++e) {
+      const bool raisedP = (e == KDPO);
+      const double bw = raisedP ? v1.bw : v0.bw;
+      const double bg = raisedP ? v1.bg : v0.bg;
+      const double bov = raisedP ? bop : (e == KDX2 ? box : bo);
+      const double lw = kr_[JWAT][e] / mu[JWAT][e];
+      const double lo = kr_[JOIL][e] / mu[JOIL][e];
+      const double lg = kr_[JGAS][e] / mu[JGAS][e];
+      const double lp = kr_[JPOL][e] / mu[JPOL][e];
+      s.RMOB(JWAT, e, n) = lw;
+      s.RMOB(JOIL, e, n) = lo;
+      s.RMOB(JGAS, e, n) = lg;
+      s.RMOB(JPOL, e, n) = lp;
+      s.RMOBB(JWAT, e, n) = lw / bw;
+      s.RMOBB(JOIL, e, n) = lo / bov;
+      s.RMOBB(JGAS, e, n) = lg / bg;
+      s.RMOBB(JPOL, e, n) = lp / bw;
+    }
+
+    // ---- mobility products of the block's sides ---------------------------------------------
+    const int nnb = s.NNB(n);
+    for (int k = 1; k <= nnb; ++k) {
+      const int sl_ = s.NBS(k, n);
+      const double gf = s.GF(sl_, n);
+      for (int e = 1; e <= NKSTATE; ++e)
+        for (int f = 1; f <= NPHASE; ++f) s.TRAN(sl_, f, e, n) = gf * s.RMOBB(f, e, n);
+    }
+
+    // ---- formation volume factors and solution gas --------------------------------------------
+    s.BWB(n) = v0.bw;
+    s.BOB(n) = bo;
+    s.BGB(n) = v0.bg;
+    s.BWBP(n) = v1.bw;
+    s.BOBP(n) = bop;
+    s.BGBP(n) = v1.bg;
+    s.BOBX(n) = box;
+    s.RSBP(n) = rsbp;
+    s.RSBX(n) = rsbx;
+
+    // ---- accumulation ---------------------------------------------------------------------------
+    AccumInput a;
+    a.PHI = phi;
+    a.BW = v0.bw;
+    a.BO = bo;
+    a.BG = v0.bg;
+    a.PB = pb;
+    a.BOB = bob;
+    a.RSAT = v0.rs;
+    a.RSATP = v1.rs;
+    ACCUM(s, n, a);
+  }
+}
+
+}  // namespace talvek
