@@ -9,6 +9,7 @@
 #include "input/schedule.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,9 @@ constexpr int kWellNames = 49;  // VARNAM row of the well-line items
 constexpr int kMaxNowLines = 100000;
 
 std::string blockText(int iw, int jw, int kw) {
-  return "(" + std::to_string(iw) + "," + std::to_string(jw) + "," + std::to_string(kw) + ")";
+  char b[48];
+  std::snprintf(b, sizeof b, "(%d,%d,%d)", iw, jw, kw);
+  return b;
 }
 
 std::string wellText(int k, int iline) {
@@ -69,8 +72,8 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
                 wellText(k, iline) + " exceeds the " + std::to_string(MXWLIN) +
                     " well lines the schedule can hold (all records together)");
     }
-    // The well block must be a block of the grid, and an active one: the
-    // line is applied to the active block's well data.
+    // The well block must be a block of the grid: the line is applied to
+    // the block's well data.
     const char* bad = nullptr;
     if (iw < 1 || iw > s.NX || iw > MXDIR) {
       bad = "IW";
@@ -90,11 +93,12 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
       throw RunError("well line " + std::to_string(k) + " of \"NOW\" line " + std::to_string(iline) +
                      " of " + label + ": the block numbering of the grid is not laid out");
     }
+    // Active number of the well block, 0 for an inactive block: such a line
+    // is kept as read and refused by run control if its record is ever applied.
     const int n = s.IORD(l);
-    if (n < 1 || n > MXBLK) {
-      deck.fail(label, "IW",
-                wellText(k, iline) + " places the well at block " + blockText(iw, jw, kw) +
-                    ", which is inactive (IACTIVE = 0): a well needs an active block");
+    if (n < 0 || n > MXBLK) {
+      throw RunError("well line " + std::to_string(k) + " of \"NOW\" line " + std::to_string(iline) +
+                     " of " + label + ": the active numbering of the grid is not laid out");
     }
 
     ++m;
@@ -141,7 +145,9 @@ void READSC(State& s, DeckReader& deck) {
           .item(gormax, "GORMAX");
       r.end();
     }
-    const double sum = now + irite1 + delt1 + simnew + qoecon + wormax + gormax;
+    // The two integers are added in double precision: the same sum for every
+    // count a schedule can hold, and no integer overflow on absurd ones.
+    const double sum = static_cast<double>(now) + irite1 + delt1 + simnew + qoecon + wormax + gormax;
     if (std::fabs(sum) < 1.0E-11) break;
 
     if (dbg) {
@@ -157,11 +163,6 @@ void READSC(State& s, DeckReader& deck) {
                 "\"NOW\" line " + std::to_string(iline) + " opens a schedule record beyond the " +
                     std::to_string(MXNOW) + " records the schedule can hold");
     }
-    if (now < 0) {
-      deck.fail(label, "NOW",
-                "\"NOW\" line " + std::to_string(iline) + " gives NOW = " + std::to_string(now) +
-                    " well lines; the number of well lines cannot be negative");
-    }
     dbgNowLine(s, kSchedule, simnew);
 
     const int t = ++s.NNOW;
@@ -175,6 +176,7 @@ void READSC(State& s, DeckReader& deck) {
     prevSimnew = simnew;
 
     dbgBlank(s);
+    // A negative NOW (warned about above) is kept as read and reads no well line.
     readWellLines(s, deck, label, iline, now, m);
   }
   dbgBlank(s);
@@ -286,7 +288,9 @@ void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
       r.item(rv, name);
     }
     r.end();
-    if (ix[0] + ix[1] + ix[2] + ix[3] + ix[4] + ix[5] == 0) return;
+    long long sum = 0;
+    for (int c = 0; c < 6; ++c) sum += ix[c];
+    if (sum == 0) return;
   }
 }
 

@@ -12,10 +12,10 @@ class DeckReader;
 // active number of each well block. Checks (warnings) and progress lines are
 // written while the debugging facility is on.
 //
-// Needs NX, NY, NZ, NGPACT, LBLOCK and IORD. Stops with DeckError when there
-// are more than 100 records or 20000 well lines, when a "NOW" line gives a
-// negative number of well lines, or when a well line addresses a block
-// outside the grid or an inactive block.
+// Needs NX, NY, NZ, NGPACT, LBLOCK and IORD. A well in an inactive block is
+// stored with active number 0. Stops with DeckError when there are more than
+// 100 records or 20000 well lines, or when a well line addresses a block
+// outside the grid (JW = 0 included).
 void READSC(State& s, DeckReader& deck);
 
 // Positions the deck at the header lines of group 45 by passing over groups

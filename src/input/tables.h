@@ -15,8 +15,10 @@ class DeckReader;
 // density and adjusts the tables of the phases whose equation is off.
 //
 // Needs NKRRGN, NPVTRGN, MUNITIN, C1, IPRTDAT and the equation switches.
-// Stops with DeckError when a region count lies outside 1..30, a table has
-// more than 30 rows, a PVT table has no row, or MUNITIN is not 1, 2 or 3.
+// Stops with DeckError when a region count lies outside 1..30, an active
+// block names a region without tables, a table has more than 30 rows, a PVT
+// table has no row, OILAPI gives no oil gravity (-131.5 or below), or
+// MUNITIN is not 1, 2 or 3.
 void READTB(State& s, DeckReader& deck);
 
 }  // namespace talvek

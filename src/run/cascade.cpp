@@ -143,7 +143,10 @@ void CASCDE(State& s) {
     const double acap = sstar * s.CRPMAX(n) * rmass;
 
     double cs, co;
-    if (a0 >= acap - 1.0E-6) {
+    // A capacity that is not a number (a water-oil table whose mobile range
+    // 1 - SORW - SWCR is empty) counts as reached: the block keeps its
+    // adsorption and is never divided by its rock mass.
+    if (!(a0 < acap - 1.0E-6)) {
       // At capacity: adsorption never decreases.
       s.ADS(n) = s.CRP(n);
       cs = mf / (dt * pout + vp1 + tiny);

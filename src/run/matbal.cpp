@@ -69,10 +69,11 @@ void MATBAL(State& s) {
     }
   }
 
-  // 4. Aquifer: the blocks with an influx code, in block order.
+  // 4. Aquifer: the blocks of the aquifer-block list (kept in the restart-up
+  // file, unlike the influx codes it was built from).
   if (s.IDAQFR != 1) {
-    for (int n = 1; n <= s.NGPACT; ++n) {
-      if (s.INFBLK(n) < 1) continue;
+    for (int i = 1; i <= s.NAQBLK; ++i) {
+      const int n = s.LAQBLK(i);
       s.WECUM(n) += dt * s.QAQ(n);
       s.QAQR += s.QAQ(n);
       const double q[5] = {s.QAO(n), s.QAW(n), s.QAG(n), s.QAP(n), s.QAP(n) * s.CPMFO(n)};

@@ -2,6 +2,7 @@
 // groups 1 to 44 that brings a restart run to it.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -163,6 +164,56 @@ TEST(Schedule, DebuggingFacilityMessages) {
   EXPECT_DOUBLE_EQ(s.RWLINE(3, 3), -1.0);
 }
 
+TEST(Schedule, OutOfRangeCountsAndInactiveBlocksAreKeptAsRead) {
+  // A negative NOW is a record without well lines, a NOW above NGPACT is
+  // warned about, and a well in an inactive block is stored with active
+  // number 0; nothing stops, with the facility on or off.
+  std::string wells;
+  for (int k = 1; k <= 11; ++k) wells += "-1 " + std::to_string(k) + " 1 1 1 1 1.0 100.0 1.0 0 0\n";
+  wells += "-2 9 3 2 2 1 1.0 100.0 1.0 0 0\n";  // (3,2,2) is inactive
+  const std::string deck = kHeads + "-1 0 1.0 10.0 0 0 0\n12 0 1.0 20.0 0 0 0\n" + wells + "0 0 0 0 0 0 0\n";
+
+  std::vector<std::string> want = {
+      " ",
+      "   *WARNING* VARIABLE \"  NOW  \" IS OUT OF RANGE IN \"NOW\" LINE #    1",
+      "   LAST \"NOW\" LINE SUCCESSFULLY READ FROM \"DATA 45D\" HAS SIMNEW =     10.000",
+      " ",
+      " ",
+      "   *WARNING* VARIABLE \"  NOW  \" IS OUT OF RANGE IN \"NOW\" LINE #    2",
+      "   LAST \"NOW\" LINE SUCCESSFULLY READ FROM \"DATA 45D\" HAS SIMNEW =     20.000",
+      " ",
+  };
+  for (int k = 1; k <= 12; ++k) {
+    char b[80];
+    std::snprintf(b, sizeof b, "   LAST \"IWT\" LINE SUCCESSFULLY READ FROM \"DATA 45D\" IS # %4d", k);
+    want.emplace_back(b);
+  }
+  want.insert(want.end(), {" ", " ", "   LAST DATA GROUP READ SUCCESSFULLY IS \"DATA 45D\""});
+
+  for (int iprtdat : {1, 0}) {
+    SCOPED_TRACE(iprtdat);
+    auto sp = scheduleState();
+    State& s = *sp;
+    s.IPRTDAT = iprtdat;
+    const std::string path = ::testing::TempDir() + "schedule_kept_as_read.lis";
+    s.units.open(s.IOUT, path, FileForm::Formatted, FileStatus::Unknown);
+    DeckReader d("sched.dat", deck);
+    READSC(s, d);
+    s.units.close(s.IOUT);
+    EXPECT_EQ(readLines(path), iprtdat == 1 ? want : std::vector<std::string>{});
+    std::remove(path.c_str());
+    EXPECT_TRUE(d.atEnd());
+    EXPECT_EQ(s.NNOW, 2);
+    EXPECT_EQ(s.NWLINE(1), -1);
+    EXPECT_EQ(s.NWLINE(2), 12);
+    EXPECT_EQ(s.IWLINE(6, 1), 1);  // the first well line belongs to record 2
+    EXPECT_EQ(s.IWLINE(7, 1), 1);
+    const int last[7] = {-2, 3, 2, 2, 1, 9, 0};
+    for (int c = 1; c <= 7; ++c) EXPECT_EQ(s.IWLINE(c, 12), last[c - 1]) << "item " << c;
+    EXPECT_DOUBLE_EQ(s.RWLINE(2, 12), 100.0);
+  }
+}
+
 std::string records(int n) {
   std::string t;
   for (int i = 1; i <= n; ++i) t += "0 0 1.0 " + std::to_string(10 * i) + ".0 0 0 0\n";
@@ -197,8 +248,6 @@ TEST(Schedule, FaultsStopWithTheDeckPlace) {
        "0 0 1.0 10.0 0 0 0\n2 0 1.0 20.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1 3 1 1.0 100.0 1.0 0 0\n",
        "KW", 7, "well line 2 of \"NOW\" line 2"},
       {"KW negative", "1 0 1.0 10.0 0 0 0\n-1 1 1 1 -1 1 1.0 100.0 1.0 0 0\n", "KW", 5, "outside the grid"},
-      {"inactive block", "1 0 1.0 10.0 0 0 0\n-2 1 3 2 2 1 1.0 100.0 1.0 0 0\n", "IW", 5, "inactive"},
-      {"negative NOW", "-1 0 1.0 10.0 0 0 0\n", "NOW", 4, "cannot be negative"},
       {"no end line", "1 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n", "NOW", 5, "premature end"},
       {"well line cut short", "2 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1\n", "KW", 6,
        "premature end"},

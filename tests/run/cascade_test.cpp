@@ -323,3 +323,199 @@ TEST(Cascde, OrderEqualsTheBubbleSort) {
 
 }  // namespace
 }  // namespace talvek
+
+namespace talvek {
+namespace {
+
+// One production-well block without neighbours: the three adsorption cases,
+// their order of testing, the tolerance of the capacity test, the bounds of
+// the mobile-saturation fraction and the polymer-solution adjustment, against
+// the formulas written out for the block.
+TEST(Cascde, AdsorptionCasesAtOneBlock) {
+  struct Case {
+    const char* name;
+    double sw, sp, cpmf, rmass, swcr, sorw;
+    double belowCap;  // CRP * RMASS = capacity - belowCap (< 0: CRP = 0)
+    int kind;         // 1 at capacity, 2 enough polymer, 3 all adsorbed
+    bool adjusted;    // case 2 with the polymer solution not filled
+  };
+  const Case cases[] = {
+      {"within the tolerance of the capacity", 0.6, 0.1, 0.8, 150.0, 0.2, 0.2, 5.0E-7, 1, false},
+      {"just beyond the tolerance", 0.6, 0.1, 0.8, 150.0, 0.2, 0.2, 2.0E-6, 2, false},
+      {"fraction above 1 is capped", 0.8, 0.1, 0.8, 150.0, 0.2, 0.2, -1.0, 2, false},
+      {"below the critical water: no lower bound", 0.05, 0.1, 0.8, 150.0, 0.2, 0.2, -1.0, 1, false},
+      {"solution not filled", 0.45, 0.25, 0.8, 150.0, 0.2, 0.2, -1.0, 2, true},
+      {"all adsorbed", 0.6, 0.1, 1.0E-4, 150.0, 0.2, 0.2, -1.0, 3, false},
+      {"no rock mass", 0.45, 0.25, 1.0E-4, 0.0, 0.2, 0.2, -1.0, 1, false},
+      // SWCR + SORW = 1 and SA = SWCR: the fraction is 0 / 0.
+      {"empty mobile range", 0.2, 0.1, 0.8, 150.0, 0.2 + 0.1, 1.0 - (0.2 + 0.1), -1.0, 1, false},
+      {"empty mobile range, no rock mass", 0.2, 0.1, 0.8, 0.0, 0.2 + 0.1, 1.0 - (0.2 + 0.1), -1.0,
+       1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Line5 f(1);  // one block; the fixture makes it a production well
+    State& s = f.s;
+    ASSERT_EQ(s.NGPACT, 1);
+    ASSERT_EQ(s.IACTIVE(s.IBLK(1)), -1);
+    s.SW(1) = c.sw;
+    s.SP(1) = c.sp;
+    s.SA(1) = c.sw + c.sp;
+    s.CPMF(1) = c.cpmf;
+    s.RMASS(1) = c.rmass;
+    s.SWCR(1) = c.swcr;
+    s.SORW(1) = c.sorw;
+    s.QAP(1) = 0.25;  // a production well counts its aquifer exchange
+    s.QAW(1) = 0.5;
+    const double dt = s.DTIME;
+    const double frac = (s.SA(1) - c.swcr) / (1.0 - c.sorw - c.swcr);
+    if (c.sorw + c.swcr == 1.0) {
+      ASSERT_TRUE(std::isnan(frac));
+    }
+    const double sstar = std::isnan(frac) ? 1.0 : std::min(1.0, frac);
+    const double acap = sstar * s.CRPMAX(1) * c.rmass;
+    s.CRP(1) = c.belowCap < 0 ? 0.0 : (acap - c.belowCap) / c.rmass;
+    const double a0 = s.CRP(1) * c.rmass;
+    const double old = s.VB(1) * s.PHIN(1) / s.BWN(1);
+    const double vp0 = s.SPN(1) * old, va0 = (s.SPN(1) + s.SWN(1)) * old;
+    const double r = s.VB(1) * f.phi(1) / s.BWB(1);
+    const double vp1 = r * c.sp, va1 = r * (c.sw + c.sp);
+    const double mf = vp0 * c.cpmf;  // no inflow
+    const double pout = s.FLOWP(1) + s.QAP(1);
+    const double aout = s.FLOWP(1) + s.FLOWW(1) + s.QAP(1) + s.QAW(1);
+    const double ct = va0 * s.CTMF(1) / (dt * aout + va1);
+    const double crp = s.CRP(1);
+
+    CASCDE(s);
+
+    double ads = crp, cs = 0, co = 0, sp = c.sp;
+    if (c.kind == 1) {
+      cs = co = mf / (dt * pout + vp1);
+    } else if (c.kind == 2) {
+      ads = acap / c.rmass;
+      cs = mf / vp0;
+      co = (mf - vp1 * cs - acap + a0) / (pout * dt);
+      EXPECT_EQ(co < 0.0, c.adjusted);
+      if (co < 0.0) {
+        co = 0.0;
+        sp = (mf - acap + a0) / (cs * r);
+      }
+    } else {
+      ads = (mf + a0) / c.rmass;
+      sp = 0.0;
+    }
+    if (c.kind == 1) {
+      EXPECT_EQ(s.ADS(1), crp);
+    } else {
+      EXPECT_NEAR(s.ADS(1), ads, 1e-12 * ads);
+    }
+    EXPECT_NEAR(s.CPMF(1), cs, 1e-12 * (cs + 1e-300));
+    EXPECT_NEAR(s.CPMFO(1), co, 1e-12 * (co + 1e-300));
+    EXPECT_NEAR(s.SP(1), sp, 1e-12);
+    EXPECT_NEAR(s.SW(1), c.sw + c.sp - sp, 1e-12);
+    EXPECT_NEAR(s.CTMF(1), ct, 1e-12 * ct);
+    EXPECT_TRUE(std::isfinite(s.RFB(1)) && std::isfinite(s.RRFB(1)));
+  }
+}
+
+// The cascade key is the water potential: oil pressure less the water-oil
+// capillary pressure at the aqueous saturation, less the connection's water
+// gradient times the depth, the largest over the connections. Blocks 1 and 3
+// are both upstream of block 2, and block 3 (the highest) comes first, so
+// block 2 receives the concentrations both neighbours were just given. The
+// same with the capillary pressure from its equispaced fit.
+TEST(Cascde, KeyIsTheWaterPotential) {
+  for (int iquad : {0, 1}) {
+    SCOPED_TRACE(iquad);
+    Line5 f(3);
+    State& s = f.s;
+    s.IQUAD = iquad;
+    s.SWT(1, 1) = 0.0;  // Pc = 5 - 4 SA
+    s.SWT(2, 1) = 1.0;
+    s.PCOW(1, 1) = 5.0;
+    s.PCOW(2, 1) = 1.0;
+    s.NINT = 1;
+    s.FITXF(FTWO, 1) = 0.0;
+    s.FITXL(FTWO, 1) = 1.0;
+    s.FITRSP(FTWO, 1) = 1.0;
+    s.FPCOW(1, 1, 1) = 0.0;
+    s.FPCOW(2, 1, 1) = -4.0;
+    s.FPCOW(3, 1, 1) = 5.0;
+    s.FITXF(FTRET, 1) = 0.0;
+    s.FITXL(FTRET, 1) = 1.0E-3;
+    s.FITRSP(FTRET, 1) = 1000.0;
+    const double g[4] = {0, 0.40, 0.44, 0.48};
+    const double zc[4] = {0, 1000.0, 1030.0, 600.0};
+    const double sw[4] = {0, 0.45, 0.35, 0.55};
+    for (int n = 1; n <= 3; ++n) {
+      s.ZC(n) = zc[n];
+      s.SW(n) = sw[n];
+      s.SA(n) = sw[n] + s.SP(n);
+      s.CRP(n) = s.CRPMAX(n);  // at capacity: the outflow carries the block's concentration
+      for (int k = 1; k <= s.NNB(n); ++k) s.GRAVW(s.NBS(k, n), n) = 0.5 * (g[n] + g[s.NBN(k, n)]);
+    }
+    s.CPMFO(1) = s.CPMFO(3) = 99.0;  // start-of-step values block 2 must not see
+    s.CTMFO(1) = s.CTMFO(3) = 99.0;
+    const double pw[4] = {0, 260.0 - 2.2, 220.0 - 2.6, 180.0 - 1.8};
+    const double old2 = s.VB(2) * s.PHIN(2) / s.BWN(2);
+    const double vp0 = s.SPN(2) * old2, va0 = (s.SPN(2) + s.SWN(2)) * old2;
+    const double r2 = s.VB(2) * f.phi(2) / s.BWB(2);
+    const double cp2 = s.CPMF(2), ct2 = s.CTMF(2);
+    CASCDE(s);
+    for (int n = 1; n <= 3; ++n) EXPECT_NEAR(s.PWCAS(n), pw[n], 1e-12) << n;
+    EXPECT_NEAR(s.CASKEY(1), pw[1] - 0.42 * 1000.0, 1e-9);
+    EXPECT_NEAR(s.CASKEY(2), pw[2] - 0.42 * 1030.0, 1e-9);  // the larger of its two
+    EXPECT_NEAR(s.CASKEY(3), pw[3] - 0.46 * 600.0, 1e-9);
+    EXPECT_EQ(s.ICASOR(1), 3);
+    EXPECT_EQ(s.ICASOR(2), 1);
+    EXPECT_EQ(s.ICASOR(3), 2);
+    // Block 2 has no outflow; its inflow carries the new outflow values.
+    const double u1 = ((pw[1] - 420.0) - (pw[2] - 0.42 * 1030.0)) * 0.05;
+    const double u3 = ((pw[3] - 0.46 * 600.0) - (pw[2] - 0.46 * 1030.0)) * 0.05;
+    ASSERT_GT(u1, 0.0);
+    ASSERT_GT(u3, 0.0);
+    const double dt = s.DTIME;
+    const double mf = dt * (u1 * 0.2 * s.CPMFO(1) + u3 * 0.2 * s.CPMFO(3)) + vp0 * cp2;
+    EXPECT_NEAR(s.CPMF(2), mf / (r2 * s.SP(2)), 1e-12 * s.CPMF(2));
+    const double tin = dt * (u1 * 0.5 * s.CTMFO(1) + u3 * 0.5 * s.CTMFO(3)) + va0 * ct2;
+    EXPECT_NEAR(s.CTMF(2), tin / (r2 * (s.SW(2) + s.SP(2))), 1e-12 * s.CTMF(2));
+    EXPECT_LT(s.CPMFO(1), 10.0);
+    EXPECT_LT(s.CPMFO(3), 10.0);
+  }
+}
+
+// Resistance factors from the equispaced fit of the retention table: 1 up to
+// and at its first abscissa, the fit above, its last value beyond the end.
+TEST(Cascde, ResistanceFactorsFromTheFit) {
+  Line5 f;
+  State& s = f.s;
+  s.IQUAD = 1;
+  s.NINT = 1;
+  s.FITXF(FTWO, 1) = 0.0;  // no capillary pressure: FPCOW stays 0
+  s.FITXL(FTWO, 1) = 1.0;
+  s.FITRSP(FTWO, 1) = 1.0;
+  s.FITXF(FTRET, 1) = 2.0E-4;
+  s.FITXL(FTRET, 1) = 1.2E-3;
+  s.FITRSP(FTRET, 1) = 1000.0;
+  s.FRF(1, 1) = 0.0;  // RF = 1 + 4000 (ADS - 2E-4)
+  s.FRF(2, 1) = 4000.0;
+  s.FRF(3, 1) = 1.0 - 0.8;
+  s.FRRF(1, 1) = 0.0;  // RRF = 1 + 2000 (ADS - 2E-4)
+  s.FRRF(2, 1) = 2000.0;
+  s.FRRF(3, 1) = 1.0 - 0.4;
+  for (int n = 1; n <= s.NGPACT; ++n) s.CRPMAX(n) = 0.0;  // ADS keeps CRP
+  s.CRP(1) = 1.0E-4;  // below the fit: 1, not the fit's value there
+  s.CRP(2) = 2.0E-4;  // at its first abscissa: 1
+  s.CRP(3) = 7.0E-4;
+  s.CRP(4) = 3.0E-3;  // beyond its end: the end value
+  CASCDE(s);
+  const double rf[5] = {1.0, 1.0, 3.0, 5.0, 1.0};
+  const double rrf[5] = {1.0, 1.0, 2.0, 3.0, 1.0};
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_NEAR(s.RFB(n), rf[n - 1], 1e-12) << n;
+    EXPECT_NEAR(s.RRFB(n), rrf[n - 1], 1e-12) << n;
+  }
+}
+
+}  // namespace
+}  // namespace talvek

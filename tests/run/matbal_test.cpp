@@ -43,7 +43,10 @@ struct Three {
     s.LWELM2(1) = 1;
     s.NWELM1 = 1;
     s.LWELM1(1) = 3;
-    s.INFBLK(2) = 1;
+    // Block 2 is on the aquifer-block list; the influx codes are left 0, as
+    // in a restart run, which restores the list but not the codes.
+    s.NAQBLK = 1;
+    s.LAQBLK(1) = 2;
     s.IDAQFR = 1;
   }
   double total(int k) const {  // amounts in place by component
@@ -146,7 +149,12 @@ TEST(Matbal, AquiferPolymer) {
   s.SP(2) -= 0.01;
   s.QAP(2) = q;
   s.QAQ(2) = 1.02 * q;
-  s.INFBLK(3) = 0;
+  s.QAO(2) = 0.1;  // each component in its place
+  s.QAW(2) = 0.2;
+  s.QAG(2) = 0.3;
+  s.INFBLK(3) = 1;  // an influx code off the list counts for nothing
+  s.QAP(3) = 5.0;
+  s.QAQ(3) = 5.0;
   MATBAL(s);
   EXPECT_NEAR(s.MBRINC(4), 1.0, 1e-12);
   EXPECT_NEAR(s.MBAINC(4), 0.0, 1e-12);
@@ -157,6 +165,14 @@ TEST(Matbal, AquiferPolymer) {
   EXPECT_DOUBLE_EQ(s.QAQR, 1.02 * q);
   EXPECT_DOUBLE_EQ(s.CUMAQR, dt * 1.02 * q);
   EXPECT_DOUBLE_EQ(s.WECUM(2), dt * 1.02 * q);
+  EXPECT_EQ(s.WECUM(3), 0.0);
+  const double aq[4] = {0.1, 0.2, 0.3, q};
+  for (int k = 1; k <= 4; ++k) {
+    EXPECT_DOUBLE_EQ(s.QAQT(k), aq[k - 1]) << k;
+    EXPECT_DOUBLE_EQ(s.CUMAQ(k), dt * aq[k - 1]) << k;
+    EXPECT_DOUBLE_EQ(s.CUMNET(k), dt * aq[k - 1]) << k;  // in the net withdrawal
+  }
+  EXPECT_EQ(s.CUMNET(5), 0.0);  // the aquifer's polymer mass is not
   // Without an aquifer attached the same rates are not counted.
   Three g;
   g.s.QAP(2) = q;
@@ -165,6 +181,29 @@ TEST(Matbal, AquiferPolymer) {
   EXPECT_EQ(g.s.QAQT(4), 0.0);
   EXPECT_EQ(g.s.WECUM(2), 0.0);
   EXPECT_EQ(g.s.CUMAQR, 0.0);
+}
+
+// The pore volume is the bulk volume times the porosity at the block
+// pressure: it weights the average pressure and gives the amounts in place.
+TEST(Matbal, CurrentPorosity) {
+  Three f;
+  State& s = f.s;
+  s.CPHI = 1.0E-4;
+  s.PREF = 1000.0;
+  const double phiref[4] = {0, 0.1, 0.2, 0.3};
+  double sv = 0, svp = 0;
+  for (int n = 1; n <= 3; ++n) {
+    s.PHI(n) = phiref[n];
+    const double v = 100.0 * phiref[n] * (1.0 + 1.0E-4 * 100.0 * n);
+    sv += v;
+    svp += v * s.P(n);
+  }
+  MATBAL(s);
+  EXPECT_DOUBLE_EQ(s.PAVG, svp / sv);
+  const double phi3 = 0.3 * (1.0 + 1.0E-4 * 300.0);
+  EXPECT_DOUBLE_EQ(s.STOIP(3), 100.0 * phi3 * 0.5 / 1.25);
+  EXPECT_DOUBLE_EQ(s.OIPH(3), 10.0 * phi3 * 0.5 / 1.25);
+  EXPECT_DOUBLE_EQ(s.PMIP(3), 100.0 * phi3 * 0.1 / 1.02 * 0.5 + 1.0E-4 * 160.0);
 }
 
 TEST(Matbal, SaturationExtremes) {
