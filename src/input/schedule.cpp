@@ -93,12 +93,16 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
       throw RunError("well line " + std::to_string(k) + " of \"NOW\" line " + std::to_string(iline) +
                      " of " + label + ": the block numbering of the grid is not laid out");
     }
-    // Active number of the well block, 0 for an inactive block: such a line
-    // is kept as read and refused by run control if its record is ever applied.
+    // Active number of the well block. A well in an inactive block has no
+    // equations to feed: the deck is refused here, where the line is known.
     const int n = s.IORD(l);
     if (n < 0 || n > MXBLK) {
       throw RunError("well line " + std::to_string(k) + " of \"NOW\" line " + std::to_string(iline) +
                      " of " + label + ": the active numbering of the grid is not laid out");
+    }
+    if (n == 0) {
+      deck.fail(label, "IW", wellText(k, iline) + " places the well at block " + blockText(iw, jw, kw) +
+                                 ", which is inactive");
     }
 
     ++m;

@@ -85,7 +85,10 @@ void bandBlocks(State& s) {
 
 void checkStore(State& s, long long nnmax, const char* how) {
   if (nnmax > MXBAND) {
-    throw RunError("solution method " + std::to_string(s.METHOD) + " (" + how +
+    const std::size_t len = s.FINPUT.trimmed();
+    const std::string deck =
+        len == 0 ? std::string("the input deck") : std::string(s.FINPUT.c.data(), len);
+    throw RunError(deck + ": DATA 10B: solution method " + std::to_string(s.METHOD) + " (" + how +
                    "): the band store needs NNMAX = " + std::to_string(nnmax) +
                    " entries, more than the " + std::to_string(MXBAND) +
                    " it holds; choose NXYZORD = 1, the other band solver or method 2 or 3");
@@ -186,11 +189,12 @@ void eliminate(State& s, Reach reach, bool full) {
   for (int i = nb; i >= 1; --i) {
     const int di = D[i - 1];
     const int oi = di - i - 1;
-    double sum = B[i - 1];
+    // The known part of row i is summed first, then taken from BBAND(i).
+    double sum = 0.0;
     const int rb = reach(i);
-    for (int j = i + 1; j <= i + rb; ++j) sum -= A[oi + j] * X[j - 1];
+    for (int j = i + 1; j <= i + rb; ++j) sum += A[oi + j] * X[j - 1];
     if (A[di - 1] == 0.0) zeroPivot(s, i);
-    X[i - 1] = sum / A[di - 1];
+    X[i - 1] = (B[i - 1] - sum) / A[di - 1];
   }
 }
 

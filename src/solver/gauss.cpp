@@ -34,10 +34,12 @@ void GAUSS(State& s) {
       for (int j = k + 1; j <= nc; ++j) A(i, j) -= m * A(k, j);
     }
   }
+  // The known part of row i is summed first (from the last column down) and
+  // then taken from the right-hand side in one subtraction.
   for (int i = n; i >= 1; --i) {
-    double t = b(i);
-    for (int j = n; j >= i + 1; --j) t -= A(i, j) * s.GSOL(j);
-    s.GSOL(i) = t / (A(i, i) + 1e-51);
+    double sum = 0.0;
+    for (int j = n; j >= i + 1; --j) sum += A(i, j) * s.GSOL(j);
+    s.GSOL(i) = (b(i) - sum) / (A(i, i) + 1e-51);
   }
 }
 

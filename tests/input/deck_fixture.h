@@ -91,7 +91,7 @@ struct DeckBuilder {
 
   static std::string label(int g) {
     static const char* kLetter = "EBBBBBBBBBAAAAAAAAAAAAAAAAAAAAAAAAAAACCCBBCCD";
-    char b[16];
+    char b[32];
     std::snprintf(b, sizeof b, "DATA %02d%c", g, kLetter[g - 1]);
     return b;
   }

@@ -164,13 +164,12 @@ TEST(Schedule, DebuggingFacilityMessages) {
   EXPECT_DOUBLE_EQ(s.RWLINE(3, 3), -1.0);
 }
 
-TEST(Schedule, OutOfRangeCountsAndInactiveBlocksAreKeptAsRead) {
-  // A negative NOW is a record without well lines, a NOW above NGPACT is
-  // warned about, and a well in an inactive block is stored with active
-  // number 0; nothing stops, with the facility on or off.
+TEST(Schedule, OutOfRangeCountsAreKeptAsRead) {
+  // A negative NOW is a record without well lines and a NOW above NGPACT is
+  // warned about; nothing stops, with the facility on or off.
   std::string wells;
   for (int k = 1; k <= 11; ++k) wells += "-1 " + std::to_string(k) + " 1 1 1 1 1.0 100.0 1.0 0 0\n";
-  wells += "-2 9 3 2 2 1 1.0 100.0 1.0 0 0\n";  // (3,2,2) is inactive
+  wells += "-2 9 3 2 1 1 1.0 100.0 1.0 0 0\n";
   const std::string deck = kHeads + "-1 0 1.0 10.0 0 0 0\n12 0 1.0 20.0 0 0 0\n" + wells + "0 0 0 0 0 0 0\n";
 
   std::vector<std::string> want = {
@@ -208,7 +207,7 @@ TEST(Schedule, OutOfRangeCountsAndInactiveBlocksAreKeptAsRead) {
     EXPECT_EQ(s.NWLINE(2), 12);
     EXPECT_EQ(s.IWLINE(6, 1), 1);  // the first well line belongs to record 2
     EXPECT_EQ(s.IWLINE(7, 1), 1);
-    const int last[7] = {-2, 3, 2, 2, 1, 9, 0};
+    const int last[7] = {-2, 3, 2, 1, 1, 9, s.IORD(s.LBLOCK(3, 2, 1))};
     for (int c = 1; c <= 7; ++c) EXPECT_EQ(s.IWLINE(c, 12), last[c - 1]) << "item " << c;
     EXPECT_DOUBLE_EQ(s.RWLINE(2, 12), 100.0);
   }
@@ -248,6 +247,8 @@ TEST(Schedule, FaultsStopWithTheDeckPlace) {
        "0 0 1.0 10.0 0 0 0\n2 0 1.0 20.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1 3 1 1.0 100.0 1.0 0 0\n",
        "KW", 7, "well line 2 of \"NOW\" line 2"},
       {"KW negative", "1 0 1.0 10.0 0 0 0\n-1 1 1 1 -1 1 1.0 100.0 1.0 0 0\n", "KW", 5, "outside the grid"},
+      {"well on the inactive block (3,2,2)", "1 0 1.0 10.0 0 0 0\n-1 1 3 2 2 1 1.0 100.0 1.0 0 0\n", "IW", 5,
+       "which is inactive"},
       {"no end line", "1 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n", "NOW", 5, "premature end"},
       {"well line cut short", "2 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1\n", "KW", 6,
        "premature end"},

@@ -257,6 +257,7 @@ TEST(BandSetup, StoreTooSmallStopsBeforeTheFirstStep) {
   long long widths = 0;  // variable band: block columns max(1,b-1600)..min(3200,b+1600)
   for (long long b = 1; b <= 3200; ++b) widths += std::min(3200LL, b + 1600) - std::max(1LL, b - 1600) + 1;
   const long long need[2] = {(2 * w + 1) * nb - w * w - w, 16 * widths};
+  s.FINPUT.set(std::string_view("wide.dat"));
   for (int nuslvr : {0, 1}) {
     s.NNMAX = 5;
     try {
@@ -264,11 +265,38 @@ TEST(BandSetup, StoreTooSmallStopsBeforeTheFirstStep) {
       FAIL() << "no stop";
     } catch (const RunError& e) {
       const std::string w = e.what();
-      EXPECT_NE(w.find("solution method 1"), std::string::npos) << w;
+      EXPECT_EQ(w.rfind("wide.dat: DATA 10B: solution method 1", 0), 0u) << w;
       EXPECT_NE(w.find("NNMAX = " + std::to_string(need[nuslvr]) + " "), std::string::npos) << w;
       EXPECT_NE(w.find("2000000"), std::string::npos) << w;
     }
     EXPECT_EQ(s.NNMAX, 5);
+  }
+}
+
+// Two blocks in a line, two equations, nothing to eliminate (all lower
+// entries 0). Row 1 is [1 t | t 0] with t = 2^-54 and every other unknown 1:
+// its back substitution sums t + t before taking it from BBAND(1), which gives
+// 1 - 2^-53 (subtracting t twice would round back to 1 each time).
+TEST(BandSolve, BackSubstitutionSumsTheKnownPartFirst) {
+  auto sp = makeState();
+  State& s = *sp;
+  const double t = std::ldexp(1.0, -54);
+  for (int nuslvr : {0, 1}) {
+    SCOPED_TRACE(nuslvr);
+    layout(s, Grid{2, 1, 1, 2, {}}, 1, nuslvr, 2);
+    for (int n = 1; n <= 2; ++n)
+      for (int sl = 1; sl <= 7; ++sl)
+        for (int j = 1; j <= 4; ++j)
+          for (int i = 1; i <= 4; ++i) s.VBB(i, j, sl, n) = (sl == 4 && i == j) ? 1.0 : 0.0;
+    s.VBB(1, 2, 4, 1) = t;
+    s.VBB(1, 1, 5, 1) = t;  // I+1: block 2, unknown 1
+    for (int n = 1; n <= 2; ++n)
+      for (int i = 1; i <= 2; ++i) s.RHS(i, n) = 1.0;
+    SOLVE(s);
+    EXPECT_EQ(s.DELX(4), 1.0);
+    EXPECT_EQ(s.DELX(3), 1.0);
+    EXPECT_EQ(s.DELX(2), 1.0);
+    EXPECT_EQ(s.DELX(1), 1.0 - std::ldexp(1.0, -53));
   }
 }
 

@@ -54,6 +54,24 @@ TEST(Gauss, ZeroColumnStaysFinite) {
   for (int i = 1; i <= 3; ++i) EXPECT_TRUE(std::isfinite(s.GSOL(i))) << i;
 }
 
+// Row 1 of an upper-triangular system: 1 - (t + t) with t = 2^-54 is
+// 1 - 2^-53, while subtracting t twice would round back to 1 each time.
+TEST(Gauss, BackSubstitutionSumsTheKnownPartFirst) {
+  auto sp = makeState();
+  State& s = *sp;
+  const double t = std::ldexp(1.0, -54);
+  s.NEQN = s.NUKN = 3;
+  const double a[3][3] = {{1, t, t}, {0, 1, 0}, {0, 0, 1}};
+  for (int i = 1; i <= 3; ++i) {
+    s.GRHS(i) = 1.0;
+    for (int j = 1; j <= 3; ++j) s.GMAT(i, j) = a[i - 1][j - 1];
+  }
+  GAUSS(s);
+  EXPECT_EQ(s.GSOL(3), 1.0);
+  EXPECT_EQ(s.GSOL(2), 1.0);
+  EXPECT_EQ(s.GSOL(1), 1.0 - std::ldexp(1.0, -53));
+}
+
 TEST(Gauss, MatchesTheSystemForOneToFourUnknowns) {
   auto sp = makeState();
   State& s = *sp;

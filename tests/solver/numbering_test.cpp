@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "io/errors.h"
@@ -143,6 +144,53 @@ TEST(Border, TwoColourNumbering) {
   }
   EXPECT_EQ(odd, s.NREDG);
   EXPECT_EQ(s.NREDG, 30);
+}
+
+// The AUTO order is the two-pass bubble sort of (x, y, z) by block count,
+// exchanging only on a strictly smaller later count: every count triple.
+TEST(Border, AutoOrderIsTheTwoPassBubbleSort) {
+  auto sp = makeState();
+  State& s = *sp;
+  for (int nx = 1; nx <= 3; ++nx)
+    for (int ny = 1; ny <= 3; ++ny)
+      for (int nz = 1; nz <= 3; ++nz) {
+        int ax[3] = {1, 2, 3};
+        const int cnt[4] = {0, nx, ny, nz};
+        auto pass = [&](int p) {
+          if (cnt[ax[p + 1]] < cnt[ax[p]]) std::swap(ax[p], ax[p + 1]);
+        };
+        pass(0);
+        pass(1);
+        pass(0);
+        setGrid(s, nx, ny, nz, 1, 1);
+        BORDER(s);
+        for (int d = 1; d <= 3; ++d)
+          EXPECT_EQ(s.IAXIS(d), ax[d - 1]) << nx << "x" << ny << "x" << nz << " direction " << d;
+      }
+}
+
+// The two-colour numbering, step by step: odd sums d = 3, 5, ... then even
+// sums d = 4, 6, ...; within d, k ascending; within (d, k), j ascending.
+TEST(Border, TwoColourNumberingFollowsTheSweep) {
+  const int cases[][4] = {{4, 3, 5, 1}, {3, 5, 2, 2}, {5, 2, 3, 7}, {1, 4, 3, 4}, {2, 2, 2, 2}};
+  auto sp = makeState();
+  State& s = *sp;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c[0] << "x" << c[1] << "x" << c[2] << " ord " << c[3]);
+    setGrid(s, c[0], c[1], c[2], c[3], 4);
+    BORDER(s);
+    const int n1 = s.N1, n2 = s.N2, n3 = s.N3;
+    int L = 0, nred = 0;
+    for (int first = 3; first <= 4; ++first) {
+      for (int d = first; d <= n1 + n2 + n3; d += 2)
+        for (int k = std::max(1, d - n1 - n2); k <= std::min(n3, d - 2); ++k)
+          for (int j = std::max(1, d - k - n1); j <= n2 && d - k - j >= 1; ++j)
+            EXPECT_EQ(s.IJKORD(d - k - j, j, k), ++L) << "d " << d << " k " << k << " j " << j;
+      if (first == 3) nred = L;
+    }
+    EXPECT_EQ(L, s.NCELL);
+    EXPECT_EQ(s.NREDG, nred);
+  }
 }
 
 TEST(Border, GridOutsideTheTablesStops) {
