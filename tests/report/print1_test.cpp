@@ -151,6 +151,10 @@ void cartesianState(State& s) {
   test::buildGrid(s, 3, 2, 2, false, {{3, 1, 2}});
   test::fieldUnits(s);
   s.MUNTOUT = 2;
+  // Distinct output factors: the report is in input units, so only the
+  // stock-tank oil map is scaled (by the liquid factor 2); the solution gas
+  // and pressure maps must not pick up factors 5 and 6.
+  for (int k = 2; k <= 12; ++k) s.UFAC(k) = 1.0 + 0.25 * k;
   runControl(s);
   tables(s);
   blocks(s);
