@@ -142,8 +142,10 @@ void INITAL(State& s) {
   zero(s.CUMAQ);
   zero(s.CUMAQR);
   zero(s.CUMNET);
-  for (int n = 1; n <= s.NGPACT; ++n)
+  for (int n = 1; n <= s.NGPACT; ++n) {
     for (int c = 1; c <= 6; ++c) s.CUMPB(c, n) = s.CUMIB(c, n) = 0.0;
+    s.WECUM(n) = 0.0;  // aquifer's cumulative exchange
+  }
 
   // 1. Phase state of every block.
   for (int n = 1; n <= s.NGPACT; ++n) {

@@ -77,6 +77,42 @@ TEST(Zelvat, DippingLayerCake) {
   }
 }
 
+TEST(Zelvat, DippingBlocksOfUnequalSizes) {
+  // The top-face centre of a block lies half its DX and DY and its whole
+  // CZ * DZ above the block's lower corner on its I = 1, J = 1 sides, and
+  // that corner moves by SINX (SINY) times the width of each block passed
+  // in x (y) and by CZ times the thickness of each layer passed, along the
+  // chain (1,1,1) -> (1,1,K) -> (1,J,K) -> (I,J,K). Block sizes differ from
+  // block to block, inactive ones included, so every term of the chain counts.
+  auto sp = makeState();
+  State& s = *sp;
+  layGrid(s, 3, 2, 3, [](int i, int j, int k) { return !(i == 2 && j == 1 && k == 2); });
+  uniformRock(s, 1, 1, 1, 1, 0.2);
+  for (int l = 1; l <= s.NCELL; ++l) {
+    const int i = s.ICOORD(1, l), j = s.ICOORD(2, l), k = s.ICOORD(3, l);
+    s.DX(l) = 50.0 + 10.0 * i + 3.0 * j + 1.0 * k;
+    s.DY(l) = 40.0 + 7.0 * j + 2.0 * i + 0.5 * k;
+    s.DZ(l) = 5.0 + 2.0 * k + 0.3 * i + 0.7 * j;
+  }
+  s.SINX = 0.15;
+  s.SINY = -0.1;
+  s.DEPTH1 = 3000.0;
+  ZELVAT(s);
+  const double cz = std::sqrt(1.0 - 0.15 * 0.15 - 0.1 * 0.1);
+  auto L = [&s](int i, int j, int k) { return s.LBLOCK(i, j, k); };
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int l = s.IBLK(n);
+    const int I = s.ICOORD(1, l), J = s.ICOORD(2, l), K = s.ICOORD(3, l);
+    double corner = 3000.0;
+    for (int k = 1; k < K; ++k) corner -= cz * s.DZ(L(1, 1, k));
+    for (int j = 1; j < J; ++j) corner -= -0.1 * s.DY(L(1, j, K));
+    for (int i = 1; i < I; ++i) corner -= 0.15 * s.DX(L(i, J, K));
+    const double top = corner - (0.075 * s.DX(l) - 0.05 * s.DY(l) + cz * s.DZ(l));
+    EXPECT_NEAR(s.DEPTH(n), top, 1e-9) << I << J << K;
+    EXPECT_NEAR(s.ZC(n), top + 0.5 * cz * s.DZ(l), 1e-9) << I << J << K;
+  }
+}
+
 TEST(Zelvat, SinesBeyondOneStop) {
   auto sp = makeState();
   State& s = *sp;

@@ -270,6 +270,110 @@ TEST(Newint, Case7GasCapOilAndWater) {
   EXPECT_DOUBLE_EQ(s.RSN(1), 299.04);
 }
 
+// Pressure at depth d of a phase with gradient g(p), from p0 at z0 with the
+// reference gradient g0: the fixed point p = p0 + (g0 + g(p)) / 2 * (d - z0),
+// found here by plain substitution.
+template <typename G>
+double hydrostatic(double d, double z0, double p0, double g0, const G& g) {
+  double p = p0;
+  for (int it = 0; it < 200; ++it) p = p0 + 0.5 * (g0 + g(p)) * (d - z0);
+  return p;
+}
+
+TEST(Newint, FactorsLookedUpAtTheZonePressures) {
+  // Flat capillary curves put the contact at ZREF; formation volume factors
+  // that vary with pressure show at which pressure each zone looks them up:
+  // gas over water (case 4) looks the water factor up at the water pressure
+  // and the gas factor at the gas pressure less PcS; oil over water (case 6)
+  // looks the water factor up at PZREF for the reference gradient and at the
+  // water pressure plus Pc1 in the water zone.
+  static auto bw = [](double p) { return 1.5 - 1e-4 * p; };
+  static auto bg = [](double p) { return 0.005 - 1e-6 * p; };
+  const double gwsc = 0.45, ggsc = 0.0001;
+  auto prepare = [&](State& s) {
+    column(s);
+    for (int k = 1; k <= 4; ++k) {
+      s.BW(k, 1) = bw(s.PRES(k, 1));
+      s.BG(k, 1) = bg(s.PRES(k, 1));
+    }
+  };
+  auto gw = [&](double p) { return gwsc / bw(p); };
+  {
+    auto sp = makeState();
+    State& s = *sp;
+    prepare(s);
+    for (int k = 1; k <= 5; ++k) s.PCGOI(k, 1) = 4.0;  // PcS = Pc1 = 4
+    s.ICASE = 4;
+    s.ZREF = 1047.0;
+    s.PZREF = 2000.0;
+    NEWINT(s);
+    for (int k : {1, 2, 3}) {  // entirely below ZREF: water
+      const double pw = hydrostatic(centre(k), 1047.0, 2000.0, gw(2000.0), gw);
+      EXPECT_NEAR(s.PN(k), pw, 1e-7) << k;
+      EXPECT_DOUBLE_EQ(s.SWN(k), 1.0);
+    }
+    auto ggShift = [&](double p) { return ggsc / bg(p - 4.0); };
+    for (int k : {5, 6, 7, 8}) {  // entirely above: gas at connate water
+      const double pg = hydrostatic(centre(k), 1047.0, 2004.0, ggShift(2004.0), ggShift);
+      EXPECT_NEAR(s.PN(k), pg - 4.0, 1e-7) << k;
+      EXPECT_DOUBLE_EQ(s.SWN(k), 0.2);
+    }
+  }
+  {
+    auto sp = makeState();
+    State& s = *sp;
+    prepare(s);
+    for (int k = 1; k <= 5; ++k) s.PCOWI(k, 1) = 20.0;  // PcS = Pc1 = 20
+    s.ICASE = 6;
+    s.ZREF = 1047.0;
+    s.PZREF = 3000.0;
+    s.XREF5 = 200.0;
+    NEWINT(s);
+    auto gwShift = [&](double p) { return gwsc / bw(p + 20.0); };
+    for (int k : {1, 2, 3}) {
+      const double pw = hydrostatic(centre(k), 1047.0, 2980.0, gw(3000.0), gwShift);
+      EXPECT_NEAR(s.PN(k), pw + 20.0, 1e-7) << k;
+      EXPECT_DOUBLE_EQ(s.SWN(k), 1.0);
+    }
+    for (int k : {5, 6, 7, 8}) {  // oil of constant gradient 0.3 (CO = 0)
+      EXPECT_NEAR(s.PN(k), 3000.0 + GO * (centre(k) - 1047.0), 1e-7) << k;
+      EXPECT_DOUBLE_EQ(s.SWN(k), 0.2);
+      EXPECT_DOUBLE_EQ(s.RSN(k), 200.0);
+    }
+  }
+}
+
+TEST(Newint, Case7WithReferenceBelowTheBubblePointKeepsZonesInOrder) {
+  // R = 350 has its bubble point at 3500, above the reference oil pressure:
+  // the gas-oil contact would fall below ZREF. It is held at ZREF, so the
+  // zones stay in depth order: water below ZREF, gas-oil transition and gas
+  // above it.
+  auto sp = makeState();
+  State& s = *sp;
+  column(s);
+  s.ICASE = 7;
+  s.ZREF = 1047.0;
+  s.PZREF = 3000.0;
+  s.XREF5 = 350.0;
+  NEWINT(s);
+  for (int k = 1; k <= 8; ++k) {
+    EXPECT_TRUE(std::isfinite(s.PN(k))) << k;
+    EXPECT_GE(s.SWN(k), 0.2 - 1e-12) << k;
+    EXPECT_LE(s.SWN(k), 1.0 + 1e-12) << k;
+    EXPECT_GE(s.SON(k), -1e-12) << k;
+    EXPECT_GE(s.SGN(k), -1e-12) << k;
+    EXPECT_NEAR(s.SWN(k) + s.SON(k) + s.SGN(k), 1.0, 1e-12) << k;
+  }
+  for (int k : {1, 2, 3}) {
+    EXPECT_DOUBLE_EQ(s.SWN(k), 1.0) << k;
+    EXPECT_NEAR(s.PN(k), 2999.0 + GW * (centre(k) - 1047.0) + 1.0, 1e-7) << k;
+  }
+  // Gas-liquid transition above the contact: top 1047 - 4 / 0.25 = 1031.
+  EXPECT_NEAR(s.SGN(8), 0.8, 1e-12);
+  EXPECT_NEAR(s.SGN(7), 0.8, 1e-12);
+  EXPECT_GT(s.SON(5), 0.0);
+}
+
 TEST(Newint, OtherCasesChangeNothing) {
   for (int icase : {0, 8, -1}) {
     auto sp = makeState();

@@ -53,7 +53,23 @@ TEST(Inital, PhaseStateAndFluidsInPlaceByHand) {
   auto sp = makeState();
   State& s = *sp;
   twoBlocks(s);
+  // Leftovers the initial state must clear: run totals, per-block
+  // cumulatives and the aquifer's cumulative exchange.
+  for (int c = 1; c <= 6; ++c) {
+    s.CUMINJ(c) = s.CUMPRD(c) = s.CUMAQ(c) = s.CUMNET(c) = 7.0;
+    for (int n = 1; n <= 2; ++n) s.CUMPB(c, n) = s.CUMIB(c, n) = 7.0;
+  }
+  s.CUMAQR = 7.0;
+  s.WECUM(1) = s.WECUM(2) = 7.0;
+  s.INOIL = s.INPMAS = 7.0;
   INITAL(s);
+  for (int c = 1; c <= 6; ++c) {
+    EXPECT_EQ(s.CUMINJ(c) + s.CUMPRD(c) + s.CUMAQ(c) + s.CUMNET(c), 0.0) << c;
+    for (int n = 1; n <= 2; ++n) EXPECT_EQ(s.CUMPB(c, n) + s.CUMIB(c, n), 0.0) << c << " " << n;
+  }
+  EXPECT_EQ(s.CUMAQR, 0.0);
+  EXPECT_EQ(s.WECUM(1), 0.0);
+  EXPECT_EQ(s.WECUM(2), 0.0);
 
   // Block 1: free gas; its deck RS (999) is replaced by the saturated value.
   const double bo1 = boOf(2500), bg1 = bgOf(2500), bw1 = bwOf(2500);
