@@ -63,7 +63,11 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
       for (int c = 0; c < 6; ++c) r.item(idx[c], kIndexName[c]);
       r.item(v, name);
       r.end();
-      if (idx[0] + idx[1] + idx[2] + idx[3] + idx[4] + idx[5] == 0) break;
+      // The six indices adding up to 0 end the list (summed wide: deck
+      // integers near the 4-byte limit must not overflow into a false 0).
+      long long sum = 0;
+      for (int c = 0; c < 6; ++c) sum += idx[c];
+      if (sum == 0) break;
 
       const int hiIdx[3] = {s.NX, s.NY, s.NZ};
       if (dbg) {

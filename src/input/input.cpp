@@ -226,6 +226,9 @@ void group08(State& s, DeckReader& deck) {
     }
     if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warnFixed(s, 8, 6);
   }
+  // The type selects the aquifer model; there is none for other values.
+  requireRange(s, deck, 8, "IDAQFR", s.IDAQFR, 0, 3,
+               "aquifer type: 0 none, 1 pot, 2 steady-state, 3 unsteady-state");
   s.AQFH += TINY;
   s.AQKH += TINY;
   s.AQRW += TINY;

@@ -7,8 +7,8 @@
 //
 // A deck that runs out, holds a value that does not fit its item, or asks for
 // more than the tables hold (grid size, regions, methods, unit systems,
-// equispaced points) stops with a DeckError naming the deck file, the line,
-// the group label and the item.
+// equispaced points, aquifer type) stops with a DeckError naming the deck
+// file, the line, the group label and the item.
 #pragma once
 
 #include "io/deck.h"

@@ -2,6 +2,7 @@
 // listing of a deck with values out of range.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -218,6 +219,112 @@ TEST(DebugMessages, SameDeckSilentWithTheFacilityOff) {
   EXPECT_DOUBLE_EQ(s.DTMAX, 2000.0);
   EXPECT_DOUBLE_EQ(s.PHI(2), 1.5);
   EXPECT_EQ(s.NGPACT, 11);
+}
+
+// The checks of the fixed-list groups: bounds, the name each warning prints
+// (row and column of the name table) and the order within a group.
+TEST(DebugMessages, FixedListGroupChecks) {
+  struct Case {
+    int group;
+    std::string data;
+    std::vector<std::string> names;  // the warnings expected, in order
+    bool stops = false;              // a value the tables cannot hold follows the warnings
+  };
+  const Case cases[] = {
+      {2, "1 2 100. 50. 1.\n", {"IRSTRT"}},
+      {2, "1 1 100. 50. 1.\n", {}},
+      // Laboratory input forces laboratory output before the checks.
+      {3, "3 5 0 0 30. 0.01 0.05 500. 500. 0.05 2\n", {}},
+      {3, "1 1 0 0 0.5 2.0 0.05 500. 500. 0.05 2\n", {" DTMAX", " DTMIN"}},
+      // Every bound itself passes.
+      {3, "3 3 2 500 1000. 0.001 0.001 0. 0. 0. 4\n", {}},
+      {3, "1 1 0 0 1000. 0.001 0.001 1000. 1000. 1. 1\n", {}},
+      {3, "1 1 3 200 30. 0.01 0.05 500. 500. 0.05 2\n", {" IQUAD"}},
+      {3, "0 4 -1 -1 1000.1 0.0009 0.0009 -0.1 1000.1 1.01 0\n",
+       {"MUNITIN", "MUNTOUT", " IQUAD", "NINTBLE", " DTMAX", " DTMIN", "RERORP", " DELPO", " DELRS", "DELSAT",
+        "MATBAK"},
+       true},
+      {3, "1 1 0 501 30. 0.01 0.05 -1. 1000.1 -0.01 5\n", {"NINTBLE", " DELPO", " DELRS", "DELSAT", "MATBAK"}},
+      {4, "3 0 0 2 -1 -1 -1 -1\n", {"IPRINT", "INOUTP", "NFRRES", "NFRWEL", "NFRARY", "NWRITE"}},
+      {4, "2 -5 -5 1 0 0 0 0\n", {}},
+      {4, "-1 0 0 -1 0 0 0 0\n", {"IPRINT", "INOUTP"}},
+      {5, "2 1 1 1 1 1 1 1 1 -1 1 5\n", {"  SW", "  ADS", "  IWC"}},
+      {5, "0 2 2 2 2 2 2 2 2 0 2 0\n", {"  SO", "  SG", "  SP", "  SA", "  RS", " CONCT", "   P", " CONCP", "MAXADS"}},
+      {6, "2 1 1 -1\n", {"  IQW", "  IQP"}},
+      {6, "0 2 -1 1\n", {"  IQO", "  IQG"}},
+      {7, "-9999. 1. -1.\n", {}},
+      {7, "0. -1.01 1.5\n", {" SINX", " SINY"}},
+      // No aquifer: the radii are not compared.
+      {8, "0 0. 0. 5000. 3000. 0. 0. 0.\n", {}},
+      {8, "1 0. 0. 3000. 3000. 360. 0. 0.\n", {" AQRW", " AQRE"}},
+      {8, "3 0. 0. 2999. 3000. 360.1 0. 0.\n", {" ANGLE"}},
+      {8, "4 0. 0. 5000. 3000. -1. 0. 0.\n", {"IDAQFR", " ANGLE"}, true},
+      {8, "-1 0. 0. 5000. 3000. 90. 0. 0.\n", {"IDAQFR"}, true},
+      {9, "2 8 0. 0. 0.\n", {"INIOPT", " ICASE"}},
+      {9, "-1 -1 0. 0. 0.\n", {"INIOPT", " ICASE"}},
+      {9, "1 7 -5. -5. -5.\n", {}},
+      // A radial grid (NY = 0) is no warning.
+      {10, "40 0 40 4 7 1 30 30 0. 0.\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("group " + std::to_string(c.group) + ": " + c.data);
+    auto sp = makeState();
+    State& s = *sp;
+    s.IPRTDAT = 1;
+    DeckBuilder b;
+    b.data[2] = "1 0 100. 50. 1.\n";
+    b.data[c.group] = c.data;
+    DeckReader deck("checks.dat", b.text(10));
+    Listing lis(s, "checks");
+    setInputTables(s);
+    bool stopped = false;
+    try {
+      readRunControl(s, deck);
+    } catch (const DeckError&) {
+      stopped = true;
+    }
+    EXPECT_EQ(stopped, c.stops);
+    std::vector<std::string> got;
+    for (const std::string& l : lis.lines())
+      if (l.find("*WARNING*") != std::string::npos) got.push_back(l);
+    std::vector<std::string> want;
+    char lab[16];
+    std::snprintf(lab, sizeof lab, "DATA %02dB", c.group);
+    for (const std::string& n : c.names) {
+      want.push_back("   *WARNING* VARIABLE \"" + (n + "       ").substr(0, 7) + "\" OF \"" + lab +
+                     "\" IS OUT OF RANGE");
+    }
+    EXPECT_EQ(got, want);
+  }
+}
+
+// INPUT itself: the banner, then the groups in deck order, each with its
+// messages, up to the end of group 44 (the listing of groups 1 to 37 is the
+// golden one above).
+TEST(DebugMessages, InputWritesBannerAndGroupsInOrder) {
+  auto sp = makeState();
+  State& s = *sp;
+  s.IPRTDAT = 1;
+  DeckReader deck("input.dat", goldenDeck().text(44));
+  std::vector<std::string> lines;
+  {
+    Listing lis(s, "input");
+    INPUT(s, deck, 0);
+    lines = lis.lines();
+  }
+  std::ifstream in(std::string(TALVEK_TEST_DATA) + "/input/debug_listing.golden");
+  ASSERT_TRUE(in);
+  std::vector<std::string> want;
+  for (std::string l; std::getline(in, l);) want.push_back(l);
+  ASSERT_GT(lines.size(), want.size());
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(want.size())), want);
+  EXPECT_EQ(lines.back(), R"(   LAST DATA GROUP READ SUCCESSFULLY IS "DATA 44C")");
+  // The second call reads only the schedule: no second banner.
+  DeckReader sched("sched.dat", "DATA 45D\nNOW LINE\nWELL LINE\n0 0 0 0 0 0 0\n");
+  Listing lis2(s, "input2");
+  INPUT(s, sched, 1);
+  ASSERT_FALSE(lis2.lines().empty());
+  for (const std::string& l : lis2.lines()) EXPECT_EQ(l.find("DEBUGGING"), std::string::npos) << l;
 }
 
 // With the facility on, the warnings of a group are written before a value

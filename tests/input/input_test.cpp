@@ -269,6 +269,21 @@ TEST(InputDeck, RegionLineForms) {
   EXPECT_TRUE(deck.atEnd());
 }
 
+// Indices whose sum is 2^32 do not end the list (their box, J1 > J2, is
+// empty); the following line still applies.
+TEST(InputDeck, HugeIndicesDoNotEndTheRegionLines) {
+  auto sp = makeState();
+  State& s = *sp;
+  DeckBuilder b;
+  b.data[14] = "1 DX\n1 3 1 2 1 2 100.\n2147483647 2147483647 2 0 0 0 5.\n1 1 1 1 1 1 7.\n0 0 0 0 0 0 0\n";
+  DeckReader deck("huge.dat", b.text(37));
+  setInputTables(s);
+  readRunControl(s, deck);
+  readArrayGroups(s, deck);
+  for (int L = 1; L <= 12; ++L) EXPECT_DOUBLE_EQ(s.DX(L), L == s.LBLOCK(1, 1, 1) ? 7.0 : 100.0) << L;
+  EXPECT_TRUE(deck.atEnd());
+}
+
 TEST(InputDeck, AllBlocksInactive) {
   auto sp = makeState();
   State& s = *sp;
@@ -320,8 +335,15 @@ TEST(InputDeck, RunControlDerivedValues) {
        }},
       {8, "0 0. 0. 0. 0. 0. 0. 0.\n",
        [](const State& s) {
-         EXPECT_EQ(s.AQFH, 1.0E-51);
-         EXPECT_EQ(s.AQMUW, 1.0E-51);
+         // Each of the seven reals is raised by 1.0E-51.
+         for (double v : {s.AQFH, s.AQKH, s.AQRW, s.AQRE, s.ANGLE, s.AQCWE, s.AQMUW}) EXPECT_EQ(v, 1.0E-51);
+         EXPECT_EQ(s.IDAQFR, 1);
+       }},
+      {8, "3 0. 0. 0. 0. 0. 0. 0.\n", [](const State& s) { EXPECT_EQ(s.IDAQFR, 4); }},
+      {10, "3 2 2 1 2 0 2 2 0. 0.\n",
+       [](const State& s) {
+         EXPECT_EQ(s.RADW, 1.0E-51);
+         EXPECT_EQ(s.RADE, 1.0E-51);
        }},
       {9, "1 3 0. 0. 0.\n",
        [](const State& s) {
@@ -344,6 +366,49 @@ TEST(InputDeck, RunControlDerivedValues) {
     readArrayGroups(s, deck);
     c.check(s);
   }
+}
+
+// The Newton tolerance follows MATBAK; it is set once the active blocks are
+// known (after group 11), together with the perturbations of the raised
+// states.
+TEST(InputDeck, ToleranceByMatbak) {
+  const struct {
+    int matbak;
+    double tolrel;
+  } cases[] = {{1, 0.01}, {2, 0.001}, {3, 1.0E-4}, {4, 1.0E-5}, {0, 0.01}, {5, 0.01}, {-3, 0.01}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("MATBAK " + std::to_string(c.matbak));
+    auto sp = makeState();
+    State& s = *sp;
+    s.TOLREL = s.EPSP = s.EPSS = s.EPSRS = -1.0;
+    DeckBuilder b;
+    b.data[3] = "1 1 0 0 30. 0.01 0.05 500. 500. 0.05 " + std::to_string(c.matbak) + "\n";
+    DeckReader deck("matbak.dat", b.text(37));
+    setInputTables(s);
+    readRunControl(s, deck);
+    EXPECT_EQ(s.TOLREL, -1.0);  // not yet set after group 10
+    EXPECT_EQ(s.MATBAK, c.matbak);
+    readArrayGroups(s, deck);
+    EXPECT_EQ(s.TOLREL, c.tolrel);
+    EXPECT_EQ(s.EPSP, 0.1);
+    EXPECT_EQ(s.EPSS, 0.001);
+    EXPECT_EQ(s.EPSRS, 1.0);
+  }
+}
+
+// A single layer has no layer labels.
+TEST(InputDeck, SingleLayerHasNoLayerLabels) {
+  auto sp = makeState();
+  State& s = *sp;
+  DeckBuilder b;
+  b.data[10] = "3 2 1 1 2 0 2 2 0. 0.\n";
+  DeckReader deck("onelayer.dat", b.text(10));
+  setInputTables(s);
+  for (int k = 1; k <= 100; ++k) s.LAYLAB(k).set(std::string_view("STALE"));
+  readRunControl(s, deck);
+  EXPECT_EQ(s.NCELL, 6);
+  EXPECT_EQ(s.NZ1, 2);
+  for (int k = 1; k <= 100; ++k) EXPECT_EQ(s.LAYLAB(k).trimmed(), 0u) << k;
 }
 
 // Null values and a slash leave items unchanged (the state's defaults).
