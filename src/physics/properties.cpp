@@ -182,7 +182,10 @@ void EVALUT(State& s) {
   const bool gasOn = s.KEQG > 0;
   // With neither oil nor gas the aqueous phase fills the pore space left by
   // the fixed saturations: SW = 1 - SFIXED - SP, so raising SP lowers SW and
-  // leaves SA and the aqueous pressure unchanged.
+  // leaves SA, SL, the aqueous pressure and the oil and gas relative
+  // permeabilities unchanged. (Raising SP with SW held would give the water
+  // rows a slope with respect to SP that the unknowns cannot follow, and the
+  // Newton iteration would converge slowly or not at all.)
   const bool aqOnly = !oilOn && !gasOn;
   const bool wpOnly = aqOnly && s.KEQW > 0 && s.KEQP > 0;
   const double epsp = s.EPSP, epss = s.EPSS, epsrs = s.EPSRS;
@@ -299,13 +302,13 @@ void EVALUT(State& s) {
         kr_[JOIL][KBASE] = ko0;
         kr_[JOIL][KDPO] = ko0;
         kr_[JOIL][KDSW] = ko1;
-        kr_[JOIL][KDSP] = ko1;
+        kr_[JOIL][KDSP] = wpOnly ? ko0 : ko1;
         kr_[JOIL][KDX2] = stone(k, krow0, krw0, krog1, krg1);
         kr_[JGAS][KBASE] = krg0;
         kr_[JGAS][KDPO] = krg0;
         kr_[JGAS][KDSW] = krg1;
         kr_[JGAS][KDX2] = krg1;
-        kr_[JGAS][KDSP] = krg1;
+        kr_[JGAS][KDSP] = wpOnly ? krg0 : krg1;
       }
     }
 

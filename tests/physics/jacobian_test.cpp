@@ -23,6 +23,7 @@ struct Config {
   int w, o, g, p;
   int nx, nz;
   int iquad;
+  double sofixed = 0.2;  // oil saturation held fixed when oil and gas are off
 };
 
 
@@ -50,8 +51,8 @@ std::unique_ptr<State> build(const Config& c, double dtime) {
     if (!oil && !gas) {
       // Water and polymer fill what the fixed oil leaves.
       spv = pol ? 0.2 + 0.05 * n - 0.002 * shift : 0.0;
-      sw = 0.8 - spv;
-      setBlock(s, n, p, sw, 0.2, spv, 0.0, 1);
+      sw = 1.0 - c.sofixed - spv;
+      setBlock(s, n, p, sw, c.sofixed, spv, 0.0, 1);
       return;
     }
     if (oil && gas && n % 2 == 1)
@@ -184,6 +185,8 @@ const Config kConfigs[] = {
     {"water-oil-polymer 2-D", 1, 1, 0, 1, 2, 2, 0},
     {"water-oil-gas-polymer 2-D", 1, 1, 1, 1, 3, 2, 0},
     {"water-polymer 2-D", 1, 0, 0, 1, 2, 2, 0},
+    // The fixed oil is mobile, so the wells' total mobility carries it.
+    {"water-polymer 2-D, mobile fixed oil", 1, 0, 0, 1, 2, 2, 0, 0.35},
     {"water-gas-polymer 2-D", 1, 0, 1, 1, 2, 2, 0},
     {"water-oil-gas 2-D linear fits", 1, 1, 1, 0, 2, 2, 1},
     {"water-oil-gas-polymer 2-D quadratic fits", 1, 1, 1, 1, 2, 2, 2},
@@ -378,6 +381,12 @@ TEST(Jacobian, InconsistentPositionsStop) {
   EXPECT_THROW(PRODUC(s, 1), RunError);
   setEquations(s, 0, 0, 0, 0);
   EXPECT_THROW(JACOBN(s), RunError);
+  // Every choice of solved equations, positioned by the deck reader's rule,
+  // is accepted.
+  for (int m = 1; m < 16; ++m) {
+    setEquations(s, m & 1, (m >> 1) & 1, (m >> 2) & 1, (m >> 3) & 1);
+    EXPECT_NO_THROW(CHKEQN(s)) << "switches " << m;
+  }
 }
 
 }  // namespace

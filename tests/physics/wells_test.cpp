@@ -406,6 +406,37 @@ TEST(Wells, InjectionFluids) {
   }
 }
 
+// An injector's terms are rewritten on every iteration: after an iteration
+// at the pressure limit, one at which the block pressure has reached the
+// limit leaves no rate, and one on rate control leaves no derivatives.
+TEST(Wells, InjectorTermsDoNotOutliveTheirCondition) {
+  auto sp = oneBlock(true);
+  State& s = *sp;
+  addWell(s, 1, -2, 4, 1.0e7, 2600.0, 3.0);
+  EVALUT(s);
+  PRODUC(s, 1);
+  ASSERT_EQ(s.IWC(1), 11);
+  ASSERT_LT(s.FLOWP(1), 0.0);
+  ASSERT_NE(s.DFLOWP(s.IPO, 1), 0.0);
+  s.P(1) = 2600.0;
+  EVALUT(s);
+  PRODUC(s, 2);
+  EXPECT_EQ(s.IWC(1), 12);
+  EXPECT_EQ(s.FLOWP(1), 0.0);
+  EXPECT_EQ(s.QPMINJ(1), 0.0);
+  for (int u = 1; u <= 4; ++u) EXPECT_EQ(s.DFLOWP(u, 1), 0.0);
+  s.P(1) = 2500.0;
+  EVALUT(s);
+  PRODUC(s, 3);
+  ASSERT_EQ(s.IWC(1), 11);
+  s.QSP(1) = 25.0;
+  PRODUC(s, 4);
+  EXPECT_EQ(s.IWC(1), 4);
+  EXPECT_EQ(s.FLOWP(1), -25.0);
+  EXPECT_EQ(s.QPMINJ(1), s.CPMFI(1) * -25.0);
+  for (int u = 1; u <= 4; ++u) EXPECT_EQ(s.DFLOWP(u, 1), 0.0);
+}
+
 // The first iteration clears every block's terms; later iterations leave
 // blocks outside the well lists alone.
 TEST(Wells, FirstIterationClearsEveryBlock) {
