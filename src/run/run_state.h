@@ -20,6 +20,7 @@ struct DeckHead {
   int IPRINT = 0, IPRST1 = 0, IPRST2 = 0;
   int NFRRES = 0, NFRWEL = 0, NFRARY = 0, NWRITE = 0;
   FArray<int, 12> IPRNT;
+  int LINE03 = 0;  // deck line of the group 3 values (for messages)
 };
 
 struct RunState {

@@ -1,0 +1,481 @@
+#include "run/driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <string>
+
+#include "grid/geometry.h"
+#include "grid/radial.h"
+#include "init/equifit.h"
+#include "init/equil.h"
+#include "init/initial.h"
+#include "input/input.h"
+#include "input/unitsys.h"
+#include "io/deck.h"
+#include "io/errors.h"
+#include "io/format.h"
+#include "io/units.h"
+#include "report/listing.h"
+#include "report/print1.h"
+#include "report/print2.h"
+#include "run/loop.h"
+#include "solver/numbering.h"
+#include "solver/solve.h"
+
+namespace talvek {
+
+namespace {
+
+constexpr const char* kTitleLine = "TALVEK";
+constexpr const char* kReleaseLine = "            (TALVEK, RELEASE 1.16)";
+
+// The four banner lines of the program (80 characters each when printed).
+constexpr const char* kBannerLines[4] = {
+    "THREE-DIMENSIONAL MULTIPHASE BLACK-OIL SIMULATOR FOR POLYMER FLOODING",
+    "WATER, OIL, GAS AND POLYMER SOLUTION WITH A PASSIVE TRACER",
+    "FULLY IMPLICIT NEWTON SOLUTION WITH AUTOMATIC TIME-STEP CONTROL",
+    "CARTESIAN (X,Y,Z) OR RADIAL-CYLINDRICAL (R,Z) GRIDS",
+};
+
+// An 80-character text: the first 80 characters, blank-padded.
+struct Text80Buf {
+  char c[80];
+  explicit Text80Buf(std::string_view v) {
+    std::size_t n = v.size() < 80 ? v.size() : 80;
+    for (std::size_t i = 0; i < 80; ++i) c[i] = i < n ? v[i] : ' ';
+  }
+  std::string_view view() const { return std::string_view(c, 80); }
+};
+
+double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+}  // namespace
+
+void STARTUP(State& s) {
+  s.CPU0 = cpuSeconds();
+  s.OMEGAMIX = 0.6666666666666666;
+  s.SGMIN = -1.0E-11;
+  s.TINY = 1.0E-51;
+  s.ONE = 1.0;
+}
+
+void BANNER(State& s, bool prompt) {
+  Units& u = s.units;
+  FreeLine(u, s.ICONOUT).text("  ").end();
+  Line(u, s.ICONOUT).slash().slash().X(2).A(kTitleLine).slash().X(2).A(kReleaseLine).end();
+  Line b(u, s.ICONOUT);
+  b.slash().slash();
+  for (int i = 0; i < 4; ++i) b.X(2).A(Text80Buf(kBannerLines[i]).view(), 80).slash();
+  b.end();
+  FreeLine(u, s.ICONOUT).text("  ").end();
+  if (prompt) {
+    FreeLine(u, s.ICONOUT).text("ENTER NAMES OF INPUT, OUTPUT, RESTART-UP FILES").end();
+    FreeLine(u, s.ICONOUT).text("input.txt,output.lis,rstr1.txt,rstr2.txt").end();
+  }
+  u.flush(s.ICONOUT);
+}
+
+int ANSWER(std::string_view line, std::string names[4]) {
+  for (int i = 0; i < 4; ++i) names[i].clear();
+  int n = 0;
+  std::size_t i = 0;
+  const std::size_t len = line.size();
+  auto isSep = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r'; };
+  bool lastComma = true;  // a comma before the first value makes it null
+  while (i < len && n < 4) {
+    // Skip blanks; a comma ends the current value (two commas in a row give
+    // a null value, which leaves that name blank).
+    while (i < len && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    if (i >= len) break;
+    if (line[i] == ',') {
+      if (lastComma) ++n;  // null value
+      lastComma = true;
+      ++i;
+      continue;
+    }
+    lastComma = false;
+    if (line[i] == '/' && (i + 1 >= len || isSep(line[i + 1]))) break;  // a lone slash ends the list
+    std::string v;
+    if (line[i] == '\'' || line[i] == '"') {
+      const char q = line[i++];
+      while (i < len) {
+        if (line[i] == q) {
+          if (i + 1 < len && line[i + 1] == q) {  // doubled quote stands for one
+            v.push_back(q);
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        v.push_back(line[i++]);
+      }
+    } else {
+      while (i < len && !isSep(line[i])) v.push_back(line[i++]);
+    }
+    names[n++] = v;
+    // A comma right after a value belongs to that value.
+    while (i < len && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    if (i < len && line[i] == ',') {
+      ++i;
+      lastComma = true;
+    }
+  }
+  int found = 0;
+  for (int k = 0; k < 4; ++k)
+    if (!names[k].empty()) found = k + 1;
+  return found;
+}
+
+void SETNAMES(State& s, const std::string names[4]) {
+  for (int i = 0; i < 4; ++i) s.RUNFILE[i] = names[i];
+  s.FINPUT.set(names[0]);
+  s.FOUTPUT.set(names[1]);
+  s.FRST1.set(names[2]);
+  s.FRST2.set(names[3]);
+}
+
+void OPENUP(State& s) {
+  Units& u = s.units;
+  u.open(s.IOUT, s.RUNFILE[1], FileForm::Formatted, FileStatus::Unknown);
+  u.open(s.IRST2, s.RUNFILE[3], FileForm::Unformatted, FileStatus::Unknown);
+  Line l(u, s.IOUT);
+  l.A("1");
+  for (int i = 0; i < 12; ++i) l.slash();
+  l.X(45).rep('=', 49).slash().X(47).A(kTitleLine).slash().X(47).A(kReleaseLine).slash().X(45).rep('=', 49).end();
+  Line b(u, s.IOUT);
+  b.slash().slash().slash().X(47).A(Text80Buf(kBannerLines[0]).view(), 80).slash().slash().slash();
+  for (int i = 1; i < 4; ++i) b.X(47).A(Text80Buf(kBannerLines[i]).view(), 80).slash().slash();
+  b.end();
+}
+
+void PRERED(State& s, DeckReader& deck) {
+  DeckHead& h = s.HEAD;
+  deck.header("DATA 01E");
+  deck.header("DATA 01E");
+  s.TITLE.set(deck.textLine("DATA 01E", "TITLE"));
+  Line(s.units, s.IOUT)
+      .A("1")
+      .slash()
+      .slash()
+      .slash()
+      .X(1)
+      .A(" RUN TITLE :  ")
+      .A(std::string_view(s.TITLE.c.data(), 80), 80)
+      .slash()
+      .X(1)
+      .rep('=', 98)
+      .slash()
+      .slash()
+      .slash()
+      .end();
+
+  deck.header("DATA 02B");
+  deck.header("DATA 02B");
+  {
+    ListRead r(deck, "DATA 02B");
+    r.item(s.IPRTDAT, "IPRTDAT").item(s.IRSTRT, "IRSTRT").item(h.TMTOTAL, "TMTOTAL").item(h.TMSTOP, "TMSTOP").item(h.DELT, "DELT");
+    r.end();
+  }
+  deck.header("DATA 03B");
+  deck.header("DATA 03B");
+  {
+    ListRead r(deck, "DATA 03B");
+    r.item(s.MUNITIN, "MUNITIN")
+        .item(h.MUNTOUT, "MUNTOUT")
+        .item(h.IQUAD, "IQUAD")
+        .item(h.NINTBLE, "NINTBLE")
+        .item(h.DTMAX, "DTMAX")
+        .item(h.DTMIN, "DTMIN")
+        .item(h.RERORP, "RERORP")
+        .item(h.DELPO, "DELPO")
+        .item(h.DELRS, "DELRS")
+        .item(h.DELSAT, "DELSAT")
+        .item(h.MATBAK, "MATBAK");
+    r.end();
+    h.LINE03 = deck.lineNumber();
+    if (h.DTMAX < h.DTMIN) h.DTMAX = h.DTMIN;
+    if (s.MUNITIN == 3) h.MUNTOUT = 3;
+  }
+  deck.header("DATA 04B");
+  deck.header("DATA 04B");
+  {
+    ListRead r(deck, "DATA 04B");
+    r.item(h.IPRINT, "IPRINT")
+        .item(h.IPRST1, "IPRST1")
+        .item(h.IPRST2, "IPRST2")
+        .item(s.INOUTP, "INOUTP")
+        .item(h.NFRRES, "NFRRES")
+        .item(h.NFRWEL, "NFRWEL")
+        .item(h.NFRARY, "NFRARY")
+        .item(h.NWRITE, "NWRITE");
+    r.end();
+  }
+  deck.header("DATA 05B");
+  deck.header("DATA 05B");
+  {
+    ListRead r(deck, "DATA 05B");
+    r.items(h.IPRNT.data(), 12, "PRNTSW");
+    r.end();
+  }
+  deck.rewind();
+}
+
+void DCKIMG(State& s, DeckReader& deck) {
+  Units& u = s.units;
+  Line(u, s.IOUT).slash().slash().slash().slash().X(1).A("THIS IS AN IMMAGE OF YOUR DATA FILE").slash().X(1).rep('=', 35).slash().slash().slash().end();
+  for (int i = 1; i <= deck.lineCount(); ++i) Line(u, s.IOUT).X(1).A(Text80Buf(deck.line(i)).view(), 80).end();
+}
+
+void CPLOG(State& s) {
+  for (int i = 1; i <= s.NRPOL; ++i) s.CPPPM(i) = std::log(s.CPPPM(i));
+}
+
+void NEWLIM(State& s) {
+  s.DELRS2 = s.DELRS;
+  s.DRSREF = 3000.0;
+  s.DPREF = 15000.0;
+  for (int k = 1; k <= MXEQ; ++k) {
+    s.DXREF(k) = 1.0;
+    s.DXMAX(k) = s.DELSAT;
+  }
+  s.DXREF(s.IPO) = s.DPREF;
+  s.DXMAX(s.IPO) = s.DELPO;
+}
+
+void FIXSAT(State& s) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    double f = 0.0;
+    if (s.KEQP == 0) f += s.SPN(n);
+    if (s.KEQW == 0) f += s.SWN(n);
+    if (s.KEQO == 0) f += s.SON(n);
+    if (s.KEQG == 0) f += s.SGN(n);
+    s.SFIXED(n) = f;
+  }
+}
+
+void AQLIST(State& s) {
+  s.NAQBLK = 0;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    if (s.INFBLK(n) >= 1 && s.INFBLK(n) <= 7) {
+      s.LAQBLK(++s.NAQBLK) = n;
+      s.PAQI(n) = s.PN(n);
+    }
+  }
+  s.WECUM.fill(0.0);
+}
+
+void RUNCTR(State& s) {
+  s.ISTEP = 0;
+  s.TOTITER = 0;
+  s.TIMUSE = 0.0;
+  s.MAXIT = 15;
+}
+
+void NEWRUN(State& s, DeckReader& deck) {
+  Units& u = s.units;
+  // 1. The listing files kept open for the run.
+  u.open(s.IRESL, "res.lis", FileForm::Formatted, FileStatus::Unknown);
+  u.open(s.IROKM, "rokmat.lis", FileForm::Formatted, FileStatus::Unknown);
+  u.open(s.IWELD, "weld.lis", FileForm::Formatted, FileStatus::Unknown);
+  // 2. The deck image.
+  if (s.IPRTDAT == 1) DCKIMG(s, deck);
+  // 3. Groups 1 to 44.
+  deck.rewind();
+  INPUT(s, deck, 0);
+  // 4. The first trial step. Without a positive DTMAX no step could be made.
+  if (!(s.DTMAX > 0.0)) {
+    char val[32];
+    std::snprintf(val, sizeof val, "%g", s.DTMAX);
+    const std::string msg = deck.fileName() + ":" + std::to_string(s.HEAD.LINE03) +
+                            ": data group DATA 03B, item DTMAX: DTMAX = " + std::string(val) +
+                            " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)";
+    throw DeckError(deck.fileName(), s.HEAD.LINE03, "DATA 03B", "DTMAX", msg);
+  }
+  s.DTIME = s.DTMAX;
+  // 5-6. Column groups of the array printers and the empty listing-file
+  // bookkeeping belong to the report set-up.
+  RPTSET(s);
+  // 7. Geometry.
+  ZELVAT(s);
+  if (s.IRADIAL == 1)
+    RADIAL(s);
+  else
+    GLKFAC(s);
+  // 8. Active-block copies and rock modifiers, then the connection lists.
+  ACTCPY(s);
+  CONLST(s);
+  // 9. Solver set-up of the chosen method.
+  SETSLV(s);
+  // 10. Schedule position and counters.
+  s.ISTEP0 = 1;
+  s.NOWSTP = 0;
+  s.NWTLIN = 0;
+  s.SIMTME = 0.0;
+  // 11. The polymer viscosity table is interpolated in ln(concentration).
+  CPLOG(s);
+  // 12. Equispaced fits, equilibrium, initial state.
+  if (s.IQUAD != 0) PREQFT(s);
+  if (s.INIOPT == 1) NEWINT(s);
+  INITAL(s);
+  // 13. Newton change limits.
+  NEWLIM(s);
+  // 14. Initial report.
+  if (s.INOUTP != 0) PRINT1(s);
+  // 15. The table listing files.
+  u.open(s.IPVTL, "pvt.lis", FileForm::Formatted, FileStatus::Unknown);
+  PVTLIS(s);
+  u.close(s.IPVTL);
+  u.open(s.IKRPL, "krp.lis", FileForm::Formatted, FileStatus::Unknown);
+  KRPLIS(s);
+  u.close(s.IKRPL);
+  // 16. The reservoir description.
+  u.open(s.IRESM, "resmat.lis", FileForm::Formatted, FileStatus::Unknown);
+  RESMAT(s);
+  u.close(s.IRESM);
+  // 17. The initial arrays.
+  ROKMAT(s);
+  // 18. Fixed saturations and the aquifer-block list.
+  FIXSAT(s);
+  AQLIST(s);
+  // 19. Run-time counters.
+  RUNCTR(s);
+}
+
+void RSTHED(State& s) {
+  const DeckHead& h = s.HEAD;
+  // 3. The run-control values of the new deck's head.
+  s.DTIME = std::min(s.DTIME, h.DELT);
+  s.TMTOTAL = h.TMTOTAL;
+  s.TMSTOP = h.TMSTOP;
+  s.MUNTOUT = h.MUNTOUT;
+  s.DTMAX = h.DTMAX;
+  s.DTMIN = h.DTMIN;
+  s.RERORP = h.RERORP;
+  s.DELPO = h.DELPO;
+  s.DELRS = h.DELRS;
+  s.DELSAT = h.DELSAT;
+  s.MATBAK = h.MATBAK;
+  s.IPRINT = h.IPRINT;
+  s.IPRST1 = h.IPRST1;
+  s.IPRST2 = h.IPRST2;
+  s.NFRRES = h.NFRRES;
+  s.NFRWEL = h.NFRWEL;
+  s.NFRARY = h.NFRARY;
+  s.NWRITE = h.NWRITE;
+  s.DELRS2 = s.DELRS;
+  for (int k = 1; k <= MXEQ; ++k) {
+    s.DXREF(k) = 1.0;
+    s.DXMAX(k) = s.DELSAT;
+  }
+  s.DXREF(s.IPO) = s.DPREF;
+  s.DXMAX(s.IPO) = s.DELPO;
+  for (int k = 1; k <= 12; ++k) s.IPRNT(k) = h.IPRNT(k);
+  // 4. Output factors for the (possibly new) output system.
+  UNITSB(s);
+  // 5.
+  s.ISTEP0 = s.ISTEP;
+  // 6.
+  Line(s.units, s.IOUT).X(11).A("RESULTS OF SIMULATION").slash().X(11).rep('=', 21).slash().slash().slash().end();
+  Line(s.units, s.ICONOUT)
+      .X(6)
+      .A("SIMTME=")
+      .F(s.SIMTME, 12, 5)
+      .X(5)
+      .A("TIMUSE=")
+      .F(s.TIMUSE, 12, 5)
+      .X(5)
+      .A("ISTEP =")
+      .I(s.ISTEP, 5)
+      .X(5)
+      .A("TMSTOP =")
+      .F(s.TMSTOP, 12, 5)
+      .X(5)
+      .A("NOWSTP =")
+      .I(s.NOWSTP, 5)
+      .end();
+  // 7. New equispaced fits when the deck asks for other ones.
+  if (h.IQUAD != s.IQUAD || h.NINTBLE != s.NINTBLE) {
+    s.IQUAD = h.IQUAD;
+    s.NINTBLE = h.NINTBLE;
+    if (s.IQUAD != 0) PREQFT(s);
+  }
+}
+
+void RESTRT(State& s, DeckReader& deck) {
+  (void)s;
+  (void)deck;
+  // The restart-up reader READST(IRST1) restores the whole state here; then
+  // RSTHED(s) takes the new deck's head and SKPDCK(deck) positions the deck
+  // at its schedule for INPUT(1). The reader is not part of this build.
+  throw RunError("restart runs are not available in this build");
+}
+
+void ENDRUN(State& s) {
+  Units& u = s.units;
+  // 1. The final report with every output due.
+  s.KSTRES = s.KSTWEL = s.KSTARY = s.KSTWRT = s.KSTANY = s.ISTEP;
+  PRINT2(s, s.LINTOT, s.IROKM);
+  // 2.
+  s.CPU1 = cpuSeconds();
+  // 3-4. Reservoir and well summaries read back from the listing files.
+  FINSUM(s);
+  // 5. Processor times.
+  s.CPU2 = cpuSeconds();
+  for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.ICONOUT)}) {
+    Line(u, unit)
+        .slash()
+        .slash()
+        .slash()
+        .X(1)
+        .A("COMP. CPU-TIME IN SECONDS = ")
+        .E(s.CPU1 - s.CPU0, 14, 5)
+        .slash()
+        .X(1)
+        .A("TOTAL CPU-TIME IN SECONDS = ")
+        .E(s.CPU2 - s.CPU0, 14, 5)
+        .end();
+  }
+  // 6. The closing line.
+  for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.ICONOUT)}) Line(u, unit).slash().X(1).A("END OF TALVEK RUN").end();
+  // 7. Close the files.
+  for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.IRST2), static_cast<int>(s.IRESL),
+                   static_cast<int>(s.IWELL), static_cast<int>(s.IROKM), static_cast<int>(s.IWELD)})
+    u.close(unit);
+  u.flush(s.ICONOUT);
+}
+
+void MAIN(State& s, const std::string* names) {
+  STARTUP(s);
+  std::string answer[4];
+  if (names) {
+    BANNER(s, false);
+    for (int i = 0; i < 4; ++i) answer[i] = names[i];
+  } else {
+    BANNER(s, true);
+    std::string line;
+    if (!std::getline(std::cin, line))
+      throw RunError("no answer on standard input: expected the names of the input deck, the output listing and the two restart-up files");
+    ANSWER(line, answer);
+  }
+  SETNAMES(s, answer);
+  // The deck is read into memory once; a missing deck stops here.
+  std::string deckName = s.RUNFILE[0];
+  if (deckName.empty()) throw RunError("no input deck named in the answer");
+  DeckReader deck(deckName);
+  OPENUP(s);
+  PRERED(s, deck);
+  if (s.IRSTRT == 0)
+    NEWRUN(s, deck);
+  else
+    RESTRT(s, deck);
+  // The schedule, read on from the end of group 44.
+  INPUT(s, deck, 1);
+  STEPLP(s);
+  ENDRUN(s);
+}
+
+}  // namespace talvek

@@ -1,0 +1,58 @@
+// The run driver: start-up, the pre-read of the deck head, the new-run
+// set-up, the schedule, the time-step loop and the end of the run.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "run/state.h"
+
+namespace talvek {
+
+class DeckReader;
+
+inline constexpr const char* kVersion = "1.16";
+
+// Runs one whole simulation. `names` holds the four file names (input deck,
+// output listing, restart-up file to read, restart-up file to write) when
+// they were given on the command line; when it is null the console prompt is
+// written and the answer line is read from standard input.
+void MAIN(State& s, const std::string* names);
+
+// Start-up: processor time, start values of the state.
+void STARTUP(State& s);
+// The console banner; with `prompt` also the prompt and its example line.
+void BANNER(State& s, bool prompt);
+// Splits one answer line into at most four names (commas or blanks separate
+// them, a quoted name may hold blanks, a lone slash ends the list). Names not
+// given stay empty. Returns the number of names found.
+int ANSWER(std::string_view line, std::string names[4]);
+// Takes the four names into the state.
+void SETNAMES(State& s, const std::string names[4]);
+// Opens the listing and the restart-up file to write, writes the listing banner.
+void OPENUP(State& s);
+// Reads the title and groups 2 to 5 of the deck head; keeps what a restart needs.
+void PRERED(State& s, DeckReader& deck);
+// Copies the deck image into the listing (IPRTDAT = 1).
+void DCKIMG(State& s, DeckReader& deck);
+// The new-run set-up, from INPUT(0) to the first listing-file records.
+void NEWRUN(State& s, DeckReader& deck);
+// The restart branch: the state restored from the restart-up file, then the
+// run-control values of the new deck's head (RSTHED) and the deck positioned
+// at its schedule.
+void RESTRT(State& s, DeckReader& deck);
+// After the restored state: the held-back deck head replaces the run-control
+// values, unit factors, step counters, the restart banner, and the
+// equispaced fits rebuilt when IQUAD or NINTBLE changed.
+void RSTHED(State& s);
+// End of the run: final report, summaries, processor times, closing line.
+void ENDRUN(State& s);
+
+// Pieces of the new-run set-up, in their order.
+void CPLOG(State& s);     // polymer viscosity table concentrations to natural logarithms
+void NEWLIM(State& s);    // Newton change limits DXREF, DXMAX, DELRS2
+void FIXSAT(State& s);    // SFIXED: saturations of the phases whose equation is off
+void AQLIST(State& s);    // the aquifer-block list and its initial pressures
+void RUNCTR(State& s);    // run-time counters of a new run
+
+}  // namespace talvek

@@ -1,0 +1,332 @@
+#include "run/loop.h"
+
+#include <cmath>
+#include <string>
+
+#include "io/errors.h"
+#include "io/format.h"
+#include "io/units.h"
+#include "physics/gradients.h"
+#include "physics/lookup.h"
+#include "physics/properties.h"
+#include "report/listing.h"
+#include "report/print2.h"
+#include "run/cascade.h"
+#include "run/driver.h"
+#include "run/matbal.h"
+#include "run/newton.h"
+#include "run/tstep.h"
+
+namespace talvek {
+
+namespace {
+
+constexpr int kMaxPass = 15;
+
+std::string num(double v) {
+  Line l;
+  l.G(v, 14, 6);
+  std::string t(l.text());
+  const auto b = t.find_first_not_of(' ');
+  return b == std::string::npos ? t : t.substr(b);
+}
+
+}  // namespace
+
+void ALLFLG(State& s) { s.KSTRES = s.KSTWEL = s.KSTARY = s.KSTWRT = s.KSTANY = s.ISTEP; }
+
+void OUTFLG(State& s) {
+  s.KSTRES = s.KSTWEL = s.KSTARY = s.KSTWRT = s.KSTANY = 0;
+  const int st = s.ISTEP;
+  if (s.NFRRES >= 1) s.KSTRES = (st / s.NFRRES) * s.NFRRES;
+  if (s.NFRWEL >= 1) s.KSTWEL = (st / s.NFRWEL) * s.NFRWEL;
+  if (s.NFRARY >= 1) s.KSTARY = (st / s.NFRARY) * s.NFRARY;
+  if (s.NWRITE >= 1) s.KSTWRT = (st / s.NWRITE) * s.NWRITE;
+  if (s.KSTRES == st || s.KSTWEL == st || s.KSTARY == st || s.KSTWRT == st) s.KSTANY = st;
+}
+
+void SCHTIM(State& s) {
+  const double r0 = s.SIMTME - s.TIMUSE;
+  if (std::fabs(r0) >= 1.0E-6) {
+    // The current period goes on.
+    const double told = s.TIMUSE;
+    if (s.SIMTME >= s.TMSTOP) {
+      if (s.TMSTOP - s.TIMUSE - s.DTIME > 0.0) {
+        s.TIMUSE += s.DTIME;
+        if (s.TIMUSE - s.SIMTME + 1.0E-6 >= 0.0) {
+          s.DTIME = s.SIMTME - told;
+          s.TIMUSE = s.SIMTME;
+        }
+      } else {
+        s.DTIME = s.TMSTOP - s.TIMUSE;
+        s.TIMUSE = s.TMSTOP;
+        ALLFLG(s);
+      }
+    } else {
+      s.TIMUSE += s.DTIME;
+      if (s.TIMUSE - s.SIMTME + 1.0E-6 >= 0.0) {
+        s.DTIME = s.SIMTME - told;
+        s.TIMUSE = s.SIMTME;
+        if (s.IRITEC == 1) ALLFLG(s);
+      }
+    }
+    return;
+  }
+
+  // The period has ended: this step starts the next one.
+  ++s.NOWSTP;
+  const bool record = s.NOWSTP <= s.NNOW;
+  const int t = record ? s.NOWSTP : s.NNOW;
+  if (record) {
+    s.IRITEC = s.IRITE1(t);
+    s.SIMTME = s.SIMNEW(t);
+  } else {
+    s.IRITEC = 1;
+    s.SIMTME = s.TMTOTAL;
+  }
+  if (t >= 1) {
+    if (!(s.DELT1(t) > 0.0))
+      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
+                     " has the time-step cap DELT1 = " + num(s.DELT1(t)) + "; it must be greater than 0");
+    s.DTIME = std::min(s.DTIME, s.DELT1(t));
+    s.QOECON = s.QOECONT(t);
+    s.WORMAX = s.WORMAXT(t);
+    s.GORMAX = s.GORMAXT(t);
+  }
+  const double r = s.SIMTME - s.TIMUSE;
+  const double sr = s.TMSTOP - s.TIMUSE;
+  if (record && !(r > 1.0E-6) && sr > 1.0E-6) {
+    // A period that ends at or before the current time would give a step of
+    // zero or negative length.
+    throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
+                   " ends at SIMNEW = " + num(s.SIMNEW(t)) + ", not after the current time " + num(s.TIMUSE));
+  }
+  if (sr - r > 0.0 && r - s.DTIME - 1.0E-6 <= 0.0) {
+    s.DTIME = r;
+    if (s.IRITEC == 1) ALLFLG(s);
+  }
+  if (sr - r <= 0.0 && sr - s.DTIME <= 0.0) {
+    s.DTIME = sr;
+    ALLFLG(s);
+  }
+  s.TIMUSE += s.DTIME;
+  if (record) WELAPL(s);
+}
+
+void WELAPL(State& s) {
+  const int nlines = s.NWLINE(s.NOWSTP);
+  for (int k = 1; k <= nlines; ++k) {
+    ++s.NWTLIN;
+    const int m = s.NWTLIN;
+    if (m > MXWLIN) throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: more than " + std::to_string(MXWLIN) + " well lines");
+    const int b = s.IWLINE(7, m);
+    if (b < 1 || b > s.NGPACT) {
+      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: well line " + std::to_string(k) + " of schedule record " +
+                     std::to_string(s.NOWSTP) + " places well " + std::to_string(s.IWLINE(6, m)) + " at block (" +
+                     std::to_string(s.IWLINE(2, m)) + "," + std::to_string(s.IWLINE(3, m)) + "," + std::to_string(s.IWLINE(4, m)) +
+                     "), which is not an active block of the grid");
+    }
+    const int iwt = s.IWLINE(1, m);
+    s.IWNUM(b) = s.IWLINE(6, m);
+    s.IACTIVE(s.IBLK(b)) = iwt;
+    if (iwt < 0) {
+      s.IWOPC(b) = s.IWLINE(5, m);
+      s.GW(b) = s.RWLINE(1, m);
+      s.BHP(b) = s.RWLINE(2, m);
+      s.QSP(b) = s.RWLINE(3, m) * 1000.0;
+      s.CONCPI(b) = s.RWLINE(4, m);
+      s.CONCTI(b) = s.RWLINE(5, m);
+    }
+  }
+  WELIST(s);
+}
+
+void WELIST(State& s) {
+  s.NWELM2 = s.NWELM1 = s.NWEL0 = 0;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int c = s.IACTIVE(s.IBLK(n));
+    if (c == -2)
+      s.LWELM2(++s.NWELM2) = n;
+    else if (c == -1)
+      s.LWELM1(++s.NWELM1) = n;
+    else if (c == 0)
+      s.LWEL0(++s.NWEL0) = n;
+  }
+  for (int i = 1; i <= s.NWELM2; ++i) {
+    const int n = s.LWELM2(i);
+    const double den = s.DENWS(s.NPVTGN(n));
+    s.CPMFI(n) = s.CONCPI(n) * 1.0E-6 * den;
+    s.CTMFI(n) = s.CONCTI(n) * 1.0E-6 * den;
+  }
+}
+
+void PASSST(State& s) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.IPFORC(n) = 3;
+    s.QPMINJ(n) = 0.0;
+    s.QPMPRD(n) = 0.0;
+    s.SO(n) = s.SON(n);
+    s.SW(n) = s.SWN(n);
+    s.SG(n) = s.SGN(n);
+    s.SP(n) = s.SPN(n);
+    s.SA(n) = s.SW(n) + s.SP(n);
+    s.ISAT(n) = s.ISATN(n);
+  }
+}
+
+void MUPOLY(State& s) {
+  if (s.KEQP < 1) return;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    // A concentration below zero means no polymer.
+    double x = std::log(std::max(s.CONCP(n), 0.0) + 1.0E-6);
+    if (s.IQUAD != 0) {
+      int ip = 1;
+      CEARCH(x, s.FITXF(FTPOL, 1), s.FITXL(FTPOL, 1), s.FITRSP(FTPOL, 1), s.NINT, ip);
+      s.MUPB(n) = EQNVAL(s.FMUP.data(), ip, x);
+    } else {
+      int ip = 2;
+      double w = 0, o = 0;
+      SEARCH(ip, w, o, s.CPPPM.data(), x, s.NRPOL);
+      FUN1D(ip, w, o, s.MUP.data(), s.MUPB(n), s.NRPOL);
+    }
+  }
+}
+
+void PROPRF(State& s) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int pr = s.NPVTGN(n);
+    const int rr = s.NKRGN(n);
+    const double p = s.P(n);
+    s.BWB(n) = PVTP(s, pr, p, PvtCol::BW);
+    s.BGB(n) = PVTP(s, pr, p, PvtCol::BG);
+    const double muw = PVTP(s, pr, p, PvtCol::MUW);
+    double muwe = muw, mupe = s.MUPB(n);
+    AQVIS(s, muw, s.MUPB(n), s.SW(n), s.SP(n), muwe, mupe, s.RFB(n), s.RRFB(n), s.CRPMAX(n), s.ADS(n));
+    // Polymer-solution mobility at the converged state: the aqueous relative
+    // permeability shared with the water in proportion to the saturations.
+    double krw = 0.0;
+    if (s.IQUAD != 0) {
+      double x = s.SA(n);
+      int ip = 1;
+      CEARCH(x, s.FITXF(FTWO, rr), s.FITXL(FTWO, rr), s.FITRSP(FTWO, rr), s.NINT, ip);
+      krw = EQNVAL(&s.FKRW(1, 1, rr), ip, x);
+    } else {
+      int ip = 2;
+      double w = 0, o = 0;
+      SEARCH(ip, w, o, &s.SWT(1, rr), s.SA(n), s.NRWO(rr));
+      FUN1D(ip, w, o, &s.KRW(1, rr), krw, s.NRWO(rr));
+    }
+    const double kp = krw * s.SP(n) / (s.SW(n) + s.SP(n) + s.TINY);
+    s.RMOB(JPOL, KBASE, n) = kp / mupe;
+    s.RMOBB(JPOL, KBASE, n) = s.RMOB(JPOL, KBASE, n) / s.BWB(n);
+    if (s.ISAT(n) == 1) {
+      s.BOB(n) = PVTP(s, pr, p, PvtCol::BO);
+      s.RS(n) = PVTP(s, pr, p, PvtCol::RS);
+      s.RSTOT(n) = s.SG(n) * s.BOB(n) / (s.SO(n) * s.BGB(n) + 1.0E-6) + s.RS(n);
+      s.PBUBL(n) = PVTR(s, pr, s.RSTOT(n), PvtRsCol::PRES);
+      s.BOBUB(n) = PVTR(s, pr, s.RSTOT(n), PvtRsCol::BO);
+    } else {
+      s.PBUBL(n) = PVTR(s, pr, s.RS(n), PvtRsCol::PRES);
+      s.BOBUB(n) = PVTR(s, pr, s.RS(n), PvtRsCol::BO);
+      s.BOB(n) = s.BOBUB(n) / ((p - s.PBUBL(n)) * s.CO(pr) + 1.0);
+      s.RSTOT(n) = s.RS(n);
+    }
+  }
+}
+
+void STORLV(State& s) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.PN(n) = s.P(n);
+    s.SON(n) = s.SO(n);
+    s.SWN(n) = s.SW(n);
+    s.SGN(n) = s.SG(n);
+    s.SPN(n) = s.SP(n);
+    s.RSN(n) = s.RS(n);
+    s.BWN(n) = s.BWB(n);
+    s.BON(n) = s.BOB(n);
+    s.BGN(n) = s.BGB(n);
+    s.PHIN(n) = s.PHI(n) * (1.0 + s.CPHI * (s.P(n) - s.PREF));
+    s.CRP(n) = s.ADS(n);
+    s.ISATN(n) = s.ISAT(n);
+  }
+}
+
+void STEPAC(State& s) {
+  PROPRF(s);
+  RATCOR(s);
+  CASCDE(s);
+  MATBAL(s);
+  PRINT2(s, s.LINTOT, s.IROKM);
+  RESLIS(s);
+  WELDLS(s);
+  STORLV(s);
+  TSTEP(s);
+  GROWLM(s);
+  if (s.KSTWRT == s.ISTEP) {
+    for (int unit : {static_cast<int>(s.ICONOUT), static_cast<int>(s.IOUT)})
+      Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
+  }
+  FreeLine(s.units, s.ICONOUT).text("  ").end();
+}
+
+bool PASEND(State& s, bool converged) {
+  if (converged) return true;
+  // Not finite at the smallest step: never accepted; the pass counts as
+  // failed with the step left at the floor.
+  if (s.NONFIN != 0 && s.DTIME <= s.DTFLOOR) return false;
+  const bool atFloor = CUTSTP(s);
+  return atFloor && s.NONFIN == 0;
+}
+
+bool ONESTP(State& s) {
+  s.NPASS = 0;
+  s.ITER = 0;
+  for (int pass = 1; pass <= kMaxPass; ++pass) {
+    ++s.NPASS;
+    // A shortened step is never a report step.
+    if (s.NPASS >= 2) s.KSTRES = s.KSTWEL = s.KSTARY = s.KSTWRT = s.KSTANY = 0;
+    PASSST(s);
+    MUPOLY(s);
+    s.LINIT = 0;
+    s.LINTOT = 0;
+    STARTV(s);
+    if (s.ISTEP == 1) {
+      if (s.NPASS == 1) DTFRST(s);
+      s.TIMUSE = s.DTIME;
+      s.DTOLD = s.DTIME;
+    }
+    const bool accept = PASEND(s, NEWTON(s));
+    if (accept) {
+      STEPAC(s);
+      return true;
+    }
+    if (s.NPASS == kMaxPass) {
+      TRMMSG(s);
+      s.ITERM = 1;
+      return false;
+    }
+  }
+  return false;
+}
+
+void STEPLP(State& s) {
+  // Preparation.
+  s.DTFLOOR = 0.005;
+  if (s.TMSTOP > s.TMTOTAL) s.TMSTOP = s.TMTOTAL;
+  s.NGROW1 = 2;
+  s.NGROW2 = 3 * s.NGROW1;
+  s.NSINCE = s.NGROW2;
+  s.ITERM = 0;
+  const int npass = 1000001 - s.ISTEP0;
+  for (int c = 0; c < npass; ++c) {
+    // The halting time is reached (a time past it also ends the loop).
+    if (s.TIMUSE - s.TMSTOP >= -0.001) break;
+    ++s.ISTEP;
+    OUTFLG(s);
+    SCHTIM(s);
+    GRADNT(s);
+    if (!ONESTP(s)) break;
+  }
+}
+
+}  // namespace talvek

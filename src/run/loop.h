@@ -1,0 +1,30 @@
+// The time-step loop: one pass per time step until the halting time.
+#pragma once
+
+#include "run/state.h"
+
+namespace talvek {
+
+// The whole loop, its preparation included. Returns when the halting time is
+// reached, the step count is used up, or a step has failed fifteen times
+// (ITERM = 1).
+void STEPLP(State& s);
+
+// Pieces of one step, in their order (each is also called on its own by tests).
+void OUTFLG(State& s);  // per-step output flags by the report frequencies
+void ALLFLG(State& s);  // every output flag due at this step
+void SCHTIM(State& s);  // time bookkeeping against the schedule and the halting time
+void WELAPL(State& s);  // the well lines of the record NOWSTP, then the well lists
+void WELIST(State& s);  // rebuilds the three well lists and the injected masses
+void PASSST(State& s);  // start values of a pass: well markers, old level copied
+void MUPOLY(State& s);  // polymer-solution viscosity at the blocks' concentrations
+void PROPRF(State& s);  // property refresh at the converged state
+void STORLV(State& s);  // stores the new level as the old one
+void STEPAC(State& s);  // acceptance of a step, from the refresh to the next step size
+// End of a pass: true when the step is accepted (converged, or unconverged
+// at the floor DTFLOOR with finite values); otherwise the step is cut.
+bool PASEND(State& s, bool converged);
+// One step: passes with cuts; returns false when the run must end (fifteen cuts).
+bool ONESTP(State& s);
+
+}  // namespace talvek

@@ -1,0 +1,92 @@
+// Bad decks stop the run with one message naming the deck file, the line,
+// the data group and the item; the exit status is non-zero and the listing
+// written so far is flushed, ending with the same message.
+#include <gtest/gtest.h>
+
+#include "e2e_util.h"
+
+using namespace e2e;
+
+namespace {
+
+// The waterflood example with one line replaced (1-based), or cut after `cut` lines.
+std::string spoil(int lineNo, const std::string& replacement, int cut = 0) {
+  const auto l = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
+  std::string out;
+  for (std::size_t i = 0; i < l.size(); ++i) {
+    if (cut > 0 && static_cast<int>(i) >= cut) break;
+    out += (static_cast<int>(i) + 1 == lineNo ? replacement : l[i]) + "\n";
+  }
+  return out;
+}
+
+int findLine(const std::string& startsWith) {
+  const auto l = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
+  for (std::size_t i = 0; i < l.size(); ++i)
+    if (l[i].rfind(startsWith, 0) == 0) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+}  // namespace
+
+TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
+  struct Case {
+    const char* what;
+    int line;  // line of the deck that is spoiled (or where it is cut)
+    std::string text;
+    bool cut;
+    const char* group;
+    const char* item;
+  };
+  const int g03 = findLine("DATA 03B") + 2;
+  const int g10 = findLine("DATA 10B") + 2;
+  const int g21 = findLine("DATA 21A") + 2;
+  const int g40 = findLine("DATA 40C") + 4;
+  const int prod = findLine("-1 2 20 1 1");
+  ASSERT_GT(g10, 2);
+  ASSERT_GT(prod, 0);
+  const Case cases[] = {
+      {"no positive time step", g03, "1 1 0 0 0. 0. 0.05 100. 100. 0.05 3", false, "DATA 03B", "DTMAX"},
+      {"a letter in a number", g10, "20 1 1 1 2 0 1 X 0. 0.", false, "DATA 10B", "NPVTRGN"},
+      {"a grid beyond 40 blocks", g10, "41 1 1 1 2 0 1 1 0. 0.", false, "DATA 10B", "NX"},
+      {"a bad region-line value", g21, "1 20 1 1 1 1 0.2x", false, "DATA 21A", ""},
+      {"the deck ends inside the PVT table", g40, "", true, "DATA 40C", ""},
+      {"a well outside the grid", prod, "-1 2 25 1 1 11 20. 2900. 0. 0. 0.", false, "DATA 45D", "IW"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto dir = scratch("bad");
+    {
+      std::ofstream f(dir / "bad.txt");
+      f << (c.cut ? spoil(0, "", c.line) : spoil(c.line, c.text));
+    }
+    Result r = run(dir, "bad.txt out.lis rin.rst rout.rst");
+    EXPECT_EQ(r.status, 1);
+    const auto err = lines(r.err);
+    ASSERT_EQ(err.size(), 1u) << r.err;
+    const std::string& m = err[0];
+    EXPECT_EQ(m.rfind("talvek: error: bad.txt:", 0), 0u) << m;
+    // The line named is the one that was spoiled (a cut deck ends there).
+    EXPECT_NE(m.find("bad.txt:" + std::to_string(c.line) + ":"), std::string::npos) << m;
+    EXPECT_NE(m.find(c.group), std::string::npos) << m;
+    if (*c.item) {
+      EXPECT_NE(m.find(std::string("item ") + c.item), std::string::npos) << m;
+    }
+    // The listing is flushed and ends with the message.
+    const auto lis = lines(slurp(dir / "out.lis"));
+    ASSERT_FALSE(lis.empty());
+    EXPECT_EQ(lis.back(), " " + m);
+    EXPECT_NE(lis.front().find("1"), std::string::npos);
+  }
+}
+
+TEST(BadDeck, RestartDeckIsRefusedClearly) {
+  const auto dir = scratch("restart");
+  {
+    std::ofstream f(dir / "rst.txt");
+    f << spoil(findLine("DATA 02B") + 2, "0 1 720. 720. 1.");
+  }
+  Result r = run(dir, "rst.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("restart runs are not available in this build"), std::string::npos) << r.err;
+}

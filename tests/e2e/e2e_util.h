@@ -1,0 +1,65 @@
+// Helpers of the whole-run tests: run the talvek program in a scratch
+// directory and read back what it wrote.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;  // exit status of the program
+  std::string out, err;
+};
+
+inline std::string slurp(const fs::path& p) {
+  std::ifstream f(p);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+inline std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> v;
+  std::istringstream in(text);
+  std::string l;
+  while (std::getline(in, l)) v.push_back(l);
+  return v;
+}
+
+// A fresh scratch directory for one run.
+inline fs::path scratch(const std::string& name) {
+  fs::path d = fs::path(::testing::TempDir()) / ("talvek_" + name + "_" + std::to_string(::getpid()));
+  fs::remove_all(d);
+  fs::create_directories(d);
+  return d;
+}
+
+// Runs `talvek ARGS` in `dir`, with `input` on standard input.
+inline Result run(const fs::path& dir, const std::string& args, const std::string& input = "") {
+  const fs::path in = dir / "stdin.txt", out = dir / "stdout.txt", err = dir / "stderr.txt";
+  {
+    std::ofstream f(in);
+    f << input;
+  }
+  const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(TALVEK_BINARY) + "' " + args + " < '" + in.string() +
+                          "' > '" + out.string() + "' 2> '" + err.string() + "'";
+  const int rc = std::system(cmd.c_str());
+  Result r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = slurp(out);
+  r.err = slurp(err);
+  return r;
+}
+
+}  // namespace e2e

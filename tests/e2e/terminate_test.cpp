@@ -1,0 +1,47 @@
+// A step that fails fifteen times ends the run normally: the message, the
+// final report and summaries, exit status 0. A Newton correction that is not
+// a number is never accepted, not even at the smallest step.
+#include <gtest/gtest.h>
+
+#include "e2e_util.h"
+
+using namespace e2e;
+
+TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
+  // An oil viscosity of zero makes every Newton correction infinite or NaN.
+  auto deck = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
+  int changed = 0;
+  for (auto& l : deck) {
+    if (l == "14.7 1. 1.0000 1.0000 0.2000 1.0 2.0000 0.0100") {
+      l = "14.7 1. 1.0000 1.0000 0.2000 1.0 0. 0.0100";
+      ++changed;
+    } else if (l == "10014.7 2. 1.0000 1.0001 0.0010 1.0 1.9999 0.0101") {
+      l = "10014.7 2. 1.0000 1.0001 0.0010 1.0 0. 0.0101";
+      ++changed;
+    }
+  }
+  ASSERT_EQ(changed, 2);
+  const auto dir = scratch("terminate");
+  {
+    std::ofstream f(dir / "deck.txt");
+    for (const auto& l : deck) f << l << "\n";
+  }
+  Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const auto con = lines(r.out);
+  ASSERT_GE(con.size(), 3u);
+  EXPECT_EQ(con.back(), " END OF TALVEK RUN");
+  int passes = 0;
+  for (const auto& l : con)
+    if (l.rfind("  ISTEP =      1  ITERK =  1 ", 0) == 0) ++passes;
+  EXPECT_EQ(passes, 15);
+  EXPECT_NE(r.out.find("\n\n ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **\n"), std::string::npos);
+  // No step was accepted: nothing in the per-step listing files.
+  EXPECT_EQ(slurp(dir / "res.lis"), "");
+  EXPECT_EQ(slurp(dir / "weld.lis"), "");
+  const std::string lis = slurp(dir / "out.lis");
+  EXPECT_NE(lis.find(" ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **"), std::string::npos);
+  EXPECT_NE(lis.find("FINAL RESERVOIR PERFORMANCE SUMMARY"), std::string::npos);
+  EXPECT_NE(lis.find(" END OF TALVEK RUN"), std::string::npos);
+}
