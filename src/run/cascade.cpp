@@ -85,7 +85,8 @@ void CASCDE(State& s) {
   // 2. Processing order.
   cascadeOrder(s.CASKEY.data(), nact, s.ICASOR.data());
 
-  // 3. The cascade.
+  // 3. The cascade. VCONV gathers the polymer solution turned into water.
+  s.VCONV = 0.0;
   for (int io = 1; io <= nact; ++io) {
     const int n = s.ICASOR(io);
     double min = 0, vin = 0, tin = 0, ain = 0, f = 0;
@@ -163,6 +164,7 @@ void CASCDE(State& s) {
         if (s.KEQW != 0) {
           s.SP(n) -= ds;
           s.SW(n) += ds;
+          s.VCONV += ds * r;
         }
       }
     } else {
@@ -171,6 +173,7 @@ void CASCDE(State& s) {
       cs = 0.0;
       co = 0.0;
       if (s.KEQW != 0) {
+        s.VCONV += s.SP(n) * r;
         s.SW(n) += s.SP(n);
         s.SP(n) = 0.0;
       }

@@ -11,7 +11,8 @@ struct State;
 // neighbours were just given; applies the irreversible adsorption of polymer
 // and sets CPMF, CONCP, CPMFO, CTMF, CONCT, CTMFO, ADS and RFB, RRFB. Where
 // the polymer cannot fill the polymer solution of a block (and the water
-// equation is solved), polymer solution becomes water.
+// equation is solved), polymer solution becomes water; the stock-tank volume
+// so turned over in the call is left in VCONV for the material balance.
 void CASCDE(State& s);
 
 // Processing order of the cascade: the blocks 1..n by decreasing key, equal

@@ -84,11 +84,21 @@ void MATBAL(State& s) {
   }
 
   // 5. Step volumes and cumulatives. The aquifer's polymer mass is reported
-  // but kept out of the polymer-mass balance.
+  // but kept out of the polymer-mass balance. The polymer solution that the
+  // cascade of this step turned into water (its polymer all adsorbed or gone
+  // on) left the polymer solution and joined the water inside the reservoir:
+  // it counts as withdrawn from the one and supplied to the other, so each
+  // balance measures what the step failed to conserve, not the transfer.
+  // The aqueous total is unchanged by it. Taken once: a step is balanced once.
   double vs[6];
   for (int k = 1; k <= 5; ++k) {
     const double rate = s.QPRDT(k) + s.QINJT(k) + (k <= 4 ? s.QAQT(k) : 0.0);
     vs[k] = dt * rate;
+  }
+  vs[2] -= s.VCONV;
+  vs[4] += s.VCONV;
+  s.VCONV = 0.0;
+  for (int k = 1; k <= 5; ++k) {
     s.CUMNET(k) += vs[k];
     s.CUMINJ(k) += dt * s.QINJT(k);
     s.CUMPRD(k) += dt * s.QPRDT(k);

@@ -51,6 +51,10 @@ struct RunState {
   // block, and the processing order.
   FArray<double, MXBLK> PWCAS, CASKEY;
   FArray<int, MXBLK> ICASOR;
+  // Stock-tank volume of polymer solution the cascade of the step turned
+  // into water (polymer solution left without polymer); the material balance
+  // of the same step counts it as a transfer between the two components.
+  double VCONV = 0;
 };
 
 }  // namespace talvek
