@@ -231,7 +231,15 @@ void DCKIMG(State& s, DeckReader& deck) {
 }
 
 void CPLOG(State& s) {
-  for (int i = 1; i <= s.NRPOL; ++i) s.CPPPM(i) = std::log(s.CPPPM(i));
+  for (int i = 1; i <= s.NRPOL; ++i) {
+    // Stored concentrations are the deck's plus 1.0E-7; only a negative deck
+    // value (warned about when debugging is on) leaves no logarithm.
+    if (!(s.CPPPM(i) > 0.0)) {
+      throw RunError(s.RUNFILE[0] + ": data group DATA 43C, item CONCP: concentration of row " + std::to_string(i) +
+                     " of the polymer viscosity table is negative");
+    }
+    s.CPPPM(i) = std::log(s.CPPPM(i));
+  }
 }
 
 void NEWLIM(State& s) {
@@ -474,6 +482,13 @@ void MAIN(State& s, const std::string* names) {
     RESTRT(s, deck);
   // The schedule, read on from the end of group 44.
   INPUT(s, deck, 1);
+  // The aquifer's influx is not modelled yet: running such a deck would
+  // silently leave the aquifer out of every result. The initial report and
+  // the table listing files have been written; the run stops here.
+  if (s.IDAQFR > 1) {
+    throw RunError(deckName + ": data group DATA 08B, item IDAQFR: analytic aquifer type " +
+                   std::to_string(s.IDAQFR - 1) + " is not available in this build");
+  }
   STEPLP(s);
   ENDRUN(s);
 }
