@@ -95,6 +95,7 @@ void MATBAL(State& s) {
     const double rate = s.QPRDT(k) + s.QINJT(k) + (k <= 4 ? s.QAQT(k) : 0.0);
     vs[k] = dt * rate;
   }
+  const double vsaq = vs[2] + vs[4];  // aqueous: the transfer cancels in it
   vs[2] -= s.VCONV;
   vs[4] += s.VCONV;
   s.VCONV = 0.0;
@@ -113,8 +114,11 @@ void MATBAL(State& s) {
     s.MBAINC(k) = -(vs[k] + dlt[k]);
     s.MBACUM(k) = -(tot[k] - init[k] + q);
   }
-  s.MBRINC(6) = -(dlt[2] + dlt[4]) / (tiny + vs[2] + vs[4]);
-  s.MBRCUM(6) = -((tot[4] + tot[2]) - (init[4] + init[2])) / (tiny + s.CUMNET(4) + s.CUMNET(2));
+  // The two step volumes (and run totals) carry the transfer with opposite
+  // signs: they are summed before TINY is added, so that a sum that cancels
+  // to 0 still meets the guard.
+  s.MBRINC(6) = -(dlt[2] + dlt[4]) / (tiny + vsaq);
+  s.MBRCUM(6) = -((tot[4] + tot[2]) - (init[4] + init[2])) / (tiny + (s.CUMNET(4) + s.CUMNET(2)));
 
   // 7. Saturation extremes (SO, SW, SG, SP, SA); equal values keep the
   // earlier block.

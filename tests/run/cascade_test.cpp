@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "run/matbal.h"
 #include "run/state.h"
 #include "solver/numbering.h"
 
@@ -149,6 +150,8 @@ TEST(Cascde, ConservesPolymerAndTracer) {
     const double in = f.oldPolymer() - s.DTIME * s.FLOWP(1) * s.CPMFI(1);
     const double tin = f.oldTracer() - s.DTIME * (s.FLOWP(1) + s.FLOWW(1)) * s.CTMFI(1);
     const double sa[6] = {0, s.SA(1), s.SA(2), s.SA(3), s.SA(4), s.SA(5)};
+    const double spb[6] = {0, s.SP(1), s.SP(2), s.SP(3), s.SP(4), s.SP(5)};
+    s.VCONV = 99.0;  // a previous step's figure is not carried over
     CASCDE(s);
     const int np = s.NGPACT;
     const double out = f.newPolymer() + s.DTIME * s.FLOWP(np) * s.CPMFO(np);
@@ -168,6 +171,13 @@ TEST(Cascde, ConservesPolymerAndTracer) {
     }
     if (c.kind == 4) {
       EXPECT_GT(turned, 0);
+    }
+    // The polymer solution turned into water, at stock-tank conditions.
+    double conv = 0;
+    for (int n = 1; n <= np; ++n) conv += (spb[n] - s.SP(n)) * s.VB(n) * f.phi(n) / s.BWB(n);
+    EXPECT_NEAR(s.VCONV, conv, 1e-12);
+    if (c.kind >= 3) {
+      EXPECT_GT(s.VCONV, 0.0);
     }
     for (int n = 1; n <= np; ++n) {
       EXPECT_GE(s.ADS(n), s.CRP(n)) << n;
@@ -222,7 +232,38 @@ TEST(Cascde, AllPolymerAdsorbed) {
       EXPECT_EQ(s.SW(n), keqw ? 0.45 + 0.25 : 0.45) << n;
       EXPECT_GT(s.ADS(n), 0.0);
     }
+    double conv = 0;
+    for (int n = 1; n <= s.NGPACT; ++n) conv += 0.25 * s.VB(n) * f.phi(n) / s.BWB(n);
+    EXPECT_NEAR(s.VCONV, keqw ? conv : 0.0, 1e-12);
   }
+}
+
+// The material balance of the same step sees the cascade's turning of
+// polymer solution into water as a transfer, not as a loss of polymer
+// solution and a gain of water.
+TEST(Cascde, TransferToWaterKeepsTheBalances) {
+  Line5 f;
+  State& s = f.s;
+  for (int n = 1; n <= s.NGPACT; ++n) {  // case 2 with too little polymer left
+    s.CRPMAX(n) = 1.0E-3;
+    s.CRP(n) = 0.0;
+    s.CPMF(n) = s.CPMFO(n) = 0.3;
+  }
+  s.CPMFI(1) = 0.0;
+  s.FLOWP(1) = 0.0;
+  s.BOB.fill(1.0);  // oil and gas play no part
+  s.BGB.fill(1.0);
+  MATBAL(s);  // amounts in place before the cascade; no well is listed
+  CASCDE(s);
+  ASSERT_GT(s.VCONV, 1.0);
+  const double x = s.VCONV;
+  MATBAL(s);
+  EXPECT_NEAR(s.MBAINC(2), 0.0, 1e-12 * x);
+  EXPECT_NEAR(s.MBAINC(4), 0.0, 1e-12 * x);
+  EXPECT_NEAR(s.MBRINC(2), 1.0, 1e-12);
+  EXPECT_NEAR(s.MBRINC(4), 1.0, 1e-12);
+  EXPECT_NEAR(s.CUMNET(2), -x, 1e-12 * x);
+  EXPECT_NEAR(s.CUMNET(4), x, 1e-12 * x);
 }
 
 // Only a production-well block counts the aquifer exchange in its outflow.
