@@ -31,6 +31,8 @@ void Units::open(int unit, std::string_view path, FileForm form, FileStatus stat
   if (!f) {
     throw RunError("cannot open unit " + std::to_string(unit) + " file '" + p + "': " + std::strerror(errno));
   }
+  // The stream buffer is the slot's own, given before the first read or write.
+  std::setvbuf(f, s.buf, _IOFBF, kBufSize);
   s.f = f;
   s.name = p;
   s.form = form;

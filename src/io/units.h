@@ -2,8 +2,9 @@
 //
 // Every writer of the program takes a unit number, as the system's routines
 // do. Units 5 and 6 are the console (standard input and output) and are
-// always connected. Files are plain C streams: writing a line allocates
-// nothing.
+// always connected. Files are plain C streams buffered in a fixed buffer of
+// their slot, so that writing a line allocates nothing, not even the stream
+// buffer on a file's first write.
 #pragma once
 
 #include <cstdio>
@@ -44,10 +45,12 @@ class Units {
   void flushAll();
 
  private:
+  static constexpr std::size_t kBufSize = 8192;
   struct Slot {
     std::FILE* f = nullptr;
     std::string name;
     FileForm form = FileForm::Formatted;
+    char buf[kBufSize];  // the stream buffer of f (set when the file is opened)
   };
   Slot& slot(int unit);
   const Slot& slot(int unit) const;
