@@ -26,12 +26,16 @@ void RADIAL(State& s) {
   if (nr < 1 || nr > MXDIR)
     throw RunError("deck " + deckName(s) + ", group DATA 10B: NR = " + std::to_string(nr) +
                    " rings, outside 1..40");
-  if (!(s.RADW > 0.0) || !(s.RADE > s.RADW)) {
+  // The deck values were raised by 1.0E-51 when group 10 was read: a well
+  // radius given as 0 arrives as 1.0E-51 and must still be refused (rings
+  // growing geometrically from it would have no volume near the well).
+  constexpr double kRaise = 1.0E-51;
+  if (!(s.RADW > kRaise) || !(s.RADE > s.RADW)) {
     char buf[160];
     std::snprintf(buf, sizeof buf,
                   ": well radius RADW = %.6g and external radius RADE = %.6g; a radial grid needs "
                   "0 < RADW < RADE",
-                  s.RADW, s.RADE);
+                  s.RADW - kRaise, s.RADE - kRaise);
     throw RunError("deck " + deckName(s) + ", group DATA 10B" + buf);
   }
 

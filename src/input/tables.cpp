@@ -9,6 +9,7 @@
 #include "input/tables.h"
 
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -106,6 +107,46 @@ bool outOfRange(const ColumnRule& c, double v, double prev) {
 
 std::string labelOf(const State& s, int group) {
   return std::string(s.GRPLAB(group).c.data(), 8);
+}
+
+std::string num(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.6g", v);
+  return b;
+}
+
+// A formation volume factor or a viscosity divides a phase's volume or its
+// mobility: zero would give infinities, a negative value a negative
+// mobility. Only the phases in the system are tested; the tables of a phase
+// whose equation is off are replaced by constants after reading.
+void checkPvtRow(const State& s, DeckReader& deck, int p, int row, const double* v) {
+  const bool aqueous = s.KEQW > 0 || s.KEQP > 0;
+  const struct {
+    int col;
+    bool on;
+    const char* what;
+  } cols[] = {{2, aqueous, "water formation volume factor"}, {3, s.KEQO > 0, "oil formation volume factor"},
+              {4, s.KEQG > 0, "gas formation volume factor"},  {5, aqueous, "water viscosity"},
+              {6, s.KEQO > 0, "oil viscosity"},                {7, s.KEQG > 0, "gas viscosity"}};
+  for (const auto& c : cols) {
+    if (!c.on || v[c.col] > 0.0) continue;
+    const char* item = kPvtTable.col[c.col].item;
+    deck.fail(labelOf(s, kPvt), item,
+              std::string(item) + " = " + num(v[c.col]) + " in row " + std::to_string(row) +
+                  " of the PVT table of PVT region " + std::to_string(p) + ": the " + c.what +
+                  " must be above 0");
+  }
+}
+
+// With the polymer equation on, the polymer-solution viscosity divides the
+// polymer mobility and the resistance factors scale the aqueous
+// viscosities: none of them may be zero or negative.
+void checkPolymerValue(const State& s, DeckReader& deck, int group, const char* item, double v, int row,
+                       const char* table, const char* what) {
+  if (s.KEQP <= 0 || v > 0.0) return;
+  deck.fail(labelOf(s, group), item,
+            std::string(item) + " = " + num(v) + " in row " + std::to_string(row) + " of the " + table + ": the " +
+                what + " must be above 0 when the polymer equation is on");
 }
 
 void readHeaders(State& s, DeckReader& deck, int group, int n) {
@@ -269,6 +310,7 @@ void readPvtRegion(State& s, DeckReader& deck, int p) {
   s.NRPVT(p) = 0;
   s.ONEPVT(p) = 0;
   s.NRPVT(p) = readTable(s, deck, kPvtTable, p, [&](int i, const double* v) {
+    checkPvtRow(s, deck, p, i, v);
     s.PRES(i, p) = v[0];
     s.RST(i, p) = v[1];
     s.BW(i, p) = v[2];
@@ -448,9 +490,15 @@ void READTB(State& s, DeckReader& deck) {
   s.CPPPM(1) = 1.0E-7;
   s.MUP(1) = 0.0;
   s.NRPOL = readTable(s, deck, kPolymerViscosity, 0, [&](int i, const double* v) {
+    checkPolymerValue(s, deck, kPolVis, "MUP", v[1], i, "polymer viscosity table", "polymer-solution viscosity");
     s.CPPPM(i) = v[0] + 1.0E-7;
     s.MUP(i) = v[1];
   });
+  if (s.NRPOL == 0 && s.KEQP > 0) {
+    deck.fail(labelOf(s, kPolVis), "MUP",
+              "the polymer viscosity table has no rows; with the polymer equation on, the polymer-solution "
+              "viscosity needs at least one row");
+  }
   s.CPPPM(1) += 1.0E-6;
   if (s.NRPOL < 2) {
     s.NRPOL = 2;
@@ -467,6 +515,9 @@ void READTB(State& s, DeckReader& deck) {
   s.RF(1) = 1.0;
   s.RRF(1) = 1.0;
   s.NRRET = readTable(s, deck, kPolymerRetention, 0, [&](int i, const double* v) {
+    checkPolymerValue(s, deck, kRetention, "RF", v[1], i, "polymer retention table", "resistance factor");
+    checkPolymerValue(s, deck, kRetention, "RRF", v[2], i, "polymer retention table",
+                      "residual resistance factor");
     s.CRPT(i) = v[0];
     s.RF(i) = v[1];
     s.RRF(i) = v[2];

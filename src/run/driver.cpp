@@ -54,6 +54,16 @@ double cpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 
 }  // namespace
 
+std::string msgNum(double v) {
+  Line l;
+  l.G(v, 14, 6);
+  const std::string_view t = l.text();
+  const auto b = t.find_first_not_of(' ');
+  if (b == std::string_view::npos) return std::string(t);
+  const auto e = t.find_last_not_of(' ');
+  return std::string(t.substr(b, e - b + 1));
+}
+
 void STARTUP(State& s) {
   s.CPU0 = cpuSeconds();
   s.OMEGAMIX = 0.6666666666666666;
@@ -236,7 +246,7 @@ void CPLOG(State& s) {
     // value (warned about when debugging is on) leaves no logarithm.
     if (!(s.CPPPM(i) > 0.0)) {
       throw RunError(s.RUNFILE[0] + ": data group DATA 43C, item CONCP: concentration of row " + std::to_string(i) +
-                     " of the polymer viscosity table is negative");
+                     " of the polymer viscosity table is negative: CONCP = " + msgNum(s.CPPPM(i) - 1.0E-7));
     }
     s.CPPPM(i) = std::log(s.CPPPM(i));
   }

@@ -55,4 +55,7 @@ void FIXSAT(State& s);    // SFIXED: saturations of the phases whose equation is
 void AQLIST(State& s);    // the aquifer-block list and its initial pressures
 void RUNCTR(State& s);    // run-time counters of a new run
 
+// A value as the text of a message: G14.6 without its surrounding blanks.
+std::string msgNum(double v);
+
 }  // namespace talvek

@@ -23,13 +23,7 @@ namespace {
 
 constexpr int kMaxPass = 15;
 
-std::string num(double v) {
-  Line l;
-  l.G(v, 14, 6);
-  std::string t(l.text());
-  const auto b = t.find_first_not_of(' ');
-  return b == std::string::npos ? t : t.substr(b);
-}
+std::string num(double v) { return msgNum(v); }
 
 }  // namespace
 
@@ -43,6 +37,32 @@ void OUTFLG(State& s) {
   if (s.NFRARY >= 1) s.KSTARY = (st / s.NFRARY) * s.NFRARY;
   if (s.NWRITE >= 1) s.KSTWRT = (st / s.NWRITE) * s.NWRITE;
   if (s.KSTRES == st || s.KSTWEL == st || s.KSTARY == st || s.KSTWRT == st) s.KSTANY = st;
+}
+
+void FSTFLG(State& s) {
+  // Step 1 starts at time 0 and ends at TIMUSE. The flags by frequency, then
+  // every flag when the step ends on a report period's end or on the halting
+  // time; a step that ends before them is no report step.
+  OUTFLG(s);
+  if (std::fabs(s.SIMTME - s.TIMUSE) <= 1.0E-6 && s.IRITEC == 1) ALLFLG(s);
+  if (std::fabs(s.TMSTOP - s.TIMUSE) <= 1.0E-6) ALLFLG(s);
+}
+
+void SCHCHK(State& s) {
+  // Record t comes into force at the end of the period before it; records
+  // whose period would start at or after the halting time are never used.
+  double prev = s.SIMTME;
+  for (int t = s.NOWSTP + 1; t <= s.NNOW; ++t) {
+    if (!(prev < s.TMSTOP - 0.001)) break;
+    if (!(s.DELT1(t) > 0.0))
+      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
+                     " has the time-step cap DELT1 = " + num(s.DELT1(t)) + "; it must be greater than 0");
+    if (!(s.SIMNEW(t) - prev > 1.0E-6))
+      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
+                     " ends at SIMNEW = " + num(s.SIMNEW(t)) + ", not after the end of the period before it (" +
+                     num(prev) + ")");
+    prev = s.SIMNEW(t);
+  }
 }
 
 void SCHTIM(State& s) {
@@ -97,7 +117,8 @@ void SCHTIM(State& s) {
   const double sr = s.TMSTOP - s.TIMUSE;
   if (record && !(r > 1.0E-6) && sr > 1.0E-6) {
     // A period that ends at or before the current time would give a step of
-    // zero or negative length.
+    // zero or negative length (SCHCHK stops such a schedule before the first
+    // step; this guard stays for any other way of getting here).
     throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
                    " ends at SIMNEW = " + num(s.SIMNEW(t)) + ", not after the current time " + num(s.TIMUSE));
   }
@@ -262,6 +283,10 @@ void STEPAC(State& s) {
   STORLV(s);
   TSTEP(s);
   GROWLM(s);
+  STPMSG(s);
+}
+
+void STPMSG(State& s) {
   if (s.KSTWRT == s.ISTEP) {
     for (int unit : {static_cast<int>(s.ICONOUT), static_cast<int>(s.IOUT)})
       Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
@@ -276,6 +301,16 @@ bool PASEND(State& s, bool converged) {
   if (s.NONFIN != 0 && s.DTIME <= s.DTFLOOR) return false;
   const bool atFloor = CUTSTP(s);
   return atFloor && s.NONFIN == 0;
+}
+
+PassOutcome PASDEC(State& s, bool converged) {
+  if (PASEND(s, converged)) return PassOutcome::Accept;
+  if (s.NPASS >= kMaxPass) {
+    TRMMSG(s);
+    s.ITERM = 1;
+    return PassOutcome::Terminate;
+  }
+  return PassOutcome::Retry;
 }
 
 bool ONESTP(State& s) {
@@ -294,16 +329,18 @@ bool ONESTP(State& s) {
       if (s.NPASS == 1) DTFRST(s);
       s.TIMUSE = s.DTIME;
       s.DTOLD = s.DTIME;
+      // The flags were set for the step the schedule gave; the first-step
+      // choice may have shortened it.
+      if (s.NPASS == 1) FSTFLG(s);
     }
-    const bool accept = PASEND(s, NEWTON(s));
-    if (accept) {
-      STEPAC(s);
-      return true;
-    }
-    if (s.NPASS == kMaxPass) {
-      TRMMSG(s);
-      s.ITERM = 1;
-      return false;
+    switch (PASDEC(s, NEWTON(s))) {
+      case PassOutcome::Accept:
+        STEPAC(s);
+        return true;
+      case PassOutcome::Terminate:
+        return false;
+      case PassOutcome::Retry:
+        break;
     }
   }
   return false;
@@ -317,6 +354,8 @@ void STEPLP(State& s) {
   s.NGROW2 = 3 * s.NGROW1;
   s.NSINCE = s.NGROW2;
   s.ITERM = 0;
+  // A schedule that cannot be run stops here, before the first step.
+  SCHCHK(s);
   const int npass = 1000001 - s.ISTEP0;
   for (int c = 0; c < npass; ++c) {
     // The halting time is reached (a time past it also ends the loop).

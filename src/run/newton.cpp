@@ -379,20 +379,28 @@ void RATCOR(State& s) {
     s.FLOWG(n) += dg;
   };
   for (int i = 1; i <= s.NWELM1; ++i) correct(s.LWELM1(i));
-  for (int i = 1; i <= s.NWELM2; ++i) correct(s.LWELM2(i));
+  // Injectors: the polymer mass rate follows the corrected solution rate, so
+  // the mass the cascade injects and the mass the balance counts agree.
+  for (int i = 1; i <= s.NWELM2; ++i) {
+    const int n = s.LWELM2(i);
+    correct(n);
+    s.QPMINJ(n) = s.CPMFI(n) * s.FLOWP(n);
+  }
   if (s.IDAQFR == 1) return;
   // Aquifer blocks: the rate at the converged pressure, then the component
-  // terms corrected through their derivatives.
+  // terms corrected through their derivatives. The derivatives are stored by
+  // equation position, so only components whose equation is on have them (an
+  // off equation's position is the shared spare row).
   for (int i = 1; i <= s.NAQBLK; ++i) {
     const int n = s.LAQBLK(i);
     s.QAQ(n) = (s.P(n) - s.PN(n)) * s.AQA(n) + s.AQB(n);
     double dp = 0.0, dw = 0.0, doil = 0.0, dg = 0.0;
     for (int u = 1; u <= nu; ++u) {
       const double d = s.DELX(kx(s, n, u));
-      dp += s.DQA(s.IQP, u, n) * d;
-      dw += s.DQA(s.IQW, u, n) * d;
-      doil += s.DQA(s.IQO, u, n) * d;
-      dg += s.DQA(s.IQG, u, n) * d;
+      if (s.KEQP >= 1) dp += s.DQA(s.IQP, u, n) * d;
+      if (s.KEQW >= 1) dw += s.DQA(s.IQW, u, n) * d;
+      if (s.KEQO >= 1) doil += s.DQA(s.IQO, u, n) * d;
+      if (s.KEQG >= 1) dg += s.DQA(s.IQG, u, n) * d;
     }
     s.QAP(n) += dp;
     s.QAW(n) += dw;

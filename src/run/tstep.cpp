@@ -47,12 +47,16 @@ inline double changeLimit(const State& s, int n, int u) {
 
 void DTFRST(State& s) {
   s.DTOLD = s.DTIME;
-  const double qlow = std::max(s.DTMIN / s.DTOLD, 0.01);
-  const double qhigh = std::min(s.DTMAX / s.DTOLD, 1000.0);
   EVALUT(s);
   PRODUC(s, 1);
   INFLUX(s, 1);
   JACOBN(s);
+  DTFSEL(s);
+}
+
+void DTFSEL(State& s) {
+  const double qlow = std::max(s.DTMIN / s.DTOLD, 0.01);
+  const double qhigh = std::min(s.DTMAX / s.DTOLD, 1000.0);
   double q = kSearchStart;
   double z[MXEQ + 1];
   for (int n = 1; n <= s.NGPACT; ++n) {
@@ -64,9 +68,14 @@ void DTFRST(State& s) {
   }
   q = std::max(qlow, std::min(qhigh, q));
   s.DTIME = s.DTOLD * q;
+  // The first step starts at time 0: it ends at the latest at the end of the
+  // first period and at the halting time, and it is not longer than the time
+  // step cap of the record in force (the cap wins over DTMIN, as at the start
+  // of every later period).
   if (s.DTIME > s.SIMTME) s.DTIME = s.SIMTME;
-  // The first step starts at time 0: it must not pass the halting time either.
   if (s.DTIME > s.TMSTOP) s.DTIME = s.TMSTOP;
+  const int t = s.NOWSTP <= s.NNOW ? s.NOWSTP : s.NNOW;
+  if (t >= 1 && s.DTIME > s.DELT1(t)) s.DTIME = s.DELT1(t);
 }
 
 void TSBNDS(State& s, double q1, double q2, double q3) {
@@ -77,11 +86,15 @@ void TSBNDS(State& s, double q1, double q2, double q3) {
 
 void TSTEP(State& s) {
   s.DTOLD = s.DTIME;
-  const int ng = s.NGPACT, ne = s.NEQN, nu = s.NUKN;
   // Repeated solve of the last Newton matrix with the accumulation residual.
-  for (int n = 1; n <= ng; ++n)
-    for (int i = 1; i <= ne; ++i) s.RHS(i, n) = s.ACCR(i, n);
+  for (int n = 1; n <= s.NGPACT; ++n)
+    for (int i = 1; i <= s.NEQN; ++i) s.RHS(i, n) = s.ACCR(i, n);
   RESOLV(s);
+  TSNEXT(s);
+}
+
+void TSNEXT(State& s) {
+  const int ng = s.NGPACT, nu = s.NUKN;
   bool finite = true;
   for (int n = 1; n <= ng; ++n) {
     for (int u = 1; u <= nu; ++u) {
@@ -98,7 +111,13 @@ void TSTEP(State& s) {
     TSBNDS(s, 1.0, 1.0, 1.0);
     return;
   }
+  double q1 = 0, q2 = 0, q3 = 0;
+  TSRATS(s, q1, q2, q3);
+  TSBNDS(s, q1, q2, q3);
+}
 
+void TSRATS(State& s, double& q1, double& q2, double& q3) {
+  const int ng = s.NGPACT, nu = s.NUKN;
   // Truncation estimate against the block-local solution.
   double e = -1.0;
   double z[MXEQ + 1];
@@ -110,7 +129,7 @@ void TSTEP(State& s) {
       if (v > e) e = v;
     }
   }
-  const double q1 = kSafety * 2.0 * s.RERORP / (std::sqrt(std::max(e, 0.0)) + s.TINY);
+  q1 = kSafety * 2.0 * s.RERORP / (std::sqrt(std::max(e, 0.0)) + s.TINY);
 
   double m2 = kSearchStart;
   for (int n = 1; n <= ng; ++n) {
@@ -119,7 +138,7 @@ void TSTEP(State& s) {
       if (r < m2) m2 = r;
     }
   }
-  const double q2 = kSafety * m2;
+  q2 = kSafety * m2;
 
   double m3 = kSearchStart;
   for (int n = 1; n <= ng; ++n) {
@@ -130,8 +149,7 @@ void TSTEP(State& s) {
       if (r < m3) m3 = r;
     }
   }
-  const double q3 = kSafety * m3;
-  TSBNDS(s, q1, q2, q3);
+  q3 = kSafety * m3;
 }
 
 void GROWLM(State& s) {

@@ -6,10 +6,22 @@
 
 namespace talvek {
 
-// Block-local choice of the first step of a new run (first pass of step 1).
+// Block-local choice of the first step of a new run (first pass of step 1):
+// evaluates the system at the start values, then DTFSEL.
 void DTFRST(State& s);
-// Chooses the next DTIME after an accepted step (sets DTOLD too).
+// The choice itself, from DACC and RHSFLW of the evaluated system and the
+// trial size DTOLD: sets DTIME (bounded by DTMIN, DTMAX, the first period's
+// end, the halting time and the time-step cap DELT1 of the record in force).
+void DTFSEL(State& s);
+// Chooses the next DTIME after an accepted step (sets DTOLD too): the
+// repeated solve, then TSNEXT.
 void TSTEP(State& s);
+// After the repeated solve: DXEST from DELX (all zero, and the step kept,
+// when a value is not finite), the three ratios and the bounds.
+void TSNEXT(State& s);
+// The three ratios of the selector from DXEST: truncation (q1), change
+// limits (q2) and phase-state constraints (q3), each with its safety factor.
+void TSRATS(State& s, double& q1, double& q2, double& q3);
 // The bounds of TSTEP applied to the three ratios: sets DTIME from DTOLD.
 void TSBNDS(State& s, double q1, double q2, double q3);
 // Growth limiter after TSTEP (reads NPASS, keeps NSINCE).

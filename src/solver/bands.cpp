@@ -16,10 +16,8 @@ namespace {
   const int n = s.NEQN > 0 ? s.NEQN : 1;
   const int b = (i - 1) / n + 1;
   const int e = i - (b - 1) * n;
-  const int blk = (b >= 1 && b <= s.K7) ? s.IBLIST(b) : 0;
-  throw RunError("band solver: zero pivot at row " + std::to_string(i) +
-                 " of the band system (active block " + std::to_string(blk) + ", equation " +
-                 std::to_string(e) + "); the Newton system is singular");
+  const int blk = (b >= 1 && b <= s.K7 && b <= MXBLK) ? s.IBLIST(b) : 0;
+  SINGLR(s, blk, e, "band solver: zero pivot at row " + std::to_string(i) + " of the band system");
 }
 
 // Blocks of the band system and their column blocks. Method 1: every active
@@ -199,6 +197,20 @@ void eliminate(State& s, Reach reach, bool full) {
 }
 
 }  // namespace
+
+void SINGLR(const State& s, int n, int eqn, const std::string& detail) {
+  const std::size_t len = s.FINPUT.trimmed();
+  std::string m = "deck " + (len ? std::string(s.FINPUT.c.data(), len) : std::string("(deck)")) +
+                  ": the Newton system is singular at active block " + std::to_string(n);
+  if (n >= 1 && n <= s.NGPACT && n <= MXBLK) {
+    m += ", grid block (" + std::to_string(s.IJK(1, n)) + "," + std::to_string(s.IJK(2, n)) + "," +
+         std::to_string(s.IJK(3, n)) + ")";
+  }
+  if (eqn > 0) m += ", equation " + std::to_string(eqn);
+  m += " (" + detail + "); look for a block without pore volume or without connections: DX, DY, DZ, PHI, " +
+       "the permeabilities and the modifiers of DATA 32A to 37A";
+  throw RunError(m);
+}
 
 void LRBAND(State& s) {
   bandBlocks(s);

@@ -16,9 +16,17 @@
 // recompute each multiplier from it and eliminate BBAND alone.
 #pragma once
 
+#include <string>
+
 namespace talvek {
 
 struct State;
+
+// Stops the run on a singular Newton system: names the deck, the active
+// block n with its grid indices, the equation (0: not known) and `detail`
+// (where the solver met the zero pivot), and points at the block data that
+// usually cause it. Throws RunError.
+[[noreturn]] void SINGLR(const State& s, int n, int eqn, const std::string& detail);
 
 // Set-ups, once per run after the connection lists. For method 4 they first
 // number the two colours (NRED, K7, IBLIST, IDX4) and build the reduced

@@ -5,6 +5,7 @@
 
 #include "io/errors.h"
 #include "run/state.h"
+#include "solver/bands.h"
 
 namespace talvek {
 
@@ -56,7 +57,11 @@ void INVRT(State& s) {
     double W[16];
     for (int j = 1; j <= nk; ++j)
       for (int i = 1; i <= ne; ++i) W[(i - 1) + 4 * (j - 1)] = s.VBB(i, j, 4, n);
-    INVERS(W, ne);
+    try {
+      INVERS(W, ne);
+    } catch (const RunError& e) {
+      SINGLR(s, n, 0, std::string("D4 solver, ") + e.what());
+    }
     for (int j = 1; j <= nk; ++j)
       for (int i = 1; i <= ne; ++i) s.DINV(i, j, n) = W[(i - 1) + 4 * (j - 1)];
     for (int k = 1; k <= s.NNB(n); ++k) {

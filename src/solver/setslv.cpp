@@ -9,6 +9,17 @@
 
 namespace talvek {
 
+namespace {
+
+// The deck place of the method choice, for the stop messages.
+std::string where(const State& s) {
+  const std::size_t n = s.FINPUT.trimmed();
+  return "deck " + (n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)")) +
+         ", group DATA 10B, item METHOD: ";
+}
+
+}  // namespace
+
 void SETSLV(State& s) {
   switch (s.METHOD) {
     case 1:
@@ -35,10 +46,10 @@ void SETSLV(State& s) {
     case 2:
     case 3:
       s.K7 = s.NGPACT;
-      throw RunError("solution method " + std::to_string(s.METHOD) +
+      throw RunError(where(s) + "solution method " + std::to_string(s.METHOD) +
                      " is not available in this build");
     default:
-      throw RunError("DATA 10B: METHOD = " + std::to_string(s.METHOD) +
+      throw RunError(where(s) + "METHOD = " + std::to_string(s.METHOD) +
                      " is not a solution method (1..4)");
   }
 }

@@ -20,11 +20,17 @@ std::string spoil(int lineNo, const std::string& replacement, int cut = 0) {
   return out;
 }
 
-int findLine(const std::string& startsWith) {
+// The first line (1-based) starting with `startsWith`, or with `last` the
+// last one.
+int findLine(const std::string& startsWith, bool last = false) {
   const auto l = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
+  int found = 0;
   for (std::size_t i = 0; i < l.size(); ++i)
-    if (l[i].rfind(startsWith, 0) == 0) return static_cast<int>(i) + 1;
-  return 0;
+    if (l[i].rfind(startsWith, 0) == 0) {
+      found = static_cast<int>(i) + 1;
+      if (!last) return found;
+    }
+  return found;
 }
 
 }  // namespace
@@ -107,4 +113,48 @@ TEST(BadDeck, AquiferDeckStopsAfterTheInitialReport) {
   const std::string lis = slurp(dir / "out.lis");
   EXPECT_NE(lis.find("AQUIFER"), std::string::npos);
   EXPECT_EQ(lis.find("TIME  STEP  SUMMARY"), std::string::npos);
+}
+
+TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {
+  // The reader only warns about these records; the run stops once the
+  // schedule is read, before the first step, naming the record and the value.
+  struct Case {
+    const char* what;
+    const char* record1;
+    const char* extra;  // a second record, before the closing zero line
+    const char* message;
+  };
+  const Case cases[] = {
+      {"second period ends where the first does", "2 1 1. 360. 0. 100. 50000.", "0 1 1. 360. 0. 100. 50000.",
+       "talvek: error: deck sched.txt, group DATA 45D: schedule record 2 ends at SIMNEW = 360.000, not after the end "
+       "of the period before it (360.000)"},
+      {"zero time-step cap", "2 1 0. 720. 0. 100. 50000.", nullptr,
+       "talvek: error: deck sched.txt, group DATA 45D: schedule record 1 has the time-step cap DELT1 = 0.00000; it "
+       "must be greater than 0"},
+  };
+  const int rec = findLine("2 1 1. 720. 0. 100. 50000.");
+  const int end = findLine("0 0 0 0 0 0 0", true);
+  ASSERT_GT(rec, 0);
+  ASSERT_GT(end, rec);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto dir = scratch("sched");
+    {
+      std::string text = spoil(rec, c.record1);
+      if (c.extra) {
+        const auto l = lines(text);
+        text.clear();
+        for (std::size_t i = 0; i < l.size(); ++i) text += (static_cast<int>(i) + 1 == end ? std::string(c.extra) + "\n" : "") + l[i] + "\n";
+      }
+      std::ofstream f(dir / "sched.txt");
+      f << text;
+    }
+    Result r = run(dir, "sched.txt out.lis rin.rst rout.rst");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, std::string(c.message) + "\n");
+    EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
+    const std::string lis = slurp(dir / "out.lis");
+    EXPECT_EQ(lis.find("TIME  STEP  SUMMARY"), std::string::npos);
+    EXPECT_EQ(slurp(dir / "res.lis"), "");
+  }
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <regex>
+#include <utility>
 
 #include "e2e_util.h"
 
@@ -226,3 +227,129 @@ INSTANTIATE_TEST_SUITE_P(Decks, Examples,
                                            Example{{"fivespot_polymer.txt", 900, true, true, false, true, false}, 11, 11, 1, true},
                                            Example{{"blackoil3d.txt", 600, true, true, true, false, true}, 8, 8, 3, false}),
                          [](const auto& info) { return fs::path(info.param.d.file).stem().string(); });
+
+namespace {
+
+// The waterflood example with whole lines replaced: `edits` maps a line of
+// the deck, as it stands, to its replacement (an empty replacement drops it).
+std::string waterflood(const std::vector<std::pair<std::string, std::string>>& edits) {
+  auto l = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
+  std::string out;
+  for (const auto& e : edits) {
+    bool found = false;
+    for (auto& x : l)
+      if (x == e.first) {
+        x = e.second.empty() ? "\x01" : e.second;
+        found = true;
+      }
+    EXPECT_TRUE(found) << "no line '" << e.first << "' in the example";
+  }
+  for (const auto& x : l)
+    if (x != "\x01") out += x + "\n";
+  return out;
+}
+
+const char* const kRunControl = "0 0 720. 720. 1.";
+const char* const kLimits = "1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3";
+const char* const kRecord = "2 1 1. 720. 0. 100. 50000.";
+
+// The TIME of every time-step summary of the listing, in order.
+std::vector<std::string> summaryTimes(const std::string& listing) {
+  std::vector<std::string> t;
+  const auto l = lines(listing);
+  for (std::size_t i = 0; i + 3 < l.size(); ++i)
+    if (l[i].find("TIME  STEP  SUMMARY") != std::string::npos) {
+      const auto p = l[i + 3].find("TIME  = ");
+      t.push_back(p == std::string::npos ? "?" : l[i + 3].substr(p + 8));
+    }
+  return t;
+}
+
+double firstStepSize(const std::string& console) {
+  std::smatch m;
+  const std::regex re("ISTEP =\\s+1\\s+ITERK =\\s+1 .*DTIME =\\s+([0-9.]+)");
+  for (const auto& l : lines(console))
+    if (std::regex_search(l, m, re)) return std::stod(m[1]);
+  return -1;
+}
+
+}  // namespace
+
+TEST(StepReports, FirstStepSizeAndItsReport) {
+  // A first period of 5 days that is a report period, 20 days in all,
+  // summaries every 20 steps.
+  struct Case {
+    const char* what;
+    const char* limits;  // group 3
+    const char* record;  // the first schedule record
+    double dt1lo, dt1hi;  // the first step's size
+  };
+  const Case cases[] = {
+      // The record allows 10 days; the first-step choice takes far less: that
+      // step is no report step and no completed-step message is due.
+      {"first step shortened", kLimits, "2 1 10. 5. 0. 100. 50000.", 0.001, 0.5},
+      // Generous change limits would allow a step over the whole period; the
+      // record's cap of 1 day holds.
+      {"first step capped by DELT1", "1 1 0 0 10. 0.01 0.05 1000000. 100. 5. 3", "2 1 1. 5. 0. 100. 50000.", 1.0, 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome o = runDeck("first_step", waterflood({{kRunControl, "0 0 20. 20. 1."}, {kLimits, c.limits}, {kRecord, c.record}}));
+    ASSERT_EQ(o.r.status, 0) << o.r.err;
+    const double dt1 = firstStepSize(o.r.out);
+    EXPECT_GE(dt1, c.dt1lo);
+    EXPECT_LE(dt1, c.dt1hi);
+    EXPECT_EQ(o.r.out.find("STEP NO:   1  HAS BEEN COMPLETED"), std::string::npos);
+    // Summaries at the end of the report period, at the halting time, and
+    // the closing one.
+    const std::vector<std::string> expect = {"0.50000E+01", "0.20000E+02", "0.20000E+02"};
+    EXPECT_EQ(summaryTimes(o.listing), expect);
+  }
+}
+
+TEST(StepReports, NoScheduleRecords) {
+  // Only the closing zero line: no wells; the run goes to the halting time in
+  // steps of DTMAX, and its end is a report step.
+  const Outcome o = runDeck("no_schedule", waterflood({{kRunControl, "0 0 30. 30. 1."},
+                                                        {kRecord, ""},
+                                                        {"-2 1 1 1 1 2 20. 10000. 0.2 0. 0.", ""},
+                                                        {"-1 2 20 1 1 11 20. 2900. 0. 0. 0.", ""}}));
+  ASSERT_EQ(o.r.status, 0) << o.r.err;
+  EXPECT_EQ(o.r.err, "");
+  EXPECT_EQ(lines(o.r.out).back(), " END OF TALVEK RUN");
+  const auto res = numbers(o.res);
+  ASSERT_EQ(res.size(), 3u);
+  for (std::size_t i = 0; i < res.size(); ++i) EXPECT_NEAR(res[i].at(1), 10.0 * (i + 1), 1e-3) << i;
+  EXPECT_EQ(summaryTimes(o.listing), (std::vector<std::string>{"0.30000E+02", "0.30000E+02"}));
+}
+
+TEST(StepReports, CutStepsWriteNoCompletedStepMessage) {
+  // A smallest step of 100 days makes many first attempts fail; the
+  // completed-step message is due at every step (NWRITE = 1) but a step that
+  // needed a cut never gets it.
+  auto l = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "fivespot_polymer.txt"));
+  const std::pair<const char*, const char*> edits[] = {
+      {"DATA 02B", "0 0 900. 200. 1."}, {"DATA 03B", "1 1 0 0 400. 100. 0.05 5000. 5000. 0.9 4"}, {"DATA 04B", "0 0 0 0 25 25 50 1"}};
+  for (const auto& e : edits)
+    for (std::size_t i = 0; i + 2 < l.size(); ++i)
+      if (l[i].rfind(e.first, 0) == 0) l[i + 2] = e.second;
+  std::string deck;
+  for (const auto& x : l) deck += x + "\n";
+  const Outcome o = runDeck("cut_message", deck);
+  ASSERT_EQ(o.r.status, 0) << o.r.err;
+  std::map<int, int> passes;
+  std::map<int, int> messages;
+  std::smatch m;
+  const std::regex passRe("^  ISTEP =\\s+(\\d+)  ITERK =  1 "), msgRe("^ STEP NO:\\s*(\\d+)  HAS BEEN COMPLETED$");
+  for (const auto& x : lines(o.r.out)) {
+    if (std::regex_search(x, m, passRe)) ++passes[std::stoi(m[1])];
+    if (std::regex_search(x, m, msgRe)) ++messages[std::stoi(m[1])];
+  }
+  int cut = 0, uncut = 0;
+  for (const auto& [step, n] : passes) {
+    EXPECT_EQ(messages[step], n == 1 ? 1 : 0) << "step " << step << ", " << n << " passes";
+    (n == 1 ? uncut : cut)++;
+  }
+  EXPECT_GT(cut, 0);
+  EXPECT_GT(uncut, 0);
+}

@@ -60,7 +60,10 @@ struct Analytic {
 TEST(Waterflood, RecoveryFollowsBuckleyLeverett) {
   const auto dir = scratch("buckley");
   const fs::path deck = fs::path(TALVEK_TEST_DATA) / "e2e" / "bl1d.txt";
-  Result r = run(dir, "'" + deck.string() + "' out.lis rin.rst rout.rst");
+  std::string args = "'";
+  args += deck.string();
+  args += "' out.lis rin.rst rout.rst";
+  Result r = run(dir, args);
   ASSERT_EQ(r.status, 0) << r.err;
   const Analytic bl;
   ASSERT_NEAR(bl.pviBt, 0.439, 0.002);  // the analytic solution itself

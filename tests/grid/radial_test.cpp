@@ -153,9 +153,16 @@ TEST_F(RadialFixture, SingleRingAndBadRadii) {
   EXPECT_NEAR(s.AREAR(1), pi * (1024.0 * 1024.0 - s.R2IN(1)), 1e-6);
   EXPECT_EQ(s.GF(5, 1), 0.0);
 
+  // Radii as the reader stores them (deck value + 1.0E-51): a deck RADW of 0
+  // arrives as 1.0E-51 and is refused all the same, naming the deck value.
   struct Case {
     double radw, rade;
-  } bad[] = {{1024.0, 1024.0}, {10.0, 5.0}, {0.0, 100.0}, {-1.0, 100.0}};
+    const char* shown;
+  } bad[] = {{1024.0, 1024.0, "RADW = 1024 "},
+             {10.0, 5.0, "RADE = 5;"},
+             {0.0, 100.0, "0 < RADW < RADE"},
+             {-1.0, 100.0, "RADW = -1 "},
+             {1.0E-51, 100.0 + 1.0E-51, "RADW = 0 and external radius RADE = 100;"}};
   for (const auto& c : bad) {
     auto sp2 = makeState();
     State& t = *sp2;
@@ -172,6 +179,7 @@ TEST_F(RadialFixture, SingleRingAndBadRadii) {
       EXPECT_NE(m.find("well.dat"), std::string::npos) << m;
       EXPECT_NE(m.find("DATA 10B"), std::string::npos) << m;
       EXPECT_NE(m.find("RADE"), std::string::npos) << m;
+      EXPECT_NE(m.find(c.shown), std::string::npos) << m;
     }
     EXPECT_EQ(t.VB(1), 0.0);
   }

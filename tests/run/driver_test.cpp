@@ -225,6 +225,19 @@ TEST(NewRunSetUp, LimitsFixedSaturationsAndLogConcentrations) {
   EXPECT_DOUBLE_EQ(s.CPPPM(1), std::log(1.0E-7));
   EXPECT_DOUBLE_EQ(s.CPPPM(2), std::log(100.0));
   EXPECT_DOUBLE_EQ(s.CPPPM(3), std::log(2000.0));
+
+  // A negative concentration of the deck (stored plus 1e-7) has no logarithm.
+  s.RUNFILE[0] = "poly.txt";
+  s.CPPPM(1) = 1.0E-7;
+  s.CPPPM(2) = -5.0 + 1.0E-7;
+  try {
+    CPLOG(s);
+    ADD_FAILURE() << "no error";
+  } catch (const RunError& e) {
+    EXPECT_STREQ(e.what(),
+                 "poly.txt: data group DATA 43C, item CONCP: concentration of row 2 of the polymer viscosity table is "
+                 "negative: CONCP = -5.00000");
+  }
 }
 
 TEST(Restart, NewDeckHeadReplacesRunControl) {

@@ -2,12 +2,32 @@
 // ends and to the halting time, new schedule periods with their well lines,
 // the exhausted schedule, and the guards on schedules that cannot be run.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "io/errors.h"
+#include "io/units.h"
 #include "run/loop.h"
 #include "run/state.h"
 
 using namespace talvek;
+
+namespace {
+
+std::string tempPath(const char* stem) { return std::string(::testing::TempDir()) + stem + std::to_string(::getpid()); }
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+}  // namespace
 
 TEST(OutputFlags, FrequenciesTable) {
   struct Case {
@@ -229,26 +249,253 @@ TEST(Schedule, UnrunnableSchedulesStopWithAMessage) {
 }
 
 TEST(StepLoop, PreparationAndHaltingTest) {
-  // No step at all when the time is already at the halting time (within
-  // 0.001); TMSTOP above TMTOTAL is lowered first.
+  // No step at all when the time is at the halting time (within 0.001) or
+  // past it; TMSTOP above TMTOTAL is lowered to it first.
+  for (double timuse : {49.9995, 50.0, 50.0009, 50.0011, 75.0}) {
+    auto sp = makeState();
+    State& s = *sp;
+    s.TMTOTAL = 50;
+    s.TMSTOP = 80;
+    s.TIMUSE = timuse;
+    s.ISTEP0 = 1;
+    s.ISTEP = 0;
+    STEPLP(s);
+    EXPECT_DOUBLE_EQ(s.TMSTOP, 50) << timuse;
+    EXPECT_EQ(s.ISTEP, 0) << timuse;
+    EXPECT_DOUBLE_EQ(s.TIMUSE, timuse);
+    EXPECT_EQ(s.NSINCE, 6);
+    EXPECT_DOUBLE_EQ(s.DTFLOOR, 0.005);
+  }
+
+  // The loop count used up: no step either.
   auto sp = makeState();
   State& s = *sp;
   s.TMTOTAL = 50;
-  s.TMSTOP = 80;
-  s.TIMUSE = 49.9995;
-  s.ISTEP0 = 1;
-  s.ISTEP = 0;
-  STEPLP(s);
-  EXPECT_DOUBLE_EQ(s.TMSTOP, 50);
-  EXPECT_EQ(s.ISTEP, 0);
-  EXPECT_EQ(s.NSINCE, 6);
-  EXPECT_DOUBLE_EQ(s.DTFLOOR, 0.005);
-
-  // The loop count used up: no step either.
-  s.TIMUSE = 0;
+  s.TMSTOP = 50;
   s.ISTEP0 = 1000001;
   STEPLP(s);
   EXPECT_EQ(s.ISTEP, 0);
+}
+
+TEST(Schedule, NoRecordsRunsToTheHaltingTimeWithoutWells) {
+  auto sp = makeState();
+  State& s = *sp;
+  s.NGPACT = 2;
+  for (int n = 1; n <= 2; ++n) {
+    s.IBLK(n) = n;
+    s.IACTIVE(n) = 1;
+  }
+  s.TMTOTAL = 300;
+  s.TMSTOP = 300;
+  s.NNOW = 0;
+  SCHCHK(s);  // nothing to check
+  // The first step opens the period after the (empty) schedule: it runs to
+  // TMTOTAL, uncapped, and its end is a report step.
+  step(s, 1, 50);
+  EXPECT_EQ(s.NOWSTP, 1);
+  EXPECT_EQ(s.IRITEC, 1);
+  EXPECT_DOUBLE_EQ(s.SIMTME, 300);
+  EXPECT_DOUBLE_EQ(s.DTIME, 50);
+  EXPECT_DOUBLE_EQ(s.TIMUSE, 50);
+  EXPECT_TRUE(noFlags(s));
+  EXPECT_EQ(s.NWTLIN, 0);
+  EXPECT_EQ(s.NWELM2 + s.NWELM1 + s.NWEL0, 0);
+  step(s, 2, 100);
+  EXPECT_DOUBLE_EQ(s.TIMUSE, 150);
+  EXPECT_TRUE(noFlags(s));
+  step(s, 3, 200);
+  EXPECT_DOUBLE_EQ(s.DTIME, 150);
+  EXPECT_DOUBLE_EQ(s.TIMUSE, 300);
+  EXPECT_TRUE(allFlags(s));
+  EXPECT_EQ(s.NOWSTP, 1);
+}
+
+TEST(Schedule, CheckedOnceBeforeTheFirstStep) {
+  struct Case {
+    const char* what;
+    int field;     // 0 none, 1 SIMNEW, 2 DELT1
+    int record;    // record changed
+    double value;  // its new value
+    double tmstop;
+    int nowstp;    // records already applied (a run resumed within record 1)
+    const char* needle;  // empty: no error
+  };
+  const Case cases[] = {
+      {"sound schedule", 0, 0, 0, 300, 0, ""},
+      {"second period ends where the first does", 1, 2, 100, 300, 0, "schedule record 2 ends at SIMNEW = 100.000"},
+      {"second period ends before the first", 1, 2, 99.9999999, 300, 0, "schedule record 2 ends at SIMNEW = 100.000"},
+      {"first period ends at time 0", 1, 1, 0, 300, 0, "schedule record 1 ends at SIMNEW = 0.00000"},
+      {"zero step cap", 2, 2, 0, 300, 0, "schedule record 2 has the time-step cap DELT1 = 0.00000"},
+      {"negative step cap", 2, 1, -1, 300, 0, "schedule record 1 has the time-step cap DELT1 = -1.00000"},
+      {"a record after the halting time is never used", 1, 2, 50, 100, 0, ""},
+      {"... nor its step cap", 2, 2, 0, 100.0005, 0, ""},
+      {"an applied record is not checked again", 2, 1, 0, 300, 1, ""},
+      {"the next record is checked against the current period's end", 1, 2, 100, 300, 1, "SIMNEW = 100.000"},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    schedule(s);
+    s.RUNFILE[0] = "deck.txt";
+    s.TMSTOP = c.tmstop;
+    if (c.nowstp == 1) {
+      s.NOWSTP = 1;
+      s.SIMTME = 100;
+      s.TIMUSE = 40;
+    }
+    if (c.field == 1) s.SIMNEW(c.record) = c.value;
+    if (c.field == 2) s.DELT1(c.record) = c.value;
+    if (!*c.needle) {
+      EXPECT_NO_THROW(SCHCHK(s)) << c.what;
+      continue;
+    }
+    try {
+      SCHCHK(s);
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const RunError& e) {
+      const std::string m = e.what();
+      EXPECT_EQ(m.rfind("deck deck.txt, group DATA 45D: ", 0), 0u) << m;
+      EXPECT_NE(m.find(c.needle), std::string::npos) << c.what << ": " << m;
+    }
+  }
+
+  // The whole loop stops before its first step.
+  auto sp = makeState();
+  State& s = *sp;
+  schedule(s);
+  s.SIMNEW(2) = 100;
+  s.ISTEP0 = 1;
+  EXPECT_THROW(STEPLP(s), RunError);
+  EXPECT_EQ(s.ISTEP, 0);
+  EXPECT_DOUBLE_EQ(s.TIMUSE, 0);
+}
+
+TEST(FirstStep, OutputFlagsFollowTheChosenSize) {
+  // Step 1 starts at 0; the schedule set the flags for its own trial size,
+  // the first-step choice then gave the size ending at TIMUSE.
+  struct Case {
+    const char* what;
+    double timuse, simtme, tmstop;
+    int iritec, nwrite;
+    bool before;  // every flag due for the schedule's size
+    bool all;     // every flag due now
+    int wrt;      // KSTWRT now, when not all
+  };
+  const Case cases[] = {
+      {"shrunk below a report period's end", 0.05, 5, 20, 1, 20, true, false, 0},
+      {"shrunk below the halting time", 0.05, 30, 20, 0, 20, true, false, 0},
+      {"grown to a report period's end", 5, 5, 20, 1, 20, false, true, 0},
+      {"grown to the end of a period that is not reported", 5, 5, 20, 0, 20, false, false, 0},
+      {"grown to the halting time", 20, 30, 20, 0, 20, false, true, 0},
+      {"within 1e-6 of the period's end", 5 - 0.9e-6, 5, 20, 1, 20, false, true, 0},
+      {"2e-6 short of the period's end", 5 - 2e-6, 5, 20, 1, 20, true, false, 0},
+      {"message due at every step", 0.05, 5, 20, 1, 1, true, false, 1},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    s.NFRRES = 20;
+    s.NFRWEL = 20;
+    s.NFRARY = 100;
+    s.NWRITE = c.nwrite;
+    s.ISTEP = 1;
+    s.TIMUSE = c.timuse;
+    s.SIMTME = c.simtme;
+    s.TMSTOP = c.tmstop;
+    s.IRITEC = c.iritec;
+    if (c.before) ALLFLG(s);
+    FSTFLG(s);
+    if (c.all) {
+      EXPECT_TRUE(allFlags(s)) << c.what;
+    } else {
+      EXPECT_EQ(s.KSTRES, 0) << c.what;
+      EXPECT_EQ(s.KSTWEL, 0) << c.what;
+      EXPECT_EQ(s.KSTARY, 0) << c.what;
+      EXPECT_EQ(s.KSTWRT, c.wrt) << c.what;
+      EXPECT_EQ(s.KSTANY, c.wrt) << c.what;
+    }
+  }
+}
+
+TEST(CompletedStep, MessageOnlyWhenDueAtThisStep) {
+  struct Case {
+    const char* what;
+    int kstwrt;
+    bool written;
+  };
+  const Case cases[] = {
+      {"due at this step", 7, true},
+      {"NWRITE 0: never due", 0, false},
+      {"last due at an earlier step", 5, false},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    const std::string out = tempPath("stpmsg.lis");
+    s.units.open(s.IOUT, out, FileForm::Formatted, FileStatus::Unknown);
+    s.ISTEP = 7;
+    s.KSTWRT = c.kstwrt;
+    testing::internal::CaptureStdout();
+    STPMSG(s);
+    s.units.flushAll();
+    const std::string console = testing::internal::GetCapturedStdout();
+    s.units.close(s.IOUT);
+    const std::string msg = " STEP NO:   7  HAS BEEN COMPLETED\n";
+    // The console gets the message, then a free-format line of two blanks.
+    EXPECT_EQ(console, (c.written ? msg : std::string()) + "   \n") << c.what;
+    EXPECT_EQ(slurp(out), c.written ? msg : std::string()) << c.what;
+    std::remove(out.c_str());
+  }
+}
+
+TEST(PassDecision, FifteenthPassAtTheFloorIsAcceptedAboveItTheRunEnds) {
+  // A step whose every attempt fails: 14 halvings of 81.92 reach the floor
+  // 0.005 exactly in the fifteenth pass.
+  struct Case {
+    const char* what;
+    double dtime;
+    int nonfin;
+    PassOutcome last;
+    int passes;
+    double dtLast;
+  };
+  const Case cases[] = {
+      {"fifteenth pass at the floor: accepted", 81.92, 0, PassOutcome::Accept, 15, 0.005},
+      {"fifteenth pass just above the floor: cut, run ends", 81.93, 0, PassOutcome::Terminate, 15, 81.93 / 16384},
+      {"floor reached earlier: accepted there", 0.04, 0, PassOutcome::Accept, 4, 0.005},
+      {"not finite at the floor: never accepted", 0.04, 1, PassOutcome::Terminate, 15, 0.005},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    const std::string out = tempPath("pasdec.lis");
+    s.units.open(s.IOUT, out, FileForm::Formatted, FileStatus::Unknown);
+    s.DTFLOOR = 0.005;
+    s.DTIME = c.dtime;
+    s.TIMUSE = 100.0 + c.dtime;
+    s.NONFIN = c.nonfin;
+    PassOutcome o = PassOutcome::Retry;
+    int pass = 0;
+    double dtPass = 0;
+    testing::internal::CaptureStdout();
+    while (o == PassOutcome::Retry && pass < 20) {
+      s.NPASS = ++pass;
+      dtPass = s.DTIME;
+      o = PASDEC(s, false);
+    }
+    s.units.flushAll();
+    const std::string console = testing::internal::GetCapturedStdout();
+    s.units.close(s.IOUT);
+    EXPECT_EQ(o, c.last) << c.what;
+    EXPECT_EQ(pass, c.passes) << c.what;
+    EXPECT_DOUBLE_EQ(dtPass, c.dtLast) << c.what;
+    const bool ended = c.last == PassOutcome::Terminate;
+    EXPECT_EQ(s.ITERM, ended ? 1 : 0) << c.what;
+    const std::string msg = ended ? "\n ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **\n" : "";
+    EXPECT_EQ(slurp(out), msg) << c.what;
+    EXPECT_EQ(console, msg) << c.what;
+    std::remove(out.c_str());
+  }
 }
 
 TEST(PassEnd, AcceptCutOrRetryTable) {

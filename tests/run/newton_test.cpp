@@ -277,3 +277,110 @@ TEST(RateCorrection, WellsOfBothListsOnlyAreCorrected) {
   EXPECT_DOUBLE_EQ(s.FLOWO(3), 100.0);
   EXPECT_DOUBLE_EQ(s.FLOWW(3), 50.0);
 }
+
+TEST(Cnvrge, SwitchingBoundaries) {
+  // Unconverged iterations (the pressure changes by 5 %) in a block whose
+  // other unknowns do not change, placed exactly at the switching limits:
+  // free gas at or below SGMIN disappears; dissolved gas more than 0.1 above
+  // the saturated ratio comes out of solution.
+  const double sa = 0.1 + 0.3;  // SP + SW of the fixture, summed as CNVRGE does
+  const double sgmin = -1.0E-11;
+  // The smallest oil saturation whose gas saturation is at or below SGMIN.
+  double soAt = 1.0 - sa - sgmin;
+  while (1.0 - soAt - sa <= sgmin) soAt = std::nextafter(soAt, 0.0);
+  while (1.0 - soAt - sa > sgmin) soAt = std::nextafter(soAt, 2.0);
+  const double soAbove = std::nextafter(soAt, 0.0);
+  double rsat = 0;
+  {
+    auto sp = makeState();
+    setup(*sp, 1);
+    rsat = PVTP(*sp, 1, 2100.0, PvtCol::RS);
+  }
+  // The largest solution ratio that is at most 0.1 above the saturated one.
+  double rsAt = rsat + 0.1;
+  while (rsAt - rsat > 0.1) rsAt = std::nextafter(rsAt, 0.0);
+  while (std::nextafter(rsAt, 1e9) - rsat <= 0.1) rsAt = std::nextafter(rsAt, 1e9);
+  const double rsAbove = std::nextafter(rsAt, 1e9);
+
+  struct Case {
+    const char* what;
+    int isat;
+    double so, rs, sgminUsed;
+    bool switches;
+  };
+  const Case cases[] = {
+      {"gas saturation just below SGMIN", 1, soAt, 300, sgmin, true},
+      {"gas saturation just above SGMIN", 1, soAbove, 300, sgmin, false},
+      {"gas saturation equal to the limit", 1, soAt, 300, 1.0 - soAt - sa, true},
+      {"slightly negative gas saturation", 1, 0.6 + 1e-12, 300, sgmin, false},
+      {"ratio 0.1 above the saturated one", 0, 0.6, rsAt, sgmin, false},
+      {"ratio just more than 0.1 above", 0, 0.6, rsAbove, sgmin, true},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    setup(s, 1);
+    s.SGMIN = c.sgminUsed;
+    s.ISAT(1) = c.isat;
+    s.SO(1) = c.so;
+    s.RS(1) = c.rs;
+    s.DELX(kx(s, 1, s.IPO)) = 100.0;
+    int nconv = -1;
+    CNVRGE(s, nconv);
+    ASSERT_EQ(nconv, 1) << c.what;
+    EXPECT_EQ(s.ISAT(1) != c.isat, c.switches) << c.what;
+  }
+}
+
+TEST(RateCorrection, AquiferTermsOfSolvedComponentsOnly) {
+  struct Case {
+    const char* what;
+    int idaqfr;
+    int keqw, keqo, keqg, keqp;
+  };
+  const Case cases[] = {
+      {"water and oil solved", 2, 1, 1, 0, 0},
+      {"all four solved", 3, 1, 1, 1, 1},
+      {"water, oil and polymer solution", 2, 1, 1, 0, 1},
+      {"no analytic aquifer", 1, 1, 1, 1, 1},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    setup(s, 2, c.keqw, c.keqo, c.keqg, c.keqp);
+    // Equation positions: the solved ones first, an off one at the spare
+    // position NEQN + 1, whose derivative row holds a stray value.
+    int k = 0;
+    s.IQP = c.keqp ? ++k : 0;
+    s.IQW = c.keqw ? ++k : 0;
+    s.IQO = c.keqo ? ++k : 0;
+    s.IQG = c.keqg ? ++k : 0;
+    for (int* q : {&s.IQP, &s.IQW, &s.IQO, &s.IQG})
+      if (*q == 0) *q = s.NEQN + 1;
+    s.IDAQFR = c.idaqfr;
+    s.NAQBLK = 1;
+    s.LAQBLK(1) = 2;
+    s.P(2) = 2010;
+    s.PN(2) = 2000;
+    s.AQA(2) = -0.5;
+    s.AQB(2) = 3.0;
+    s.QAQ(2) = 77.0;
+    for (int u = 1; u <= s.NUKN; ++u) s.DELX(kx(s, 2, u)) = 0.5 * u;
+    for (int e = 1; e <= MXEQ; ++e)
+      for (int u = 1; u <= MXEQ; ++u) s.DQA(e, u, 2) = 1.0E6;  // the spare row and beyond
+    for (int e = 1; e <= s.NEQN; ++e)
+      for (int u = 1; u <= s.NUKN; ++u) s.DQA(e, u, 2) = e;  // sum: e x 0.5 x (1 + ... + NUKN)
+    s.QAP(2) = 10;
+    s.QAW(2) = 20;
+    s.QAO(2) = 30;
+    s.QAG(2) = 40;
+    RATCOR(s);
+    const double tri = 0.5 * s.NUKN * (s.NUKN + 1) / 2.0;
+    auto expect = [&](int keq, int iq, double before) { return (c.idaqfr != 1 && keq >= 1) ? before + iq * tri : before; };
+    EXPECT_DOUBLE_EQ(s.QAQ(2), c.idaqfr != 1 ? 10 * -0.5 + 3.0 : 77.0) << c.what;
+    EXPECT_DOUBLE_EQ(s.QAP(2), expect(c.keqp, s.IQP, 10)) << c.what;
+    EXPECT_DOUBLE_EQ(s.QAW(2), expect(c.keqw, s.IQW, 20)) << c.what;
+    EXPECT_DOUBLE_EQ(s.QAO(2), expect(c.keqo, s.IQO, 30)) << c.what;
+    EXPECT_DOUBLE_EQ(s.QAG(2), expect(c.keqg, s.IQG, 40)) << c.what;
+  }
+}

@@ -82,17 +82,25 @@ TEST(Setslv, BandMethodsReportK7AndNNMAX) {
 TEST(Setslv, MethodsNotBuiltStop) {
   auto sp = makeState();
   State& s = *sp;
+  s.FINPUT.set(std::string("grid.dat"));
   for (int m : {2, 3}) {
     lineGrid(s, m, 0);
     try {
       SETSLV(s);
       FAIL();
     } catch (const RunError& e) {
-      EXPECT_EQ(std::string(e.what()), "solution method " + std::to_string(m) + " is not available in this build");
+      EXPECT_EQ(std::string(e.what()), "deck grid.dat, group DATA 10B, item METHOD: solution method " +
+                                           std::to_string(m) + " is not available in this build");
     }
   }
   s.METHOD = 0;
-  EXPECT_THROW(SETSLV(s), RunError);
+  try {
+    SETSLV(s);
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "deck grid.dat, group DATA 10B, item METHOD: METHOD = 0 is not a solution method (1..4)");
+  }
 }
 
 }  // namespace
