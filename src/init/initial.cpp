@@ -88,13 +88,50 @@ void byRetention(State& s, double crp, double& rf, double& rrf) {
   FUN1D(ip, w, o, s.RRF.data(), rrf, s.NRRET);
 }
 
+// Every later step divides by the formation volume factors and works on the
+// initial pressures and saturations: a value that is not a finite number, or
+// a volume factor that is not positive, can only spread infinities through
+// the run. Such a state comes from extreme deck values (initial arrays,
+// equilibrium references, PVT data), so the run stops naming the block.
+void checkInitialState(const State& s) {
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const struct {
+      const char* name;
+      double v;
+      bool positive;
+    } q[] = {{"pressure P", s.PN(n), false},
+             {"water saturation SW", s.SWN(n), false},
+             {"oil saturation SO", s.SON(n), false},
+             {"gas saturation SG", s.SGN(n), false},
+             {"polymer-solution saturation SP", s.SPN(n), false},
+             {"solution gas-oil ratio RS", s.RSN(n), false},
+             {"water formation volume factor BW", s.BWN(n), true},
+             {"oil formation volume factor BO", s.BON(n), true},
+             {"gas formation volume factor BG", s.BGN(n), true}};
+    for (const auto& c : q) {
+      if (std::isfinite(c.v) && (!c.positive || c.v > 0.0)) continue;
+      char buf[320];
+      std::snprintf(buf, sizeof buf,
+                    ": the initial %s of block (%d,%d,%d) is %g%s; check the initial arrays (DATA 22A to "
+                    "26A), the equilibrium data (DATA 09B) and the PVT table (DATA 40C, 41B)",
+                    c.name, s.IJK(1, n), s.IJK(2, n), s.IJK(3, n), c.v,
+                    std::isfinite(c.v) ? " (it must be above 0)" : "");
+      throw RunError("deck " + deckName(s) + buf);
+    }
+  }
+}
+
 void aquiferShares(State& s) {
-  if (!(s.AQRW > 0.0) || !(s.AQRE > s.AQRW)) {
+  // The deck values were raised by 1.0E-51 when group 8 was read: a radius
+  // given as 0 arrives as 1.0E-51 and is refused all the same, and the
+  // message shows the values as the deck gave them.
+  constexpr double kRaise = 1.0E-51;
+  if (!(s.AQRW > kRaise) || !(s.AQRE > s.AQRW)) {
     char buf[200];
     std::snprintf(buf, sizeof buf,
-                  ": aquifer external radius AQRE = %.6g must exceed the reservoir radius "
-                  "AQRW = %.6g > 0",
-                  s.AQRE, s.AQRW);
+                  ": reservoir radius AQRW = %.6g and aquifer external radius AQRE = %.6g; the aquifer "
+                  "needs 0 < AQRW < AQRE",
+                  s.AQRW - kRaise, s.AQRE - kRaise);
     throw RunError("deck " + deckName(s) + ", group DATA 08B" + buf);
   }
   const double f = s.ANGLE / 360.0;
@@ -169,6 +206,8 @@ void INITAL(State& s) {
       s.EPSX2(n) = 1.0;
     }
   }
+
+  checkInitialState(s);
 
   // 2. Volumes in place.
   const bool oil = s.KEQO >= 1, wat = s.KEQW >= 1, gas = s.KEQG >= 1;

@@ -491,6 +491,14 @@ void READTB(State& s, DeckReader& deck) {
   s.MUP(1) = 0.0;
   s.NRPOL = readTable(s, deck, kPolymerViscosity, 0, [&](int i, const double* v) {
     checkPolymerValue(s, deck, kPolVis, "MUP", v[1], i, "polymer viscosity table", "polymer-solution viscosity");
+    // The table is interpolated in the logarithm of the stored concentration
+    // (deck value + 1.0E-7): a negative concentration has none.
+    if (!(v[0] + 1.0E-7 > 0.0)) {
+      deck.fail(labelOf(s, kPolVis), "CONCP",
+                "CONCP = " + num(v[0]) + " in row " + std::to_string(i) +
+                    " of the polymer viscosity table is negative; the table is interpolated in the logarithm "
+                    "of the concentration");
+    }
     s.CPPPM(i) = v[0] + 1.0E-7;
     s.MUP(i) = v[1];
   });

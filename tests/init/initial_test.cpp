@@ -157,6 +157,45 @@ TEST(Inital, ThresholdOfFreeGasAndPolymerOff) {
   EXPECT_DOUBLE_EQ(s.RRFB(1), 1.0);
 }
 
+TEST(Inital, StateThatIsNotFiniteStops) {
+  // Extreme deck values (equilibrium references, oil compressibility) can
+  // give an initial state with infinities or a volume factor that is not
+  // positive: the run stops naming the deck and the block.
+  struct Case {
+    const char* what;
+    void (*spoil)(State&);
+    const char* want;
+  };
+  const Case cases[] = {
+      {"infinite pressure", [](State& s) { s.PN(2) = HUGE_VAL; }, "initial pressure P of block (2,1,1) is inf;"},
+      {"no solution ratio", [](State& s) { s.RSN(1) = std::nan(""); s.SGN(1) = 0.0; },
+       "initial solution gas-oil ratio RS of block (1,1,1) is nan;"},
+      {"undersaturated oil compressed below zero volume", [](State& s) { s.CO(1) = -1.0; },
+       "initial oil formation volume factor BO of block (2,1,1) is -"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto sp = makeState();
+    State& s = *sp;
+    twoBlocks(s);
+    s.FINPUT.set(std::string("init.dat"));
+    for (int n = 1; n <= 2; ++n) {
+      s.IJK(1, n) = n;
+      s.IJK(2, n) = s.IJK(3, n) = 1;
+    }
+    c.spoil(s);
+    try {
+      INITAL(s);
+      ADD_FAILURE() << "no stop";
+    } catch (const RunError& e) {
+      const std::string m = e.what();
+      EXPECT_EQ(m.rfind("deck init.dat: ", 0), 0u) << m;
+      EXPECT_NE(m.find(c.want), std::string::npos) << m;
+      EXPECT_NE(m.find("DATA 09B"), std::string::npos) << m;
+    }
+  }
+}
+
 TEST(Inital, ResidualOilByEquationSwitches) {
   struct Case {
     int w, o, g;
@@ -254,17 +293,27 @@ TEST(Inital, AquiferSharesByHand) {
     EXPECT_NEAR(s.REDAQ, 5.0, 1e-12);
     EXPECT_NEAR(s.TDFAC, 5.6146 * 0.001127 * 500 / (0.5 * 20 * 1e-5 * 1e6), 1e-12);
   }
-  // An aquifer whose outer radius does not exceed its inner one stops.
+  // An aquifer whose outer radius does not exceed its inner one stops, and so
+  // does a reservoir radius given as 0 (stored as 1.0E-51 by the reader); the
+  // message shows the deck values.
   s.FINPUT.set(std::string("aq.dat"));
-  s.AQRE = 1000;
-  try {
-    INITAL(s);
-    FAIL();
-  } catch (const RunError& e) {
-    const std::string m = e.what();
-    EXPECT_NE(m.find("aq.dat"), std::string::npos) << m;
-    EXPECT_NE(m.find("DATA 08B"), std::string::npos) << m;
-    EXPECT_NE(m.find("AQRE"), std::string::npos) << m;
+  const struct {
+    double aqrw, aqre;
+    const char* shown;
+  } bad[] = {{1000.0, 1000.0, "AQRW = 1000 and aquifer external radius AQRE = 1000;"},
+             {1.0E-51, 5000.0 + 1.0E-51, "AQRW = 0 and aquifer external radius AQRE = 5000;"}};
+  for (const auto& c : bad) {
+    s.AQRW = c.aqrw;
+    s.AQRE = c.aqre;
+    try {
+      INITAL(s);
+      FAIL();
+    } catch (const RunError& e) {
+      const std::string m = e.what();
+      EXPECT_NE(m.find("aq.dat"), std::string::npos) << m;
+      EXPECT_NE(m.find("DATA 08B"), std::string::npos) << m;
+      EXPECT_NE(m.find(c.shown), std::string::npos) << m;
+    }
   }
   // No aquifer: nothing is computed.
   auto sp2 = makeState();

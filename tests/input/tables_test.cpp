@@ -342,6 +342,24 @@ TEST(Tables, AbsentPhaseAdjustments) {
   }
 }
 
+TEST(Tables, ValuesOfAbsentPhasesAreNotTested) {
+  // Zero gas and polymer values are harmless when those equations are off:
+  // the gas columns are replaced by constants and the polymer tables unused.
+  auto sp = tablesState();
+  State& s = *sp;
+  s.KEQG = 0;
+  const std::string deck = "ROCK\n" + rockRegion(kWaterOil2, kGasLiquid2) + "PVT BLOCK\n" +
+                           pvtRegion("14.7 1.0 1.02 1.05 0 0.5 2.0 0\n3000 600 1.00 1.30 0 0.5 0.8 0\n", kStd) +
+                           tail("0 1.0\n100 0\n", "0 1 1\n0.0001 0 0\n");
+  DeckReader d("tables.dat", deck);
+  READTB(s, d);
+  EXPECT_TRUE(d.atEnd());
+  EXPECT_DOUBLE_EQ(s.BG(1, 1), 1.0);
+  EXPECT_DOUBLE_EQ(s.MUG(2, 1), 1.0);
+  EXPECT_DOUBLE_EQ(s.MUP(2), 0.0);
+  EXPECT_DOUBLE_EQ(s.RF(2), 0.0);
+}
+
 TEST(Tables, RestartRunKeepsTheStoredGravityTerms) {
   // The derived terms and adjustments belong to an initial run.
   auto sp = tablesState();
@@ -413,8 +431,10 @@ TEST(Tables, EveryColumnCheckWithItsBoundaries) {
       {"PVT water and gas the wrong way", 40,
        "14.7 1.0 1.02 1.05 0.9 0.5 2.0 0.01\n3000 600 1.03 1.30 0.95 0.4 0.8 0.02\n",
        {w("  BW", 2, "DATA 40C"), w("  BG", 2, "DATA 40C"), w("  MUW", 2, "DATA 40C")}},
-      {"polymer viscosity", 43, "100 2\n100 2\n200 1\n-1 3\n",
-       {w(" CONCP", 2, "DATA 43C"), w("  MUP", 3, "DATA 43C"), w(" CONCP", 4, "DATA 43C")}},
+      // (A concentration below -1.0E-7 has no logarithm and stops the read:
+      // FaultsStopWithTheDeckPlace.)
+      {"polymer viscosity", 43, "-5e-8 2\n100 2\n100 2\n200 1\n",
+       {w(" CONCP", 1, "DATA 43C"), w(" CONCP", 3, "DATA 43C"), w("  MUP", 4, "DATA 43C")}},
       {"retention", 44, "0 1 1\n0 1 1\n0.01 0.9 1\n0.011 1 0.5\n",
        {w("  CRP", 2, "DATA 44C"), w("  RF", 3, "DATA 44C"), w("  CRP", 4, "DATA 44C"), w("  RRF", 4, "DATA 44C")}},
   };
@@ -537,6 +557,30 @@ TEST(Tables, FaultsStopWithTheDeckPlace) {
        "DATA 41B", "OILAPI", 20, "OILAPI = -131.5"},
       {"deck ends in a table", nullptr, "ROCK\nWATER-OIL\nSWT\n0.2 0 0.8 0 0\n", "DATA 38C", "SWT", 0,
        "premature end"},
+      // Formation volume factors and viscosities of the phases in the system
+      // divide volumes and mobilities: zero or negative values stop the run
+      // at their row (the PVT rows start on line 15).
+      {"PVT BO 0", nullptr,
+       okRock + "PVT BLOCK\n" + pvtRegion("14.7 1.0 1.02 0 0.9 0.5 2.0 0.01\n3000 600 1.00 1.30 0.001 0.5 0.8 0.02\n", kStd) +
+           tail(),
+       "DATA 40C", "BO", 15, "BO = 0 in row 1 of the PVT table of PVT region 1: the oil formation volume factor"},
+      {"PVT MUG negative", nullptr,
+       okRock + "PVT BLOCK\n" +
+           pvtRegion("14.7 1.0 1.02 1.05 0.9 0.5 2.0 0.01\n3000 600 1.00 1.30 0.001 0.5 0.8 -0.02\n", kStd) + tail(),
+       "DATA 40C", "MUG", 16, "MUG = -0.02 in row 2"},
+      {"PVT BW 0 with polymer but no water", [](State& s) { s.KEQW = 0; s.KEQP = 1; },
+       okRock + "PVT BLOCK\n" + pvtRegion("14.7 1.0 0 1.05 0.9 0.5 2.0 0.01\n", kStd) + tail(), "DATA 40C", "BW", 15,
+       "water formation volume factor must be above 0"},
+      {"MUP 0 with polymer", [](State& s) { s.KEQP = 1; }, okRock + okPvt + tail("0 1.0\n100 0\n"), "DATA 43C", "MUP",
+       0, "MUP = 0 in row 2 of the polymer viscosity table"},
+      {"polymer viscosity table without rows", [](State& s) { s.KEQP = 1; }, okRock + okPvt + tail(""), "DATA 43C",
+       "MUP", 0, "polymer viscosity table has no rows"},
+      {"RF 0 with polymer", [](State& s) { s.KEQP = 1; }, okRock + okPvt + tail("0 1.0\n", "0 1 1\n0.0001 0 1\n"),
+       "DATA 44C", "RF", 0, "RF = 0 in row 2 of the polymer retention table"},
+      {"negative polymer concentration", nullptr, okRock + okPvt + tail("0 1.0\n-1 2.0\n"), "DATA 43C", "CONCP", 0,
+       "CONCP = -1 in row 2 of the polymer viscosity table is negative"},
+      {"RRF negative with polymer", [](State& s) { s.KEQP = 1; }, okRock + okPvt + tail("0 1.0\n", "0 2 -1\n"),
+       "DATA 44C", "RRF", 0, "RRF = -1 in row 1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
