@@ -12,7 +12,7 @@
 #include "io/errors.h"
 #include "io/units.h"
 #include "run/driver.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace {
 

@@ -7,18 +7,9 @@
 #include <string>
 
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
-
-namespace {
-
-std::string deckName(const State& s) {
-  const std::size_t n = s.FINPUT.trimmed();
-  return n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)");
-}
-
-}  // namespace
 
 void ZELVAT(State& s) {
   const double sum2 = s.SINX * s.SINX + s.SINY * s.SINY;

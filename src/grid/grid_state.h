@@ -1,15 +1,15 @@
-// State owned by the grid subsystem beyond the shared core of run/state.h.
+// State owned by the grid subsystem beyond the shared core of state/state.h.
 // Members added here become members of State (State inherits this struct).
 //
 // Geometry written by ZELVAT, GLKFAC / RADIAL and ACTCPY. Also in the core
-// (run/state.h) and written here: DEPTH(n) (top-face depth), ZC(n) (depth of
+// (state/state.h) and written here: DEPTH(n) (top-face depth), ZC(n) (depth of
 // the block centre, the "elevation of the point representing the block"),
 // VB(n) (bulk volume, reservoir volume unit), HNET(n), PHIH(n), KH(n),
 // KPHI(n), IJK(1..3, n), and DX(L) on a radial grid (node radii).
 #pragma once
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

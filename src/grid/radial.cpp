@@ -8,18 +8,9 @@
 
 #include "io/errors.h"
 #include "io/format.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
-
-namespace {
-
-std::string deckName(const State& s) {
-  const std::size_t n = s.FINPUT.trimmed();
-  return n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)");
-}
-
-}  // namespace
 
 void RADIAL(State& s) {
   const int nr = s.NX;

@@ -8,16 +8,11 @@
 
 #include "io/errors.h"
 #include "physics/lookup.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 
 namespace {
-
-std::string deckName(const State& s) {
-  const std::size_t n = s.FINPUT.trimmed();
-  return n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)");
-}
 
 std::string num(double v) {
   char buf[40];

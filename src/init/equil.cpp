@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "physics/lookup.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/numbering.h"
 
 namespace talvek {

@@ -1,9 +1,9 @@
-// State owned by the init subsystem beyond the shared core of run/state.h.
+// State owned by the init subsystem beyond the shared core of state/state.h.
 // Members added here become members of State (State inherits this struct).
 #pragma once
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

@@ -8,7 +8,7 @@
 // Counters are printed right-aligned in the widths of the messages.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "io/deck.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

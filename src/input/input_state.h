@@ -1,4 +1,4 @@
-// State owned by the input subsystem beyond the shared core of run/state.h.
+// State owned by the input subsystem beyond the shared core of state/state.h.
 // Members added here become members of State (State inherits this struct).
 //
 // The name tables of the deck reader: group labels, the variable names that
@@ -10,8 +10,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

@@ -16,7 +16,7 @@
 #include "input/debug.h"
 #include "io/deck.h"
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

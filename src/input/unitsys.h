@@ -6,7 +6,7 @@
 // output value = UFAC(k) * internal value.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

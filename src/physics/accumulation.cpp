@@ -8,7 +8,7 @@
 // conserves mass between the old level and the iterate.
 #include "physics/accumulation.h"
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -1,7 +1,7 @@
 // Analytic aquifer terms.
 #include "physics/aquifer.h"
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

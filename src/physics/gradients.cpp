@@ -1,7 +1,7 @@
 // Phase gradients of the gravity terms.
 #include "physics/gradients.h"
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -10,7 +10,7 @@
 #include "physics/jacobian.h"
 
 #include "physics/properties.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

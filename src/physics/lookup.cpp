@@ -2,6 +2,8 @@
 // and the equispaced piecewise polynomials.
 #include "physics/lookup.h"
 
+#include "state/state.h"
+
 namespace talvek {
 
 namespace {
@@ -108,6 +110,58 @@ void EQNFIT(const double* XPT, const double* YPT, double* FITC, int NPT, int IOR
       c(3, i) = y(i) - c(2, i) * x(i);
     }
   }
+}
+
+double PVTP(const State& s, int r, double p, PvtCol c) {
+  if (s.IQUAD != 0) {
+    double x = p;
+    int ip = 1;
+    CEARCH(x, s.FITXF(FTPVP, r), s.FITXL(FTPVP, r), s.FITRSP(FTPVP, r), s.NINT, ip);
+    const double* f = nullptr;
+    switch (c) {
+      case PvtCol::BW: f = &s.FBW(1, 1, r); break;
+      case PvtCol::BO: f = &s.FBO(1, 1, r); break;
+      case PvtCol::BG: f = &s.FBG(1, 1, r); break;
+      case PvtCol::MUW: f = &s.FMUW(1, 1, r); break;
+      case PvtCol::MUO: f = &s.FMUO(1, 1, r); break;
+      case PvtCol::MUG: f = &s.FMUG(1, 1, r); break;
+      case PvtCol::RS: f = &s.FRS(1, 1, r); break;
+    }
+    return EQNVAL(f, ip, x);
+  }
+  const int nr = s.NRPVT(r);
+  int ip = 2;
+  double w = 0, o = 0, y = 0;
+  SEARCH(ip, w, o, &s.PRES(1, r), p, nr);
+  const double* col = nullptr;
+  switch (c) {
+    case PvtCol::BW: col = &s.BW(1, r); break;
+    case PvtCol::BO: col = &s.BO(1, r); break;
+    case PvtCol::BG: col = &s.BG(1, r); break;
+    case PvtCol::MUW: col = &s.MUW(1, r); break;
+    case PvtCol::MUO: col = &s.MUO(1, r); break;
+    case PvtCol::MUG: col = &s.MUG(1, r); break;
+    case PvtCol::RS: col = &s.RST(1, r); break;
+  }
+  FUN1D(ip, w, o, col, y, nr);
+  return y;
+}
+
+double PVTR(const State& s, int r, double rs, PvtRsCol c) {
+  if (s.IQUAD != 0) {
+    double x = rs;
+    int ip = 1;
+    CEARCH(x, s.FITXF(FTPVR, r), s.FITXL(FTPVR, r), s.FITRSP(FTPVR, r), s.NINT, ip);
+    const double* f = c == PvtRsCol::PRES ? &s.FPBR(1, 1, r) : c == PvtRsCol::BO ? &s.FBOR(1, 1, r) : &s.FMUOR(1, 1, r);
+    return EQNVAL(f, ip, x);
+  }
+  const int nr = s.NRPVT(r);
+  int ip = 2;
+  double w = 0, o = 0, y = 0;
+  SEARCH(ip, w, o, &s.RST(1, r), rs, nr);
+  const double* col = c == PvtRsCol::PRES ? &s.PRES(1, r) : c == PvtRsCol::BO ? &s.BO(1, r) : &s.MUO(1, r);
+  FUN1D(ip, w, o, col, y, nr);
+  return y;
 }
 
 }  // namespace talvek

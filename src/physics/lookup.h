@@ -18,6 +18,8 @@
 
 namespace talvek {
 
+struct State;
+
 // Interval of XVAL in the ascending abscissa column XTAB of NROW rows:
 // IPOS is the row at the interval's upper end (2 <= IPOS <= NROW), XWID the
 // interval's width, XOFF the offset of XVAL from its lower end. A value at or
@@ -46,5 +48,14 @@ inline double EQNVAL(const double* FITC, int IPOS, double X) {
   const double* c = FITC + 3 * (IPOS - 1);
   return (c[0] * X + c[1]) * X + c[2];
 }
+
+// PVT lookups of run control (table search or equispaced fit, by IQUAD).
+// Saturated values at pressure p in PVT region r:
+enum class PvtCol { BW, BO, BG, MUW, MUO, MUG, RS };
+double PVTP(const State& s, int r, double p, PvtCol c);
+// Bubble-point pressure, oil formation volume factor and oil viscosity at the
+// solution ratio rs in PVT region r:
+enum class PvtRsCol { PRES, BO, MUO };
+double PVTR(const State& s, int r, double rs, PvtRsCol c);
 
 }  // namespace talvek

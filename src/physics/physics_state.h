@@ -1,4 +1,4 @@
-// State owned by the physics subsystem beyond the shared core of run/state.h.
+// State owned by the physics subsystem beyond the shared core of state/state.h.
 // Members added here become members of State (State inherits this struct).
 //
 // Block properties are evaluated in five states: the iterate itself and four
@@ -6,15 +6,15 @@
 // saturation, the second unknown, polymer-solution saturation). The flow,
 // well and aquifer derivatives are one-sided differences over them.
 //
-// Also written here but declared in the core (run/state.h): BWB, BOB, BGB,
+// Also written here but declared in the core (state/state.h): BWB, BOB, BGB,
 // RS (saturated blocks), ACCR, DACC, SATCON, DSATCON, VBB, RHS, RHSFLW,
 // GRADWB/GRADOB/GRADGB, GRAVW/GRAVO/GRAVG, the well rates FLOWW/FLOWO/FLOWG/
 // FLOWP, their derivatives DFLOWW/DFLOWO/DFLOWG/DFLOWP(unknown position, n),
 // PSAND, IPFORC, IWC (the well condition code) and QPMINJ.
 #pragma once
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

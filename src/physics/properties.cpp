@@ -14,7 +14,7 @@
 #include "io/errors.h"
 #include "physics/accumulation.h"
 #include "physics/lookup.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -6,7 +6,7 @@
 #include "physics/wells.h"
 
 #include "physics/properties.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

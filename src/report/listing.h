@@ -9,7 +9,7 @@
 // Every writer writes to a unit that the caller has opened.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -8,7 +8,7 @@
 
 #include <string_view>
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

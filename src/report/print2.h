@@ -10,7 +10,7 @@
 // `unit`.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -1,4 +1,4 @@
-// State owned by the report subsystem beyond the shared core of run/state.h.
+// State owned by the report subsystem beyond the shared core of state/state.h.
 // Members added here become members of State (State inherits this struct).
 //
 // The print layout of the array printers and the listing files (column
@@ -7,8 +7,8 @@
 // that the time-step report prints (written by MATBAL).
 #pragma once
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

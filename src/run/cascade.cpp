@@ -8,7 +8,7 @@
 #include "physics/lookup.h"
 #include "physics/physics_state.h"
 #include "init/init_state.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

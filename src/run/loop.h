@@ -1,7 +1,7 @@
 // The time-step loop: one pass per time step until the halting time.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -1,7 +1,7 @@
 // Material balance of an accepted time step.
 #include "run/matbal.h"
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -3,7 +3,7 @@
 // the well and aquifer rates after convergence.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 
@@ -24,14 +24,5 @@ void ITLINE(State& s);
 void ITDUMP(State& s);
 // Adds the last Newton correction to the well rates (and the aquifer terms).
 void RATCOR(State& s);
-
-// PVT lookups of run control (table search or equispaced fit, by IQUAD).
-// Saturated values at pressure p in PVT region r:
-enum class PvtCol { BW, BO, BG, MUW, MUO, MUG, RS };
-double PVTP(const State& s, int r, double p, PvtCol c);
-// Bubble-point pressure, oil formation volume factor and oil viscosity at the
-// solution ratio rs in PVT region r:
-enum class PvtRsCol { PRES, BO, MUO };
-double PVTR(const State& s, int r, double rs, PvtRsCol c);
 
 }  // namespace talvek

@@ -1,11 +1,11 @@
 // State owned by run control (driver, loop, Newton, step control, cascade,
-// material balance, restart-up) beyond the shared core of run/state.h.
+// material balance, restart-up) beyond the shared core of state/state.h.
 #pragma once
 
 #include <string>
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

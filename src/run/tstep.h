@@ -2,7 +2,7 @@
 // solve, the growth limiter after a cut, and the cut of a failed attempt.
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/bands.h"
 
 namespace talvek {

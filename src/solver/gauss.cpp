@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 

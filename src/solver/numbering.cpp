@@ -7,16 +7,11 @@
 #include <utility>
 
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 
 namespace {
-
-std::string deckName(const State& s) {
-  const std::size_t n = s.FINPUT.trimmed();
-  return n == 0 ? std::string("the input deck") : std::string(s.FINPUT.c.data(), n);
-}
 
 void checkRange(const State& s, const char* item, int v, int lo, int hi) {
   if (v < lo || v > hi) {

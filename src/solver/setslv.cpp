@@ -3,7 +3,7 @@
 
 #include "io/errors.h"
 #include "io/format.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/bands.h"
 #include "solver/solve.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/bands.h"
 #include "solver/d4.h"
 

@@ -1,4 +1,4 @@
-// State owned by the solver subsystem beyond the shared core of run/state.h.
+// State owned by the solver subsystem beyond the shared core of state/state.h.
 // Members added here become members of State (State inherits this struct).
 //
 // The numbering tables (IJKORD, LBLOCK, ICOORD, IORD, IBLK, NBR, the
@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "run/limits.h"
-#include "util/farray.h"
+#include "state/limits.h"
+#include "state/farray.h"
 
 namespace talvek {
 

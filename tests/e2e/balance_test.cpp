@@ -19,7 +19,7 @@
 #include "physics/gradients.h"
 #include "run/driver.h"
 #include "run/loop.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 namespace {

@@ -30,7 +30,7 @@
 #include "io/deck.h"
 #include "run/driver.h"
 #include "run/loop.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace {
 

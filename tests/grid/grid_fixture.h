@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek::testing {
 

@@ -6,7 +6,7 @@
 // Rs = 100 .. 400 and Pb(R) = 1000 + 10 (R - 100)).
 #pragma once
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek::testing {
 

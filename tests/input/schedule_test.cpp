@@ -17,7 +17,7 @@
 #include "input/tables.h"
 #include "io/deck.h"
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 namespace {

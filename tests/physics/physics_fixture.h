@@ -14,7 +14,7 @@
 #include "physics/lookup.h"
 #include "physics/properties.h"
 #include "physics/wells.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek::phys_test {
 

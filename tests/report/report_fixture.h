@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "io/units.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek::test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "run/matbal.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/numbering.h"
 
 namespace talvek {

@@ -12,7 +12,7 @@
 #include "io/deck.h"
 #include "io/errors.h"
 #include "run/driver.h"
-#include "run/state.h"
+#include "state/state.h"
 
 using namespace talvek;
 

@@ -12,7 +12,7 @@
 #include "io/errors.h"
 #include "io/units.h"
 #include "run/loop.h"
-#include "run/state.h"
+#include "state/state.h"
 
 using namespace talvek;
 

@@ -6,7 +6,8 @@
 #include <limits>
 
 #include "run/newton.h"
-#include "run/state.h"
+#include "physics/lookup.h"
+#include "state/state.h"
 
 using namespace talvek;
 

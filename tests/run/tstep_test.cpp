@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "run/state.h"
+#include "state/state.h"
 #include "run/tstep.h"
 
 using namespace talvek;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/d4.h"
 #include "solver/numbering.h"
 #include "solver/solve.h"

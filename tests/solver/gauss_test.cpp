@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "io/errors.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 namespace {

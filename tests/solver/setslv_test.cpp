@@ -9,7 +9,7 @@
 
 #include "io/errors.h"
 #include "io/units.h"
-#include "run/state.h"
+#include "state/state.h"
 #include "solver/numbering.h"
 #include "solver/solve.h"
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "grid/grid_state.h"
 #include "init/init_state.h"
@@ -18,10 +19,10 @@
 #include "io/units.h"
 #include "physics/physics_state.h"
 #include "report/report_state.h"
-#include "run/limits.h"
+#include "state/limits.h"
 #include "run/run_state.h"
 #include "solver/solver_state.h"
-#include "util/farray.h"
+#include "state/farray.h"
 
 namespace talvek {
 
@@ -190,6 +191,12 @@ struct State : CoreState,
                SolverState,
                ReportState,
                RunState {};
+
+// The deck file's name for messages ("(deck)" before the deck is named).
+inline std::string deckName(const State& s) {
+  const std::size_t n = s.FINPUT.trimmed();
+  return n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)");
+}
 
 // The state is tens of megabytes: it always lives on the heap.
 inline std::unique_ptr<State> makeState() { return std::make_unique<State>(); }
