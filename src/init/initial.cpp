@@ -10,16 +10,11 @@
 
 #include "io/errors.h"
 #include "physics/lookup.h"
-#include "run/state.h"
+#include "state/state.h"
 
 namespace talvek {
 
 namespace {
-
-std::string deckName(const State& s) {
-  const std::size_t n = s.FINPUT.trimmed();
-  return n ? std::string(s.FINPUT.c.data(), n) : std::string("(deck)");
-}
 
 template <typename T>
 void zero(T& x) {
@@ -191,7 +186,13 @@ void INITAL(State& s) {
     byPressure(s, p, s.PN(n), bw, bo, bg, rs);
     s.BWN(n) = bw;
     s.BGN(n) = bg;
-    if (s.SGN(n) > 1.0E-6) {
+    // Free gas makes the oil saturated only when gas is part of the system.
+    // Without a gas equation the gas saturation is a fixed saturation, no
+    // block can ever switch back to undersaturated, and oil held at the
+    // saturated volume factor with its state never switching lets the Newton
+    // iteration fail step after step (an oil-water deck whose SO + SW is 0.99
+    // ended after fifteen cuts with overflowing values).
+    if (s.SGN(n) > 1.0E-6 && s.KEQG >= 1) {
       s.BON(n) = bo;
       s.RSN(n) = rs;
       s.RSTOT(n) = s.SGN(n) * s.BON(n) / (s.SON(n) * s.BGN(n) + 1.0E-6) + s.RSN(n);

@@ -196,6 +196,31 @@ TEST(Inital, StateThatIsNotFiniteStops) {
   }
 }
 
+TEST(Inital, FreeGasWithoutGasEquationLeavesOilUndersaturated) {
+  // Block 1 holds gas (SGN = 0.05), but with the gas equation off that gas is
+  // a fixed saturation: the oil stays undersaturated at its deck solution
+  // ratio, its volume factor from the bubble point and the compressibility.
+  auto sp = makeState();
+  State& s = *sp;
+  twoBlocks(s);
+  s.KEQG = 0;
+  s.RSN(1) = 150.0;
+  INITAL(s);
+  EXPECT_EQ(s.ISATN(1), 0);
+  EXPECT_DOUBLE_EQ(s.EPSX2(1), 1.0);
+  EXPECT_DOUBLE_EQ(s.RSN(1), 150.0);
+  EXPECT_DOUBLE_EQ(s.RSTOT(1), 150.0);
+  EXPECT_NEAR(s.PBUBL(1), pbOf(150.0), 1e-9);
+  EXPECT_NEAR(s.BON(1), boOfRs(150.0) / ((2500.0 - pbOf(150.0)) * s.CO(1) + 1.0), 1e-12);
+  // With the gas equation on, the same block is saturated.
+  auto sp2 = makeState();
+  State& t = *sp2;
+  twoBlocks(t);
+  t.RSN(1) = 150.0;
+  INITAL(t);
+  EXPECT_EQ(t.ISATN(1), 1);
+}
+
 TEST(Inital, ResidualOilByEquationSwitches) {
   struct Case {
     int w, o, g;
