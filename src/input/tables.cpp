@@ -289,7 +289,7 @@ void readRockRegion(State& s, DeckReader& deck, int r) {
 }
 
 // Density factor of the input unit system: pounds per cubic foot into the
-// system's density unit.
+// system's density unit (lb/ft3, kg/m3, g/cm3).
 double densityFactor(const State& s, DeckReader& deck) {
   switch (s.MUNITIN) {
     case 1:
@@ -297,7 +297,7 @@ double densityFactor(const State& s, DeckReader& deck) {
     case 2:
       return 16.01846;
     case 3:
-      return 0.00223322855;
+      return 0.01601846;
     default:
       deck.fail(labelOf(s, kStd), "MUNITIN",
                 "MUNITIN = " + std::to_string(s.MUNITIN) +
@@ -348,8 +348,12 @@ void readPvtRegion(State& s, DeckReader& deck, int p) {
 
   if (s.IRSTRT == 0) {
     // Stock-tank gradients and water density. 62.42797373 lb/ft3 is the
-    // density of water, 0.07632429173561076 lb/ft3 that of air; the factor
-    // 0.006944436113891601 turns lb/ft3 into psi/ft.
+    // density of water, 0.07632429173561076 lb/ft3 that of air; f turns them
+    // into the input system's density unit and C3 turns a density into the
+    // pressure gradient of a column of it (psi/ft, kPa/m, atm/cm). The gas
+    // term is divided by C1 since field gas volumes are in cubic feet against
+    // the barrels of the liquids. DENWS is the mass of stock-tank water per
+    // stock-tank liquid volume (lb/bbl, kg/m3, g/cm3).
     if (s.OILAPI(p) <= -131.5) {
       deck.fail(labelOf(s, kStd), "OILAPI",
                 "OILAPI = " + std::to_string(s.OILAPI(p)) + " of PVT region " + std::to_string(p) +
@@ -359,11 +363,10 @@ void readPvtRegion(State& s, DeckReader& deck, int p) {
     const double f = densityFactor(s, deck);
     s.GAMAW(p) += 1.0E-51;
     s.GAMAG(p) += 1.0E-51;
-    constexpr double kPsiFt = 0.006944436113891601;
     constexpr double kWater = 62.42797373;
     constexpr double kAir = 0.07632429173561076;
-    const double g0 = kPsiFt * kWater;
-    const double a0 = kPsiFt * kAir;
+    const double g0 = s.C3 * kWater;
+    const double a0 = s.C3 * kAir;
     s.GRADO(p) = g0 * f * sgo;
     s.GRADW(p) = g0 * f * s.GAMAW(p);
     s.GRADG(p) = a0 * f * s.GAMAG(p) / s.C1;

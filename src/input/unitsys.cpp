@@ -9,14 +9,16 @@ namespace talvek {
 namespace {
 
 // Output factors k = 1..12 between field and SI units. Entry 1 multiplies
-// the oil-in-place-per-area factor of the input system.
+// the oil-in-place-per-area factor of the input system. The well factor
+// (entry 10) is a liquid volume per pressure: rb/psi into m3/kPa,
+// 0.1589873 / 6.894757.
 constexpr double kFieldToSI[12] = {0.39289532, 0.1589873,  0.02831685, 0.4535924,
                                    0.17811,    6.894757,   0.1589873,  0.02831685,
-                                   0.4535924,  2.305916E-05, 0.3048,   1.0};
+                                   0.4535924,  0.02305916, 0.3048,     1.0};
 constexpr double kSIToField[12] = {2.5452072,          6.28981056977507,   35.31466247128476,
                                    2.2046224760379585, 5.614507888383583,  0.1450377438972831,
                                    6.28981056977507,   35.31466247128476,  2.2046224760379585,
-                                   43366.714138763076, 3.280839895013123,  1.0};
+                                   43.366714138763076, 3.280839895013123,  1.0};
 
 void convert(State& s, const double (&f)[12]) {
   s.UFAC(1) *= f[0];

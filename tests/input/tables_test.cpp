@@ -88,6 +88,7 @@ std::unique_ptr<State> tablesState() {
   s.NPVTRGN = 1;
   s.MUNITIN = 1;
   s.C1 = 5.6146;
+  s.C3 = 0.006944436113891601;
   s.KEQW = 1;
   s.KEQO = 2;
   s.KEQG = 3;
@@ -205,26 +206,49 @@ TEST(Tables, StoresRowsPadsSingleRowsAndDerivesEndPoints) {
   EXPECT_DOUBLE_EQ(s.RRF(2), 1.2);
 }
 
-TEST(Tables, UnitSystemsScaleTheGravityTerms) {
+TEST(Tables, GravityTermsWeighTheStockTankFluidsInEachSystem) {
+  // The same fluids (water of specific gravity 1, oil of 30 degrees API, gas
+  // of 0.7) in the three systems. A column of water
+  // weighs 0.4335 psi/ft, 9.807 kPa/m, 0.0009678 atm/cm; a stock-tank volume
+  // of it 350.5 lb/bbl, 1000 kg/m3, 1 g/cm3. Depth and pressure per foot and
+  // psi, and gas-oil ratio per scf/STB, of each system.
   struct Case {
     int munitin;
-    double c1;
-    double f;
+    double c1, c3;
+    double gradw, denws;    // water column gradient, stock-tank water density
+    double perFt, perPsi;  // length and pressure units per ft and per psi
+    double perScfStb;      // gas-oil ratio units per scf/STB
+    double massPerLbm, volPerBbl;
   };
-  const Case cases[] = {{1, 5.6146, 1.0}, {2, 1.0, 16.01846}, {3, 1.0, 0.00223322855}};
+  const double scfStb = 0.028316846592 / 0.158987294928;
+  const Case cases[] = {
+      {1, 5.6146, 0.006944436113891601, 0.4335, 62.42797373 * 5.6146, 1.0, 1.0, 1.0, 1.0, 1.0},
+      {2, 1.0, 0.00980665, 9.807, 1000.0, 0.3048, 6.894757293168361, scfStb, 0.45359237, 0.158987294928},
+      {3, 1.0, 0.0009678411053540587, 0.0009678, 1.0, 30.48, 1.0 / 14.695948775513449, scfStb, 453.59237,
+       158987.294928},
+  };
+  const double waterField = 0.006944436113891601 * 62.42797373;  // psi/ft
+  const double sgo = 141.5 / (30.0 + 131.5);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.munitin);
     auto sp = tablesState();
     State& s = *sp;
     s.MUNITIN = c.munitin;
     s.C1 = c.c1;
+    s.C3 = c.c3;
     DeckReader d("tables.dat", simpleDeck());
     READTB(s, d);
-    const double sgo = 141.5 / (30.0 + 131.5);
-    EXPECT_DOUBLE_EQ(s.GRADO(1), 0.006944436113891601 * 62.42797373 * c.f * sgo);
-    EXPECT_DOUBLE_EQ(s.GRADW(1), 0.006944436113891601 * 62.42797373 * c.f * 1.0);
-    EXPECT_DOUBLE_EQ(s.GRADG(1), 0.006944436113891601 * 0.07632429173561076 * c.f * 0.7 / c.c1);
-    EXPECT_DOUBLE_EQ(s.DENWS(1), 62.42797373 * c.f * 1.0 * c.c1);
+    EXPECT_NEAR(s.GRADW(1) / c.gradw, 1.0, 1.0E-4);
+    EXPECT_NEAR(s.DENWS(1) / c.denws, 1.0, 1.0E-4);
+    // The field values converted by hand, to the precision of the constants
+    // (the field C1, 5.6146 ft3/bbl, is rounded by 3E-6).
+    const double perGrad = c.perPsi / c.perFt;
+    EXPECT_NEAR(s.GRADW(1) / (waterField * perGrad), 1.0, 1.0E-6);
+    EXPECT_NEAR(s.GRADO(1) / (waterField * sgo * perGrad), 1.0, 1.0E-6);
+    const double gasField = 0.006944436113891601 * 0.07632429173561076 * 0.7 / 5.6146;  // psi/ft per scf/STB
+    EXPECT_NEAR(s.GRADG(1) / (gasField * perGrad / c.perScfStb), 1.0, 5.0E-6);
+    EXPECT_NEAR(s.DENWS(1) / (62.42797373 * 5.6146 * c.massPerLbm / c.volPerBbl), 1.0, 5.0E-6);
+    // Rock density in mass per stock-tank liquid volume, as DENWS.
     EXPECT_DOUBLE_EQ(s.DENR, 165.0 * c.c1);
   }
 }

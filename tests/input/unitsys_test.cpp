@@ -13,7 +13,7 @@ namespace {
 TEST(Units, ConstantsAndFactorsForEveryPair) {
   // Output factors 2..12 by pair of systems (entry 0 unused).
   const double f2s[12] = {0, 0.1589873, 0.02831685, 0.4535924, 0.17811, 6.894757, 0.1589873, 0.02831685,
-                          0.4535924, 2.305916E-05, 0.3048, 1.0};
+                          0.4535924, 0.02305916, 0.3048, 1.0};
   const double s2f[12] = {0,
                           6.28981056977507,
                           35.31466247128476,
@@ -23,7 +23,7 @@ TEST(Units, ConstantsAndFactorsForEveryPair) {
                           6.28981056977507,
                           35.31466247128476,
                           2.2046224760379585,
-                          43366.714138763076,
+                          43.366714138763076,
                           3.280839895013123,
                           1.0};
   const double ones[12] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
@@ -70,10 +70,16 @@ TEST(Units, WorkedConversions) {
   UNITSB(s);
   EXPECT_NEAR(s.UFAC(1), 3.048217, 1e-6);
   EXPECT_NEAR(100.0 * s.UFAC(2), 15.89873, 1e-9);  // 100 STB/D in m3/d
+  // A well factor is a liquid rate per pressure drop (times a viscosity):
+  // 50 rb.cp/(d.psi) is 50 x 0.1589873 / 6.894757 m3.cp/(d.kPa).
+  EXPECT_NEAR(50.0 * s.UFAC(10), 1.152958, 1e-6);
+  EXPECT_NEAR(s.UFAC(10) / (s.UFAC(2) / s.UFAC(6)), 1.0, 1e-6);
   s.MUNITIN = 2;
   s.MUNTOUT = 1;
   UNITSB(s);
   EXPECT_NEAR(1000.0 * s.UFAC(6), 145.0377, 1e-4);  // 1000 kPa in psi
+  EXPECT_NEAR(50.0 * s.UFAC(10), 2168.336, 1e-3);  // 50 m3.cp/(d.kPa) in rb.cp/(d.psi)
+  EXPECT_NEAR(s.UFAC(10) / (s.UFAC(2) / s.UFAC(6)), 1.0, 1e-6);
   // A second call with another output system starts the factors afresh.
   s.MUNTOUT = 2;
   UNITSB(s);
