@@ -325,6 +325,7 @@ void NEWRUN(State& s, DeckReader& deck) {
     GLKFAC(s);
   // 8. Active-block copies and rock modifiers, then the connection lists.
   ACTCPY(s);
+  CHKVOL(s);
   CONLST(s);
   // 9. Solver set-up of the chosen method.
   SETSLV(s);

@@ -229,3 +229,41 @@ TEST(BadDeck, NonPositiveChangeTargetStopsAfterGroup3) {
     EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
   }
 }
+
+// Decks that leave an active block without volume stop before the first
+// step, naming the block and the arrays (the run would otherwise crawl
+// through tens of thousands of Newton iterations and exit 0).
+TEST(BadDeck, ActiveBlockWithoutVolumeStopsBeforeTheFirstStep) {
+  const int dz = findLine("DATA 16A") + 1;
+  const int phi = findLine("DATA 21A") + 2;
+  const int rbvol = findLine("DATA 33A") + 2;
+  const struct {
+    const char* what;
+    int line;
+    const char* text;
+    const char* message;
+  } cases[] = {
+      // The control line lacks its word: the region line is taken as the word.
+      {"DZ control line without its word", dz, "1",
+       "talvek: error: vol.txt: active block (1,1,1) has no bulk volume: DZ = 0 (data group DATA 16A); 19 more active "
+       "blocks have none;"},
+      {"porosity line with an empty range", phi, "20 1 1 1 1 1 0.2",
+       "talvek: error: vol.txt: active block (1,1,1) has no pore volume: PHI = 0 (data group DATA 21A); 19 more"},
+      {"bulk-volume modifier of -1", rbvol, "5 5 1 1 1 1 -1.\n0 0 0 0 0 0 0",
+       "talvek: error: vol.txt: active block (5,1,1) has no bulk volume: RBVOL = -1 (data group DATA 33A); give"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto dir = scratch("vol");
+    {
+      std::ofstream f(dir / "vol.txt");
+      f << spoil(c.line, c.text);
+    }
+    Result r = run(dir, "vol.txt out.lis rin.rst rout.rst");
+    EXPECT_EQ(r.status, 1);
+    const auto err = lines(r.err);
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back().rfind(c.message, 0), 0u) << err.back();
+    EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
+  }
+}
