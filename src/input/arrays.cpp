@@ -70,7 +70,9 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
 
       const int hiIdx[3] = {s.NX, s.NY, s.NZ};
       for (int c = 0; c < 6; ++c) {
-        if (idx[c] < 1 || idx[c] > hiIdx[c / 2]) warnRegionLine(s, deck, igroup, c + 1, s.ILINE, idx[c], 1, hiIdx[c / 2]);
+        if (idx[c] < 1 || idx[c] > hiIdx[c / 2]) {
+          warnRegionLine(s, deck, igroup, c + 1, s.ILINE, idx[c], 1, hiIdx[c / 2]);
+        }
       }
       if (v < lo || v > hi) warnRegionLine(s, deck, igroup, 7, s.ILINE, v, lo, hi);
       dbgRegionLine(s, igroup, s.ILINE);

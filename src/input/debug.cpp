@@ -1,5 +1,6 @@
 #include "input/debug.h"
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 

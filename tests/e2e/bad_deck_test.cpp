@@ -72,7 +72,9 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
     // about values out of range (zero DTMAX and DTMIN are also warned about).
     const auto err = lines(r.err);
     ASSERT_GE(err.size(), 1u) << r.err;
-    for (std::size_t i = 0; i + 1 < err.size(); ++i) EXPECT_EQ(err[i].rfind("talvek: warning: bad.txt:", 0), 0u) << r.err;
+    for (std::size_t i = 0; i + 1 < err.size(); ++i) {
+      EXPECT_EQ(err[i].rfind("talvek: warning: bad.txt:", 0), 0u) << r.err;
+    }
     const std::string& m = err.back();
     EXPECT_EQ(m.rfind("talvek: error: bad.txt:", 0), 0u) << m;
     // The line named is the one that was spoiled (a cut deck ends there).
@@ -159,7 +161,9 @@ TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {
     const auto err = lines(r.err);
     ASSERT_GE(err.size(), 1u);
     EXPECT_EQ(err.back(), c.message);
-    for (std::size_t i = 0; i + 1 < err.size(); ++i) EXPECT_EQ(err[i].rfind("talvek: warning: sched.txt:", 0), 0u) << r.err;
+    for (std::size_t i = 0; i + 1 < err.size(); ++i) {
+      EXPECT_EQ(err[i].rfind("talvek: warning: sched.txt:", 0), 0u) << r.err;
+    }
     EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
     const std::string lis = slurp(dir / "out.lis");
     EXPECT_EQ(lis.find("TIME  STEP  SUMMARY"), std::string::npos);

@@ -379,7 +379,9 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
   StderrLines err;
   INPUT(s, deck, 0);
   EXPECT_TRUE(lis.lines().empty());
-  auto at = [&](const std::string& needle, int from = 1) { return "w.dat:" + std::to_string(lineOf(text, needle, from)); };
+  auto at = [&](const std::string& needle, int from = 1) {
+    return "w.dat:" + std::to_string(lineOf(text, needle, from));
+  };
   const int g33 = lineOf(text, "DATA 33A");
   const std::vector<std::string> want = {
       "talvek: warning: " + at("2000.") + ": data group DATA 03B, item DTMAX: value out of range",
