@@ -127,4 +127,71 @@ void ACTCPY(State& s) {
   }
 }
 
+namespace {
+
+// A bulk volume or porosity below these is no volume at all: far below any
+// block of a real grid in any unit system, and above the 1.0E-51 that the
+// array readers add to a zero of the deck.
+constexpr double kNoVolume = 1.0E-20;
+constexpr double kNoPorosity = 1.0E-20;
+
+std::string num(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%g", v);
+  return b;
+}
+
+// The deck arrays that leave active block n without bulk or pore volume,
+// each with its value and data group.
+std::string noVolumeCause(const State& s, int n, bool bulk, bool pore) {
+  const int l = s.IBLK(n);
+  std::string why;
+  auto add = [&why](const char* name, double v, const char* group) {
+    if (!why.empty()) why += ", ";
+    why += std::string(name) + " = " + num(v) + " (data group " + group + ")";
+  };
+  if (bulk) {
+    if (!(s.DX(l) > 0.0)) add(s.IRADIAL == 1 ? "DX (ring radius)" : "DX", s.DX(l), "DATA 14A");
+    if (s.IRADIAL != 1 && !(s.DY(l) > 0.0)) add("DY", s.DY(l), "DATA 15A");
+    if (!(s.DZ(l) > 0.0)) add("DZ", s.DZ(l), "DATA 16A");
+    if (!(s.RNTG(n) > kNoVolume)) add("RNTG", s.RNTG(n) - 1.0E-51, "DATA 32A");
+    if (!(s.RBVOL(n) > -1.0)) add("RBVOL", s.RBVOL(n) - 1.0E-51, "DATA 33A");
+    if (why.empty()) why = "the product of DX, DY, DZ and RNTG (data groups DATA 14A to 16A and DATA 32A)";
+  }
+  if (pore) {
+    if (!(s.RPORO(n) > -1.0)) {
+      add("RPORO", s.RPORO(n) - 1.0E-51, "DATA 34A");
+    } else {
+      // The porosity as the deck gives it, before its modifier.
+      add("PHI", s.PHI(n) / (1.0 + s.RPORO(n)) - 1.0E-51, "DATA 21A");
+    }
+  }
+  return why;
+}
+
+}  // namespace
+
+void CHKVOL(State& s) {
+  int bad = 0, first = 0;
+  bool firstBulk = false, firstPore = false;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const bool bulk = !(s.VB(n) > kNoVolume);
+    const bool pore = !(s.PHI(n) > kNoPorosity);
+    if (!bulk && !pore) continue;
+    if (++bad == 1) {
+      first = n;
+      firstBulk = bulk;
+      firstPore = pore;
+    }
+  }
+  if (bad == 0) return;
+  const int n = first;
+  std::string msg = deckName(s) + ": active block (" + std::to_string(s.IJK(1, n)) + "," +
+                    std::to_string(s.IJK(2, n)) + "," + std::to_string(s.IJK(3, n)) + ") has no " +
+                    (firstBulk ? "bulk volume" : "pore volume") + ": " + noVolumeCause(s, n, firstBulk, firstPore);
+  if (bad > 1) msg += "; " + std::to_string(bad - 1) + " more active block" + (bad > 2 ? "s have" : " has") + " none";
+  msg += "; give every active block a volume or make it inactive in IACTIVE (data group DATA 11A)";
+  throw RunError(msg);
+}
+
 }  // namespace talvek

@@ -19,4 +19,11 @@ void GLKFAC(State& s);
 // modifiers (porosity capped at 1), PHIH, KH and KPHI.
 void ACTCPY(State& s);
 
+// After ACTCPY: stops with a RunError when an active block has no bulk or no
+// pore volume (a zero size or thickness, a net-to-gross ratio of zero, a
+// modifier of -1 or less, a porosity of zero), naming the first such block
+// (I,J,K), the arrays that give it none and how many more there are. Such a
+// block has no storage: the Newton iteration crawls at the smallest step.
+void CHKVOL(State& s);
+
 }  // namespace talvek

@@ -51,7 +51,6 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
   checkGroup(s, igroup);
   const std::string_view label(s.GRPLAB(igroup).c.data(), 8);
   const std::string_view name = arrayName(igroup);
-  const bool dbg = s.IPRTDAT == 1;
   dbgBlank(s);
 
   if (icode != 0) {
@@ -70,13 +69,13 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
       if (sum == 0) break;
 
       const int hiIdx[3] = {s.NX, s.NY, s.NZ};
-      if (dbg) {
-        for (int c = 0; c < 6; ++c) {
-          if (idx[c] < 1 || idx[c] > hiIdx[c / 2]) warnLine(s, igroup, c + 1, s.ILINE);
+      for (int c = 0; c < 6; ++c) {
+        if (idx[c] < 1 || idx[c] > hiIdx[c / 2]) {
+          warnRegionLine(s, deck, igroup, c + 1, s.ILINE, idx[c], 1, hiIdx[c / 2]);
         }
-        if (v < lo || v > hi) warnLine(s, igroup, 7, s.ILINE);
-        dbgRegionLine(s, igroup, s.ILINE);
       }
+      if (v < lo || v > hi) warnRegionLine(s, deck, igroup, 7, s.ILINE, v, lo, hi);
+      dbgRegionLine(s, igroup, s.ILINE);
 
       const bool empty = idx[0] > idx[1] || idx[2] > idx[3] || idx[4] > idx[5];
       if (empty) continue;
@@ -104,9 +103,9 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
         for (int i = 1; i <= s.NX; ++i) {
           const T v = buf[m++];
           grid[cell(s, i, j, k) - 1] = v;
-          if (dbg && (v < lo || v > hi)) ++count;
+          if (v < lo || v > hi) ++count;
         }
-    if (count >= 1) warnArray(s, igroup, 7, count);
+    if (count >= 1) warnArray(s, deck, igroup, 7, count, lo, hi);
   }
   dbgBlank(s);
 }

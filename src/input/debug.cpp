@@ -1,10 +1,13 @@
 #include "input/debug.h"
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "io/deck.h"
 #include "io/errors.h"
 #include "io/format.h"
+#include "io/warnings.h"
 
 namespace talvek {
 
@@ -46,6 +49,36 @@ Line& groupEnd(Line& l, const State& s, int group) {
 
 Line& warnStart(Line& l, const State& s, int row, int col) {
   return l.X(3).A("*WARNING* VARIABLE ").A(Q).A(varnam(s, row, col), 7).A(Q);
+}
+
+std::string_view trim(std::string_view t) {
+  while (!t.empty() && (t.front() == ' ' || t.front() == '\0')) t.remove_prefix(1);
+  while (!t.empty() && (t.back() == ' ' || t.back() == '\0')) t.remove_suffix(1);
+  return t;
+}
+
+// The item a warning concerns, by the name the deck gives it: the VARNAM cell
+// without its blanks, the print switches and the six ratio arrays by their
+// own names.
+std::string itemName(const State& s, int group, int row, int col) {
+  static constexpr std::string_view kSwitch[12] = {"PRNTSW", "PRNTSO", "PRNTSG",  "PRNTSP",   "PRNTSA", "PRNTRS",
+                                                   "PRNTPB", "PRNTP",  "PRNTCP",  "PRNTADS", "PRNTADMX", "PRNTWC"};
+  static constexpr std::string_view kRatio[6] = {"RNTG", "RBVOL", "RPORO", "RGFX", "RGFY", "RGFZ"};
+  if (group == 5 && row == 5 && col >= 1 && col <= 10) return std::string(kSwitch[col - 1]);
+  if (group == 5 && row == 48 && col >= 1 && col <= 2) return std::string(kSwitch[col + 9]);
+  if (row >= 32 && row <= 37 && col == 7) return std::string(kRatio[row - 32]);
+  return std::string(trim(varnam(s, row, col).substr(0, 7)));
+}
+
+// The warning on standard error, written whether the facility is on or not.
+void toStderr(const State& s, const DeckReader& deck, int group, const std::string& item, const std::string& text) {
+  deckWarning(deck.fileName(), deck.lineNumber(), trim(label(s, group)), item, text);
+}
+
+std::string num(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.6g", v);
+  return b;
 }
 
 }  // namespace
@@ -192,17 +225,25 @@ void dbgWellLine(State& s, int group, int iwell) {
       .end();
 }
 
-void warnFixed(State& s, int group, int col) { warnFixed(s, group, group, col); }
+void warnFixed(State& s, const DeckReader& deck, int group, int col) { warnFixed(s, deck, group, group, col); }
 
-void warnFixed(State& s, int group, int row, int col) {
+void warnFixed(State& s, const DeckReader& deck, int group, int row, int col) {
+  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range");
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" OF ").A(Q).A(label(s, group), 8).A(Q).A(" IS OUT OF RANGE").end();
 }
 
-void warnLine(State& s, int group, int col, int iline) { warnLine(s, group, group, col, iline); }
+void warnLine(State& s, const DeckReader& deck, int group, int col, int iline) {
+  warnLine(s, deck, group, group, col, iline);
+}
 
-void warnLine(State& s, int group, int row, int col, int iline) {
+void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline) {
+  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range in row " + std::to_string(iline));
+  writeWarnLine(s, group, row, col, iline);
+}
+
+void writeWarnLine(State& s, int group, int row, int col, int iline) {
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col)
@@ -215,7 +256,18 @@ void warnLine(State& s, int group, int row, int col, int iline) {
       .end();
 }
 
-void warnArray(State& s, int group, int col, int count) {
+void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,
+                    double hi) {
+  toStderr(s, deck, group, itemName(s, group, group, col),
+           num(value) + " in region line " + std::to_string(iline) + " is out of range " + num(lo) + " to " +
+               num(hi));
+  writeWarnLine(s, group, group, col, iline);
+}
+
+void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi) {
+  toStderr(s, deck, group, itemName(s, group, group, col),
+           std::to_string(count) + (count == 1 ? " value" : " values") + " of the array out of range " + num(lo) +
+               " to " + num(hi));
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, group, col)
@@ -229,16 +281,43 @@ void warnArray(State& s, int group, int col, int count) {
       .end();
 }
 
-void warnNowLine(State& s, int row, int col, int iline) {
+void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline) {
+  toStderr(s, deck, 45, itemName(s, 45, row, col), "value out of range in \"NOW\" line " + std::to_string(iline));
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" IS OUT OF RANGE").A(" IN ").A(Q).A("NOW").A(Q).A(" LINE # ").I(iline, 4).end();
 }
 
-void warnWellLine(State& s, int row, int col, int iwell) {
+void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell) {
+  toStderr(s, deck, 45, itemName(s, 45, row, col), "value out of range in well line " + std::to_string(iwell));
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" IS OUT OF RANGE").A(" IN ").A(Q).A("NWT").A(Q).A(" LINE # ").I(iwell, 4).end();
+}
+
+void checkHeaderLabel(const State& s, const DeckReader& deck, int group, std::string_view line) {
+  // The first two words, blank-separated.
+  std::string_view w[2];
+  std::size_t i = 0;
+  for (auto& word : w) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const std::size_t b = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    word = line.substr(b, i - b);
+  }
+  auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (w[0].size() != 4 || w[1].size() != 3) return;
+  std::string found = "DATA ";
+  for (int k = 0; k < 4; ++k)
+    if (up(w[0][k]) != "DATA"[k]) return;
+  if (!digit(w[1][0]) || !digit(w[1][1]) || up(w[1][2]) < 'A' || up(w[1][2]) > 'Z') return;
+  for (char c : w[1]) found += up(c);
+  const std::string_view expected = trim(label(s, group));
+  if (found == expected) return;
+  deckWarning(deck.fileName(), deck.lineNumber(), expected, "header line",
+              "the header line carries the label " + quoteValue(std::string_view(line).substr(0, i)) + " where " +
+                  quoteValue(expected) + " is due (a line missing or extra before it shifts the groups that follow)");
 }
 
 }  // namespace talvek

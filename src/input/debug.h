@@ -8,6 +8,9 @@
 // Counters are printed right-aligned in the widths of the messages.
 #pragma once
 
+#include <string_view>
+
+#include "io/deck.h"
 #include "state/state.h"
 
 namespace talvek {
@@ -36,15 +39,27 @@ void dbgRegionLine(State& s, int group, int iline);
 void dbgNowLine(State& s, int group, double simnew);
 void dbgWellLine(State& s, int group, int iwell);
 
-// Warnings: a value of a fixed-list group, of a table row or region line, of
-// a whole array (count values out of range), of a schedule "NOW" line, of a
-// well line. The name printed is VARNAM(row, col).
-void warnFixed(State& s, int group, int col);
-void warnFixed(State& s, int group, int row, int col);
-void warnLine(State& s, int group, int col, int iline);
-void warnLine(State& s, int group, int row, int col, int iline);
-void warnArray(State& s, int group, int col, int count);
-void warnNowLine(State& s, int row, int col, int iline);
-void warnWellLine(State& s, int row, int col, int iwell);
+// Warnings: a value of a fixed-list group, of a table row, of an array
+// region line (the value and its range), of a whole array (count values out
+// of range lo..hi), of a schedule "NOW" line, of a well line. The listing
+// line (facility on) prints VARNAM(row, col); whether the facility is on or
+// not, the same warning goes to standard error as one line naming the deck,
+// its current line, the group and the item (io/warnings.h).
+void warnFixed(State& s, const DeckReader& deck, int group, int col);
+void warnFixed(State& s, const DeckReader& deck, int group, int row, int col);
+void warnLine(State& s, const DeckReader& deck, int group, int col, int iline);
+void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline);
+void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,
+                    double hi);
+void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi);
+void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline);
+void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell);
+// The listing line of warnLine alone.
+void writeWarnLine(State& s, int group, int row, int col, int iline);
+
+// A group's first header line whose first two words have the form of a group
+// label ("DATA", two digits and a letter) but name another group than
+// `group`: a warning on standard error naming both labels and the line.
+void checkHeaderLabel(const State& s, const DeckReader& deck, int group, std::string_view line);
 
 }  // namespace talvek

@@ -1,6 +1,7 @@
 #include "input/input.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "input/tables.h"
 #include "input/unitsys.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 #include "solver/numbering.h"
 
 namespace talvek {
@@ -20,9 +22,15 @@ constexpr double TINY = 1.0E-51;
 
 std::string_view label(const State& s, int g) { return std::string_view(s.GRPLAB(g).c.data(), 8); }
 
-// The header lines of a group; each is kept in CARD and otherwise ignored.
+// The header lines of a group; each is kept in CARD and otherwise ignored,
+// but a first header line that carries another group's label is warned
+// about: a line missing or extra before it shifts every later group.
 void headers(State& s, DeckReader& deck, int g, int n) {
-  for (int k = 0; k < n; ++k) s.CARD.set(deck.header(label(s, g)));
+  for (int k = 0; k < n; ++k) {
+    const std::string h = deck.header(label(s, g));
+    if (k == 0) checkHeaderLabel(s, deck, g, h);
+    s.CARD.set(h);
+  }
 }
 
 // Stops the run on a value the tables cannot hold; the message names the
@@ -39,8 +47,6 @@ void requireRange(const State& s, const DeckReader& deck, int g, std::string_vie
          "is outside " + std::to_string(lo) + " to " + std::to_string(hi) + " (" + std::string(what) + ")");
   }
 }
-
-bool dbg(const State& s) { return s.IPRTDAT == 1; }
 
 // ---------------------------------------------------------------- group 1
 void group01(State& s, DeckReader& deck) {
@@ -63,10 +69,8 @@ void group02(State& s, DeckReader& deck) {
       .item(s.DELT, "DELT")
       .end();
   s.IGROUP = 2;
-  if (dbg(s)) {
-    if (s.IPRTDAT < 0 || s.IPRTDAT > 1) warnFixed(s, 2, 1);
-    if (s.IRSTRT < 0 || s.IRSTRT > 1) warnFixed(s, 2, 2);
-  }
+  if (s.IPRTDAT < 0 || s.IPRTDAT > 1) warnFixed(s, deck, 2, 1);
+  if (s.IRSTRT < 0 || s.IRSTRT > 1) warnFixed(s, deck, 2, 2);
   if (s.TMTOTAL < s.TMSTOP) s.TMTOTAL = s.TMSTOP;
   if (s.TMSTOP < s.DELT) s.DELT = s.TMSTOP;
   dbgGroupEnd(s, 2);
@@ -92,19 +96,17 @@ void group03(State& s, DeckReader& deck) {
   // Laboratory input always gives laboratory output.
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
   s.IGROUP = 3;
-  if (dbg(s)) {
-    if (s.MUNITIN < 1 || s.MUNITIN > 3) warnFixed(s, 3, 1);
-    if (s.MUNTOUT < 1 || s.MUNTOUT > 3) warnFixed(s, 3, 2);
-    if (s.IQUAD < 0 || s.IQUAD > 2) warnFixed(s, 3, 3);
-    if (s.NINTBLE < 0 || s.NINTBLE > 500) warnFixed(s, 3, 4);
-    if (s.DTMAX < s.DTMIN || s.DTMAX > 1000.0) warnFixed(s, 3, 5);
-    if (s.DTMIN < 0.001 || s.DTMIN > s.DTMAX) warnFixed(s, 3, 6);
-    if (s.RERORP < 0.001) warnFixed(s, 3, 7);
-    if (s.DELPO < 0.0 || s.DELPO > 1000.0) warnFixed(s, 3, 8);
-    if (s.DELRS < 0.0 || s.DELRS > 1000.0) warnFixed(s, 3, 9);
-    if (s.DELSAT < 0.0 || s.DELSAT > 1.0) warnFixed(s, 3, 10);
-    if (s.MATBAK < 1 || s.MATBAK > 4) warnFixed(s, 3, 4, 7);
-  }
+  if (s.MUNITIN < 1 || s.MUNITIN > 3) warnFixed(s, deck, 3, 1);
+  if (s.MUNTOUT < 1 || s.MUNTOUT > 3) warnFixed(s, deck, 3, 2);
+  if (s.IQUAD < 0 || s.IQUAD > 2) warnFixed(s, deck, 3, 3);
+  if (s.NINTBLE < 0 || s.NINTBLE > 500) warnFixed(s, deck, 3, 4);
+  if (s.DTMAX < s.DTMIN || s.DTMAX > 1000.0) warnFixed(s, deck, 3, 5);
+  if (s.DTMIN < 0.001 || s.DTMIN > s.DTMAX) warnFixed(s, deck, 3, 6);
+  if (s.RERORP < 0.001) warnFixed(s, deck, 3, 7);
+  if (s.DELPO < 0.0 || s.DELPO > 1000.0) warnFixed(s, deck, 3, 8);
+  if (s.DELRS < 0.0 || s.DELRS > 1000.0) warnFixed(s, deck, 3, 9);
+  if (s.DELSAT < 0.0 || s.DELSAT > 1.0) warnFixed(s, deck, 3, 10);
+  if (s.MATBAK < 1 || s.MATBAK > 4) warnFixed(s, deck, 3, 4, 7);
   if (s.DTMAX < s.DTMIN) s.DTMAX = s.DTMIN;
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
 
@@ -116,6 +118,22 @@ void group03(State& s, DeckReader& deck) {
     const int need = s.IQUAD == 2 ? 3 : 2;
     requireRange(s, deck, 3, "NINTBLE", s.NINTBLE, need, 500,
                  "number of equispaced points of the tables when IQUAD = " + std::to_string(s.IQUAD));
+  }
+  // The time step is sized so that the largest change per step meets these
+  // targets; a target of zero or less pins every step at DTMIN and the run
+  // never ends in practice.
+  const struct {
+    const char* name;
+    double value;
+  } targets[] = {{"RERORP", s.RERORP}, {"DELPO", s.DELPO}, {"DELRS", s.DELRS}, {"DELSAT", s.DELSAT}};
+  for (const auto& t : targets) {
+    if (!(t.value > 0.0)) {
+      char v[32];
+      std::snprintf(v, sizeof v, "%g", t.value);
+      deck.fail(label(s, 3), t.name,
+                std::string(t.name) + " = " + v +
+                    " is not positive: the step-size control would hold every step at DTMIN");
+    }
   }
   dbgGroupEnd(s, 3);
 }
@@ -135,14 +153,12 @@ void group04(State& s, DeckReader& deck) {
       .item(s.NWRITE, "NWRITE")
       .end();
   s.IGROUP = 4;
-  if (dbg(s)) {
-    if (s.IPRINT < 0 || s.IPRINT > 2) warnFixed(s, 4, 1);
-    if (s.INOUTP < 0 || s.INOUTP > 1) warnFixed(s, 4, 2);
-    if (s.NFRRES < 0) warnFixed(s, 4, 3);
-    if (s.NFRWEL < 0) warnFixed(s, 4, 4);
-    if (s.NFRARY < 0) warnFixed(s, 4, 5);
-    if (s.NWRITE < 0) warnFixed(s, 4, 6);
-  }
+  if (s.IPRINT < 0 || s.IPRINT > 2) warnFixed(s, deck, 4, 1);
+  if (s.INOUTP < 0 || s.INOUTP > 1) warnFixed(s, deck, 4, 2);
+  if (s.NFRRES < 0) warnFixed(s, deck, 4, 3);
+  if (s.NFRWEL < 0) warnFixed(s, deck, 4, 4);
+  if (s.NFRARY < 0) warnFixed(s, deck, 4, 5);
+  if (s.NWRITE < 0) warnFixed(s, deck, 4, 6);
   dbgGroupEnd(s, 4);
 }
 
@@ -152,14 +168,12 @@ void group05(State& s, DeckReader& deck) {
   dbgBlank(s);
   ListRead(deck, label(s, 5)).items(s.IPRNT.data(), 12, "PRNT").end();
   s.IGROUP = 5;
-  if (dbg(s)) {
-    for (int k = 1; k <= 12; ++k) {
-      if (s.IPRNT(k) < 0 || s.IPRNT(k) > 1) {
-        if (k <= 10) {
-          warnFixed(s, 5, k);
-        } else {
-          warnFixed(s, 5, 48, k - 10);
-        }
+  for (int k = 1; k <= 12; ++k) {
+    if (s.IPRNT(k) < 0 || s.IPRNT(k) > 1) {
+      if (k <= 10) {
+        warnFixed(s, deck, 5, k);
+      } else {
+        warnFixed(s, deck, 5, 48, k - 10);
       }
     }
   }
@@ -177,11 +191,9 @@ void group06(State& s, DeckReader& deck) {
       .item(s.KEQP, "KEQP")
       .end();
   s.IGROUP = 6;
-  if (dbg(s)) {
-    const int keq[4] = {s.KEQW, s.KEQO, s.KEQG, s.KEQP};
-    for (int k = 0; k < 4; ++k)
-      if (keq[k] < 0 || keq[k] > 1) warnFixed(s, 6, k + 1);
-  }
+  const int keq[4] = {s.KEQW, s.KEQO, s.KEQG, s.KEQP};
+  for (int k = 0; k < 4; ++k)
+    if (keq[k] < 0 || keq[k] > 1) warnFixed(s, deck, 6, k + 1);
   // With no equation the block system would be empty and the pressure
   // position (NEQN) zero.
   if (s.KEQW <= 0 && s.KEQO <= 0 && s.KEQG <= 0 && s.KEQP <= 0) {
@@ -196,10 +208,8 @@ void group07(State& s, DeckReader& deck) {
   dbgBlank(s);
   ListRead(deck, label(s, 7)).item(s.DEPTH1, "DEPTH1").item(s.SINX, "SINX").item(s.SINY, "SINY").end();
   s.IGROUP = 7;
-  if (dbg(s)) {
-    if (std::fabs(s.SINX) > 1.0) warnFixed(s, 7, 2);
-    if (std::fabs(s.SINY) > 1.0) warnFixed(s, 7, 3);
-  }
+  if (std::fabs(s.SINX) > 1.0) warnFixed(s, deck, 7, 2);
+  if (std::fabs(s.SINY) > 1.0) warnFixed(s, deck, 7, 3);
   dbgGroupEnd(s, 7);
 }
 
@@ -218,14 +228,12 @@ void group08(State& s, DeckReader& deck) {
       .item(s.AQMUW, "AQMUW")
       .end();
   s.IGROUP = 8;
-  if (dbg(s)) {
-    if (s.IDAQFR < 0 || s.IDAQFR > 3) warnFixed(s, 8, 1);
-    if (s.IDAQFR >= 1 && s.IDAQFR <= 3 && !(s.AQRW < s.AQRE)) {
-      warnFixed(s, 8, 4);
-      warnFixed(s, 8, 5);
-    }
-    if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warnFixed(s, 8, 6);
+  if (s.IDAQFR < 0 || s.IDAQFR > 3) warnFixed(s, deck, 8, 1);
+  if (s.IDAQFR >= 1 && s.IDAQFR <= 3 && !(s.AQRW < s.AQRE)) {
+    warnFixed(s, deck, 8, 4);
+    warnFixed(s, deck, 8, 5);
   }
+  if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warnFixed(s, deck, 8, 6);
   // The type selects the aquifer model; there is none for other values.
   requireRange(s, deck, 8, "IDAQFR", s.IDAQFR, 0, 3,
                "aquifer type: 0 none, 1 pot, 2 steady-state, 3 unsteady-state");
@@ -253,10 +261,8 @@ void group09(State& s, DeckReader& deck) {
       .item(s.XREF5, "XREF5")
       .end();
   s.IGROUP = 9;
-  if (dbg(s)) {
-    if (s.INIOPT < 0 || s.INIOPT > 1) warnFixed(s, 9, 1);
-    if (s.ICASE < 0 || s.ICASE > 7) warnFixed(s, 9, 2);
-  }
+  if (s.INIOPT < 0 || s.INIOPT > 1) warnFixed(s, deck, 9, 1);
+  if (s.ICASE < 0 || s.ICASE > 7) warnFixed(s, deck, 9, 2);
   s.ZREF += TINY;
   s.PZREF += TINY;
   s.XREF5 += TINY;
@@ -283,16 +289,14 @@ void group10(State& s, DeckReader& deck) {
   // The region arrays of groups 12 and 13 are tested against the region counts.
   s.IVHIGH(12) = s.NKRRGN;
   s.IVHIGH(13) = s.NPVTRGN;
-  if (dbg(s)) {
-    if (s.NX < 1 || s.NX > 40) warnFixed(s, 10, 1);
-    if (s.NY < 0 || s.NY > 40) warnFixed(s, 10, 2);
-    if (s.NZ < 1 || s.NZ > 40) warnFixed(s, 10, 3);
-    if (s.METHOD < 1 || s.METHOD > 4) warnFixed(s, 10, 4);
-    if (s.NXYZORD < 1 || s.NXYZORD > 7) warnFixed(s, 10, 5);
-    if (s.NUSLVR < 0 || s.NUSLVR > 1) warnFixed(s, 10, 6);
-    if (s.NKRRGN < 1 || s.NKRRGN > 30) warnFixed(s, 10, 7);
-    if (s.NPVTRGN < 1 || s.NPVTRGN > 30) warnFixed(s, 10, 8);
-  }
+  if (s.NX < 1 || s.NX > 40) warnFixed(s, deck, 10, 1);
+  if (s.NY < 0 || s.NY > 40) warnFixed(s, deck, 10, 2);
+  if (s.NZ < 1 || s.NZ > 40) warnFixed(s, deck, 10, 3);
+  if (s.METHOD < 1 || s.METHOD > 4) warnFixed(s, deck, 10, 4);
+  if (s.NXYZORD < 1 || s.NXYZORD > 7) warnFixed(s, deck, 10, 5);
+  if (s.NUSLVR < 0 || s.NUSLVR > 1) warnFixed(s, deck, 10, 6);
+  if (s.NKRRGN < 1 || s.NKRRGN > 30) warnFixed(s, deck, 10, 7);
+  if (s.NPVTRGN < 1 || s.NPVTRGN > 30) warnFixed(s, deck, 10, 8);
   // Sizes and choices the tables and the solvers are built for.
   requireRange(s, deck, 10, "NX", s.NX, 1, MXDIR, "blocks in x");
   requireRange(s, deck, 10, "NY", s.NY, 0, MXDIR, "blocks in y, 0 for a radial grid");
@@ -492,6 +496,8 @@ void readArrayGroups(State& s, DeckReader& deck) {
 }
 
 void INPUT(State& s, DeckReader& deck, int KREAD) {
+  // The counts of repeated warnings are written when the reading ends.
+  const DeckWarningScope warnings;
   setInputTables(s);
   if (KREAD != 0) {
     READSC(s, deck);

@@ -38,7 +38,6 @@ std::string wellText(int k, int iline) {
 
 // Reads the well lines of one record, stores them from line m + 1 on.
 void readWellLines(State& s, DeckReader& deck, const std::string& label, int iline, int now, int& m) {
-  const bool dbg = s.IPRTDAT == 1;
   for (int k = 1; k <= now; ++k) {
     int iwt = 0, iwc = 0, iw = 0, jw = 0, kw = 0, iwopc = 0;
     double gw = 0.0, bhp = 0.0, qsp = 0.0, concpi = 0.0, concti = 0.0;
@@ -56,16 +55,14 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
         .item(concti, "CONCTI");
     r.end();
 
-    if (dbg) {
-      if (iwt < -2 || iwt > 0) warnWellLine(s, kWellNames, 1, k);
-      if (iw < 1 || iw > s.NX) warnWellLine(s, kWellNames, 2, k);
-      if (jw < 0 || jw > s.NY) warnWellLine(s, kWellNames, 3, k);
-      if (kw < 1 || kw > s.NZ) warnWellLine(s, kWellNames, 4, k);
-      if (iwopc < 0 || iwopc > 11) warnWellLine(s, kWellNames, 5, k);
-      if (qsp < 0.0) warnWellLine(s, kWellNames, 8, k);
-      if (concpi < 0.0) warnWellLine(s, kWellNames, 9, k);
-      if (concti < 0.0) warnWellLine(s, kWellNames, 10, k);
-    }
+    if (iwt < -2 || iwt > 0) warnWellLine(s, deck, kWellNames, 1, k);
+    if (iw < 1 || iw > s.NX) warnWellLine(s, deck, kWellNames, 2, k);
+    if (jw < 0 || jw > s.NY) warnWellLine(s, deck, kWellNames, 3, k);
+    if (kw < 1 || kw > s.NZ) warnWellLine(s, deck, kWellNames, 4, k);
+    if (iwopc < 0 || iwopc > 11) warnWellLine(s, deck, kWellNames, 5, k);
+    if (qsp < 0.0) warnWellLine(s, deck, kWellNames, 8, k);
+    if (concpi < 0.0) warnWellLine(s, deck, kWellNames, 9, k);
+    if (concti < 0.0) warnWellLine(s, deck, kWellNames, 10, k);
 
     if (m >= MXWLIN) {
       deck.fail(label, "IWT",
@@ -127,9 +124,12 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
 void READSC(State& s, DeckReader& deck) {
   const std::string label(s.GRPLAB(kSchedule).c.data(), 8);
   s.IGROUP = kSchedule;
-  for (int i = 0; i < 3; ++i) s.CARD.set(deck.header(label));
+  for (int i = 0; i < 3; ++i) {
+    const std::string h = deck.header(label);
+    if (i == 0) checkHeaderLabel(s, deck, kSchedule, h);
+    s.CARD.set(h);
+  }
 
-  const bool dbg = s.IPRTDAT == 1;
   s.NNOW = 0;
   double prevSimnew = 0.0;
   int m = 0;  // well lines stored, all records
@@ -154,14 +154,12 @@ void READSC(State& s, DeckReader& deck) {
     const double sum = static_cast<double>(now) + irite1 + delt1 + simnew + qoecon + wormax + gormax;
     if (std::fabs(sum) < 1.0E-11) break;
 
-    if (dbg) {
-      if (now < 0 || now > s.NGPACT) warnNowLine(s, kSchedule, 1, iline);
-      if (irite1 < 0 || irite1 > 1) warnNowLine(s, kSchedule, 2, iline);
-      if (simnew <= prevSimnew) warnNowLine(s, kSchedule, 4, iline);
-      if (qoecon < 0.0 || qoecon > 100.0) warnNowLine(s, kSchedule, 5, iline);
-      if (wormax < 0.0 || wormax > 100.0) warnNowLine(s, kSchedule, 6, iline);
-      if (gormax < 0.0 || gormax > 50000.0) warnNowLine(s, kSchedule, 7, iline);
-    }
+    if (now < 0 || now > s.NGPACT) warnNowLine(s, deck, kSchedule, 1, iline);
+    if (irite1 < 0 || irite1 > 1) warnNowLine(s, deck, kSchedule, 2, iline);
+    if (simnew <= prevSimnew) warnNowLine(s, deck, kSchedule, 4, iline);
+    if (qoecon < 0.0 || qoecon > 100.0) warnNowLine(s, deck, kSchedule, 5, iline);
+    if (wormax < 0.0 || wormax > 100.0) warnNowLine(s, deck, kSchedule, 6, iline);
+    if (gormax < 0.0 || gormax > 50000.0) warnNowLine(s, deck, kSchedule, 7, iline);
     if (s.NNOW >= MXNOW) {
       deck.fail(label, "NOW",
                 "\"NOW\" line " + std::to_string(iline) + " opens a schedule record beyond the " +

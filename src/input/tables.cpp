@@ -151,7 +151,11 @@ void checkPolymerValue(const State& s, DeckReader& deck, int group, const char* 
 
 void readHeaders(State& s, DeckReader& deck, int group, int n) {
   const std::string label = labelOf(s, group);
-  for (int i = 0; i < n; ++i) s.CARD.set(deck.header(label));
+  for (int i = 0; i < n; ++i) {
+    const std::string h = deck.header(label);
+    if (i == 0) checkHeaderLabel(s, deck, group, h);
+    s.CARD.set(h);
+  }
 }
 
 // Reads the rows of one table up to its end row. Each row that is not the
@@ -187,10 +191,10 @@ int readTable(State& s, DeckReader& deck, const TableRule& t, int ireg, Store&& 
                     " rows (no end row after row " + std::to_string(MXROW) + ")");
     }
 
+    for (int c = 0; c < t.ncol; ++c) {
+      if (outOfRange(t.col[c], v[c], prev[c])) warnLine(s, deck, t.group, c + 1, iline);
+    }
     if (s.IPRTDAT == 1) {
-      for (int c = 0; c < t.ncol; ++c) {
-        if (outOfRange(t.col[c], v[c], prev[c])) warnLine(s, t.group, c + 1, iline);
-      }
       switch (t.kind) {
         case RegionKind::Rock:
           dbgRockRow(s, t.group, ireg, iline);
@@ -343,7 +347,7 @@ void readPvtRegion(State& s, DeckReader& deck, int p) {
   }
   s.IGROUP = kStd;
   s.IREG = p;
-  if (s.IPRTDAT == 1 && (s.OILAPI(p) < 7.0 || s.OILAPI(p) > 70.0)) warnFixed(s, kStd, 3);
+  if (s.OILAPI(p) < 7.0 || s.OILAPI(p) > 70.0) warnFixed(s, deck, kStd, 3);
   dbgGroupEndPvt(s, kStd, p);
 
   if (s.IRSTRT == 0) {

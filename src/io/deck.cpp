@@ -16,9 +16,12 @@
 //    blank, comma, slash or the line end.
 #include "io/deck.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -38,15 +41,6 @@ bool blankLine(std::string_view l) {
   for (char c : l)
     if (!isBlank(c)) return false;
   return true;
-}
-
-std::string quote(std::string_view t) {
-  std::string r;
-  r.reserve(t.size() + 2);
-  r += '\'';
-  r += t;
-  r += '\'';
-  return r;
 }
 
 std::string itemName(std::string_view name, int index) {
@@ -139,54 +133,163 @@ Conv parseReal(std::string_view t, double& out) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// Quoting values in messages
+
+std::string quoteValue(std::string_view v) {
+  constexpr std::size_t kShown = 40;
+  const std::size_t n = std::min(v.size(), kShown);
+  std::string r;
+  r.reserve(n + 32);
+  r += '\'';
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(v[i]);
+    if (c == '\0') {
+      r += "\\0";
+    } else if (c == '\t') {
+      r += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char b[8];
+      std::snprintf(b, sizeof b, "\\x%02X", c);
+      r += b;
+    } else {
+      r += static_cast<char>(c);
+    }
+  }
+  if (v.size() > kShown) {
+    r += "...' (";
+    r += std::to_string(v.size());
+    r += " characters)";
+  } else {
+    r += '\'';
+  }
+  return r;
+}
+
+namespace {
+
+enum class LineRead { Ok, End, TooLong };
+
+// Reads one line of `sb` into `out` without its line end (a carriage return
+// before the line feed is dropped). A line longer than kMaxDeckLine gives
+// TooLong at once, its rest unread; with `cut` it is passed instead, cut to
+// kMaxDeckLine characters, and its rest is skipped.
+LineRead readLine(std::streambuf& sb, std::string& out, bool cut) {
+  out.clear();
+  if (sb.sgetc() == std::char_traits<char>::eof()) return LineRead::End;
+  bool over = false;
+  for (;;) {
+    const int c = sb.sbumpc();
+    if (c == std::char_traits<char>::eof() || c == '\n') break;
+    // One character beyond the bound is kept: it may be the carriage return
+    // of a line of exactly kMaxDeckLine characters.
+    if (out.size() <= kMaxDeckLine) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      over = true;
+      if (!cut) return LineRead::TooLong;
+    }
+  }
+  if (!out.empty() && out.back() == '\r') out.pop_back();
+  if (out.size() > kMaxDeckLine) {
+    if (!cut) return LineRead::TooLong;
+    over = true;
+  }
+  if (over) out.resize(kMaxDeckLine);
+  return LineRead::Ok;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
 // DeckReader
 
 DeckReader::DeckReader(const std::string& path) : file_(path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RunError("cannot open the input deck '" + path + "': " + std::strerror(errno));
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  *this = DeckReader(path, ss.str());
+  auto f = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!*f) throw RunError("cannot open the input deck '" + path + "': " + std::strerror(errno));
+  in_ = std::move(f);
 }
 
-DeckReader::DeckReader(std::string name, std::string_view text) : file_(std::move(name)) {
-  std::size_t b = 0;
-  while (b < text.size()) {
-    std::size_t e = text.find('\n', b);
-    if (e == std::string_view::npos) e = text.size();
-    std::string_view l = text.substr(b, e - b);
-    if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-    lines_.emplace_back(l);
-    b = e + 1;
-  }
+DeckReader::DeckReader(std::string name, std::string_view text)
+    : file_(std::move(name)), text_(text), fromText_(true) {
+  in_ = open();
 }
 
-const std::string& DeckReader::line(int i) const {
-  if (i < 1 || i > lineCount()) {
-    throw RunError(file_ + ": line " + std::to_string(i) + " asked for, the deck has " + std::to_string(lineCount()));
+DeckReader::~DeckReader() = default;
+
+std::unique_ptr<std::istream> DeckReader::open() const {
+  if (fromText_) return std::make_unique<std::istringstream>(text_);
+  auto f = std::make_unique<std::ifstream>(file_, std::ios::binary);
+  if (!*f) throw RunError("cannot open the input deck '" + file_ + "' again: " + std::strerror(errno));
+  return f;
+}
+
+void DeckReader::rewind() {
+  in_->clear();
+  in_->seekg(0);
+  if (!*in_) in_ = open();
+  pos_ = 0;
+  cur_.clear();
+}
+
+bool DeckReader::atEnd() const { return in_->rdbuf()->sgetc() == std::char_traits<char>::eof(); }
+
+void DeckReader::eachLine(const std::function<void(std::string_view)>& f) const {
+  auto in = open();
+  std::string l;
+  while (readLine(*in->rdbuf(), l, true) == LineRead::Ok) f(l);
+}
+
+int DeckReader::lineCount() const {
+  int n = 0;
+  eachLine([&n](std::string_view) { ++n; });
+  return n;
+}
+
+std::string DeckReader::line(int i) const {
+  if (i >= 1) {
+    auto in = open();
+    std::string l;
+    for (int k = 1; readLine(*in->rdbuf(), l, true) == LineRead::Ok; ++k)
+      if (k == i) return l;
   }
-  return lines_[static_cast<std::size_t>(i - 1)];
+  throw RunError(file_ + ": line " + std::to_string(i) + " asked for, the deck has " + std::to_string(lineCount()));
 }
 
 void DeckReader::seek(int lineNo) {
-  if (lineNo < 0 || lineNo > lineCount()) {
+  rewind();
+  int k = 0;
+  while (k < lineNo && readLine(*in_->rdbuf(), cur_, true) == LineRead::Ok) ++k;
+  if (lineNo < 0 || k < lineNo) {
+    const int count = lineCount();
+    rewind();
     throw RunError(file_ + ": cannot position the deck after line " + std::to_string(lineNo) + " of " +
-                   std::to_string(lineCount()));
+                   std::to_string(count));
   }
   pos_ = lineNo;
 }
 
 void DeckReader::fail(std::string_view group, std::string_view item, const std::string& what) const {
-  std::string msg = file_ + ":" + std::to_string(pos_) + ": data group " + std::string(group);
+  failAt(pos_, group, item, what);
+}
+
+void DeckReader::failAt(int lineNo, std::string_view group, std::string_view item, const std::string& what) const {
+  std::string msg = file_ + ":" + std::to_string(lineNo) + ": data group " + std::string(group);
   if (!item.empty()) msg += ", item " + std::string(item);
   msg += ": " + what;
-  throw DeckError(file_, pos_, std::string(group), std::string(item), msg);
+  throw DeckError(file_, lineNo, std::string(group), std::string(item), msg);
 }
 
 const std::string& DeckReader::nextLine(std::string_view group, std::string_view item) {
   if (atEnd()) fail(group, item, "premature end of the deck");
+  if (pos_ == INT_MAX) fail(group, item, "the deck has more lines than can be counted");
   ++pos_;
-  return lines_[static_cast<std::size_t>(pos_ - 1)];
+  if (readLine(*in_->rdbuf(), cur_, false) == LineRead::TooLong) {
+    cur_.clear();
+    fail(group, item,
+         "line " + std::to_string(pos_) + " is longer than " + std::to_string(kMaxDeckLine) +
+             " characters, the longest deck line read");
+  }
+  return cur_;
 }
 
 std::string DeckReader::header(std::string_view group) {
@@ -254,7 +357,7 @@ ListRead::Tok ListRead::next(std::string_view name, int index) {
     if (j > col_ && j < cur_.size() && cur_[j] == '*') {
       std::string_view r = cur_.substr(col_, j - col_);
       if (parseInt(r, repeat) != Conv::Ok || repeat < 1) {
-        fail(name, index, "bad repeat count " + quote(cur_.substr(col_, j + 1 - col_)));
+        fail(name, index, "bad repeat count " + quoteValue(cur_.substr(col_, j + 1 - col_)));
       }
       col_ = j + 1;
       if (col_ >= cur_.size() || isSep(cur_[col_])) {
@@ -269,12 +372,25 @@ ListRead::Tok ListRead::next(std::string_view name, int index) {
   if (q == '\'' || q == '"') {
     // A quoted text, possibly continued over line ends; a doubled quote
     // stands for one.
+    // A quote that is never closed is reported at the line where it opens,
+    // and a quoted text may not run on beyond the bound of one deck line.
     qbuf_.clear();
     ++col_;
+    const int opened = deck_.lineNumber();
     for (;;) {
       if (col_ >= cur_.size()) {
+        if (deck_.atEnd()) {
+          deck_.failAt(opened, group_, itemName(name, index),
+                       "the quoted text opened on this line is not closed before the end of the deck (line " +
+                           std::to_string(deck_.lineNumber()) + ")");
+        }
         fetchLine(name, index);
         continue;
+      }
+      if (qbuf_.size() > kMaxDeckLine) {
+        deck_.failAt(opened, group_, itemName(name, index),
+                     "the quoted text opened on this line runs on for more than " + std::to_string(kMaxDeckLine) +
+                         " characters");
       }
       char ch = cur_[col_++];
       if (ch == q) {
@@ -288,7 +404,7 @@ ListRead::Tok ListRead::next(std::string_view name, int index) {
       qbuf_ += ch;
     }
     if (col_ < cur_.size() && !isSep(cur_[col_])) {
-      fail(name, index, "characters after the closing quote of " + quote(qbuf_));
+      fail(name, index, "characters after the closing quote of " + quoteValue(qbuf_));
     }
     tok_ = qbuf_;
     quoted_ = true;
@@ -305,22 +421,22 @@ ListRead::Tok ListRead::next(std::string_view name, int index) {
 }
 
 void ListRead::toInt(int& v, std::string_view name, int index) {
-  if (quoted_) fail(name, index, "text " + quote(tok_) + " where an integer is due");
+  if (quoted_) fail(name, index, "text " + quoteValue(tok_) + " where an integer is due");
   int r = 0;
   switch (parseInt(tok_, r)) {
     case Conv::Ok: v = r; return;
-    case Conv::Bad: fail(name, index, quote(tok_) + " is not an integer");
-    case Conv::Range: fail(name, index, quote(tok_) + " does not fit a 4-byte integer");
+    case Conv::Bad: fail(name, index, quoteValue(tok_) + " is not an integer");
+    case Conv::Range: fail(name, index, quoteValue(tok_) + " does not fit a 4-byte integer");
   }
 }
 
 void ListRead::toReal(double& v, std::string_view name, int index) {
-  if (quoted_) fail(name, index, "text " + quote(tok_) + " where a number is due");
+  if (quoted_) fail(name, index, "text " + quoteValue(tok_) + " where a number is due");
   double r = 0;
   switch (parseReal(tok_, r)) {
     case Conv::Ok: v = r; return;
-    case Conv::Bad: fail(name, index, quote(tok_) + " is not a number");
-    case Conv::Range: fail(name, index, quote(tok_) + " is too large for a real");
+    case Conv::Bad: fail(name, index, quoteValue(tok_) + " is not a number");
+    case Conv::Range: fail(name, index, quoteValue(tok_) + " is too large for a real");
   }
 }
 

@@ -1,7 +1,8 @@
 // Free-format (list-directed) reading of the input deck.
 //
-// A DeckReader holds the whole deck in memory (read once when opened) and
-// tracks the current line. Each list read starts on the next unread line,
+// A DeckReader reads the deck line by line from the file (only the current
+// line is held in memory) and tracks its number. A line longer than
+// kMaxDeckLine characters is refused with a message naming it. Each list read starts on the next unread line,
 // takes its values over as many lines as needed and ignores the rest of its
 // last line. Every failure throws DeckError naming the file, the line, the
 // data group label and the item.
@@ -22,29 +23,52 @@
 // blank, comma, slash or line end.
 //
 // Errors read "DECK:LINE: data group DATA 10B, item NX: <reason>", LINE
-// being the deck line where the bad value or the end of the deck was met; an
-// element of an items() read is named "NAME(k)", k counted from 1.
+// being the deck line where the bad value or the end of the deck was met (for
+// a quoted text that is never closed, the line where it opens); an element of
+// an items() read is named "NAME(k)", k counted from 1. A bad value is quoted
+// by quoteValue(): a short prefix and its length, control characters escaped.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace talvek {
 
+// The longest deck line the reader accepts (1 MiB). A deck line holds at most
+// 80 characters of meaning; the bound keeps a runaway line (a file that is no
+// deck, or digits without end) from filling the memory.
+inline constexpr std::size_t kMaxDeckLine = std::size_t{1} << 20;
+
+// A value of the deck for a message: quoted, NUL and control characters
+// escaped (\0, \t, \xNN), and cut to its first 40 characters followed by
+// "..." and the full length when it is longer.
+std::string quoteValue(std::string_view v);
+
 class DeckReader {
  public:
-  // Reads the file; throws RunError when it cannot be opened.
+  // Opens the file; throws RunError when it cannot be opened.
   explicit DeckReader(const std::string& path);
   // A deck given as text (tests).
   DeckReader(std::string name, std::string_view text);
+  ~DeckReader();
+  DeckReader(const DeckReader&) = delete;
+  DeckReader& operator=(const DeckReader&) = delete;
 
   const std::string& fileName() const { return file_; }
   int lineNumber() const { return pos_; }  // 1-based number of the last line consumed
-  void rewind() { pos_ = 0; }
-  bool atEnd() const { return pos_ >= static_cast<int>(lines_.size()); }
-  int lineCount() const { return static_cast<int>(lines_.size()); }
-  const std::string& line(int i) const;  // line i (1-based); RunError when there is none
+  void rewind();
+  bool atEnd() const;
+  // These two read the deck afresh from its start (one pass each): for
+  // tests and messages, not for reading the groups.
+  int lineCount() const;
+  std::string line(int i) const;  // line i (1-based); RunError when there is none
+  // Calls `f` with each line of the deck in turn, read afresh from its
+  // start; a line longer than kMaxDeckLine is passed cut to that length.
+  void eachLine(const std::function<void(std::string_view)>& f) const;
 
   // A header line: the next non-blank line, consumed whole whatever it holds.
   std::string header(std::string_view group);
@@ -57,10 +81,18 @@ class DeckReader {
   void seek(int lineNo);
 
   [[noreturn]] void fail(std::string_view group, std::string_view item, const std::string& what) const;
+  // The same, naming line `lineNo` instead of the current one.
+  [[noreturn]] void failAt(int lineNo, std::string_view group, std::string_view item,
+                           const std::string& what) const;
 
  private:
+  std::unique_ptr<std::istream> open() const;
+
   std::string file_;
-  std::vector<std::string> lines_;
+  std::string text_;     // the deck given as text (tests); empty for a file
+  bool fromText_ = false;
+  std::unique_ptr<std::istream> in_;
+  std::string cur_;      // the last line consumed
   int pos_ = 0;
 };
 

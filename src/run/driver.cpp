@@ -237,7 +237,7 @@ void PRERED(State& s, DeckReader& deck) {
 void DCKIMG(State& s, DeckReader& deck) {
   Units& u = s.units;
   Line(u, s.IOUT).slash().slash().slash().slash().X(1).A("THIS IS AN IMMAGE OF YOUR DATA FILE").slash().X(1).rep('=', 35).slash().slash().slash().end();
-  for (int i = 1; i <= deck.lineCount(); ++i) Line(u, s.IOUT).X(1).A(Text80Buf(deck.line(i)).view(), 80).end();
+  deck.eachLine([&](std::string_view l) { Line(u, s.IOUT).X(1).A(Text80Buf(l).view(), 80).end(); });
 }
 
 void CPLOG(State& s) {
@@ -325,6 +325,7 @@ void NEWRUN(State& s, DeckReader& deck) {
     GLKFAC(s);
   // 8. Active-block copies and rock modifiers, then the connection lists.
   ACTCPY(s);
+  CHKVOL(s);
   CONLST(s);
   // 9. Solver set-up of the chosen method.
   SETSLV(s);
@@ -480,7 +481,7 @@ void MAIN(State& s, const std::string* names) {
     ANSWER(line, answer);
   }
   SETNAMES(s, answer);
-  // The deck is read into memory once; a missing deck stops here.
+  // The deck is opened here and read line by line; a missing deck stops here.
   std::string deckName = s.RUNFILE[0];
   if (deckName.empty()) throw RunError("no input deck named in the answer");
   DeckReader deck(deckName);

@@ -68,9 +68,14 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
     }
     Result r = run(dir, "bad.txt out.lis rin.rst rout.rst");
     EXPECT_EQ(r.status, 1);
+    // One error line, the last one; the lines before it can only be warnings
+    // about values out of range (zero DTMAX and DTMIN are also warned about).
     const auto err = lines(r.err);
-    ASSERT_EQ(err.size(), 1u) << r.err;
-    const std::string& m = err[0];
+    ASSERT_GE(err.size(), 1u) << r.err;
+    for (std::size_t i = 0; i + 1 < err.size(); ++i) {
+      EXPECT_EQ(err[i].rfind("talvek: warning: bad.txt:", 0), 0u) << r.err;
+    }
+    const std::string& m = err.back();
     EXPECT_EQ(m.rfind("talvek: error: bad.txt:", 0), 0u) << m;
     // The line named is the one that was spoiled (a cut deck ends there).
     EXPECT_NE(m.find("bad.txt:" + std::to_string(c.line) + ":"), std::string::npos) << m;
@@ -151,10 +156,118 @@ TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {
     }
     Result r = run(dir, "sched.txt out.lis rin.rst rout.rst");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, std::string(c.message) + "\n");
+    // The error ends standard error, after the reader's warning about the
+    // record if there is one.
+    const auto err = lines(r.err);
+    ASSERT_GE(err.size(), 1u);
+    EXPECT_EQ(err.back(), c.message);
+    for (std::size_t i = 0; i + 1 < err.size(); ++i) {
+      EXPECT_EQ(err[i].rfind("talvek: warning: sched.txt:", 0), 0u) << r.err;
+    }
     EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
     const std::string lis = slurp(dir / "out.lis");
     EXPECT_EQ(lis.find("TIME  STEP  SUMMARY"), std::string::npos);
     EXPECT_EQ(slurp(dir / "res.lis"), "");
+  }
+}
+
+// Values plainly wrong but still readable keep their meaning and the run goes
+// on, but with the debugging facility off they are named on standard error,
+// one line each; the listing has no warning.
+TEST(BadDeck, ValuesOutOfRangeAreWarnedWithTheFacilityOff) {
+  const int phi = findLine("DATA 21A") + 2;
+  const int rec = findLine("2 1 1. 720. 0. 100. 50000.");
+  const int prod = findLine("-1 2 20 1 1");
+  ASSERT_GT(phi, 2);
+  ASSERT_GT(prod, 0);
+  auto l = lines(spoil(phi, "1 20 1 1 1 1 20."));  // a percentage
+  l[static_cast<std::size_t>(rec - 1)] = "2 1 1. 30. 0. 100. 50000.";
+  l[static_cast<std::size_t>(prod - 1)] = "-1 2 20 1 1 99 20. 2900. 0. 0. 0.";  // no such producer option
+  const auto dir = scratch("range");
+  {
+    std::ofstream f(dir / "range.txt");
+    for (const auto& x : l) f << x << "\n";
+  }
+  Result r = run(dir, "range.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> want = {
+      "talvek: warning: range.txt:" + std::to_string(phi) +
+          ": data group DATA 21A, item PHI: 20 in region line 1 is out of range 0 to 1",
+      "talvek: warning: range.txt:" + std::to_string(prod) +
+          ": data group DATA 45D, item IWOPC: value out of range in well line 2",
+  };
+  EXPECT_EQ(lines(r.err), want);
+  EXPECT_EQ(slurp(dir / "out.lis").find("*WARNING*"), std::string::npos);
+}
+
+// A change target of zero or less would hold every step at DTMIN: the run
+// stops after group 3, naming the item.
+TEST(BadDeck, NonPositiveChangeTargetStopsAfterGroup3) {
+  const int g03 = findLine("DATA 03B") + 2;
+  const struct {
+    const char* data;
+    const char* item;
+  } cases[] = {
+      {"1 1 0 0 10. 0.01 0. 100. 100. 0.05 3", "RERORP = 0 is not positive"},
+      {"1 1 0 0 10. 0.01 0.05 0. 100. 0.05 3", "DELPO = 0 is not positive"},
+      {"1 1 0 0 10. 0.01 0.05 100. -1. 0.05 3", "DELRS = -1 is not positive"},
+      {"1 1 0 0 10. 0.01 0.05 100. 100. 0 3", "DELSAT = 0 is not positive"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.data);
+    const auto dir = scratch("target");
+    {
+      std::ofstream f(dir / "t.txt");
+      f << spoil(g03, c.data);
+    }
+    Result r = run(dir, "t.txt out.lis rin.rst rout.rst");
+    EXPECT_EQ(r.status, 1);
+    const auto err = lines(r.err);
+    ASSERT_FALSE(err.empty());
+    const std::string item = std::string(c.item).substr(0, std::string(c.item).find(' '));
+    EXPECT_EQ(err.back().rfind("talvek: error: t.txt:" + std::to_string(g03) + ": data group DATA 03B, item " + item +
+                                   ": " + c.item,
+                               0),
+              0u)
+        << err.back();
+    EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
+  }
+}
+
+// Decks that leave an active block without volume stop before the first
+// step, naming the block and the arrays (the run would otherwise crawl
+// through tens of thousands of Newton iterations and exit 0).
+TEST(BadDeck, ActiveBlockWithoutVolumeStopsBeforeTheFirstStep) {
+  const int dz = findLine("DATA 16A") + 1;
+  const int phi = findLine("DATA 21A") + 2;
+  const int rbvol = findLine("DATA 33A") + 2;
+  const struct {
+    const char* what;
+    int line;
+    const char* text;
+    const char* message;
+  } cases[] = {
+      // The control line lacks its word: the region line is taken as the word.
+      {"DZ control line without its word", dz, "1",
+       "talvek: error: vol.txt: active block (1,1,1) has no bulk volume: DZ = 0 (data group DATA 16A); 19 more active "
+       "blocks have none;"},
+      {"porosity line with an empty range", phi, "20 1 1 1 1 1 0.2",
+       "talvek: error: vol.txt: active block (1,1,1) has no pore volume: PHI = 0 (data group DATA 21A); 19 more"},
+      {"bulk-volume modifier of -1", rbvol, "5 5 1 1 1 1 -1.\n0 0 0 0 0 0 0",
+       "talvek: error: vol.txt: active block (5,1,1) has no bulk volume: RBVOL = -1 (data group DATA 33A); give"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto dir = scratch("vol");
+    {
+      std::ofstream f(dir / "vol.txt");
+      f << spoil(c.line, c.text);
+    }
+    Result r = run(dir, "vol.txt out.lis rin.rst rout.rst");
+    EXPECT_EQ(r.status, 1);
+    const auto err = lines(r.err);
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back().rfind(c.message, 0), 0u) << err.back();
+    EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
   }
 }

@@ -28,7 +28,9 @@ TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
   }
   Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
+  // Only the reader's warning about the oil viscosity that falls with the
+  // pressure; no error.
+  EXPECT_EQ(r.err, "talvek: warning: deck.txt:153: data group DATA 40C, item MUO: value out of range in row 2\n");
   const auto con = lines(r.out);
   ASSERT_GE(con.size(), 3u);
   EXPECT_EQ(con.back(), " END OF TALVEK RUN");

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
 
 #include "grid/geometry.h"
 #include "grid/grid_fixture.h"
@@ -294,6 +296,76 @@ TEST(Actcpy, CoordinatesAndWidthLists) {
   for (int i = 1; i <= 3; ++i) EXPECT_DOUBLE_EQ(s.WIDX(i), 10.0 * i + 1 + 0.1);
   for (int j = 1; j <= 2; ++j) EXPECT_DOUBLE_EQ(s.WIDY(j), 20.0 * j + 1);
   for (int k = 1; k <= 2; ++k) EXPECT_DOUBLE_EQ(s.WIDZ(k), 30.0 * k + 1);
+}
+
+}  // namespace
+}  // namespace talvek
+
+namespace talvek {
+namespace {
+
+// An active block without bulk or pore volume stops the run before the first
+// step, naming the first such block and the arrays that give it none; the
+// same values on an inactive block pass.
+TEST(Chkvol, ActiveBlockWithoutVolumeStops) {
+  struct Case {
+    const char* what;
+    std::function<void(State&, int l, int n)> spoil;  // applied to block (3,2,1)
+    const char* message;                              // expected after the deck name; empty: accepted
+  };
+  const Case cases[] = {
+      {"sound grid", [](State&, int, int) {}, ""},
+      {"DZ left at 0", [](State& s, int l, int) { s.DZ(l) = 0.0; },
+       "active block (3,2,1) has no bulk volume: DZ = 0 (data group DATA 16A); give every active block a volume or "
+       "make it inactive in IACTIVE (data group DATA 11A)"},
+      {"DX and DY of 0", [](State& s, int l, int) { s.DX(l) = 0.0, s.DY(l) = -1.0; },
+       "active block (3,2,1) has no bulk volume: DX = 0 (data group DATA 14A), DY = -1 (data group DATA 15A);"},
+      {"net-to-gross 0", [](State& s, int, int n) { s.RNTG(n) = 1.0E-51; },
+       "active block (3,2,1) has no bulk volume: RNTG = 0 (data group DATA 32A);"},
+      {"bulk modifier -1", [](State& s, int, int n) { s.RBVOL(n) = -1.0 + 1.0E-51; },
+       "active block (3,2,1) has no bulk volume: RBVOL = -1 (data group DATA 33A);"},
+      {"bulk modifier below -1, porosity 0",
+       [](State& s, int, int n) { s.RBVOL(n) = -2.0, s.PHI(n) = 1.0E-51; },
+       "active block (3,2,1) has no bulk volume: RBVOL = -2 (data group DATA 33A), PHI = 0 (data group DATA 21A);"},
+      {"porosity 0", [](State& s, int, int n) { s.PHI(n) = 1.0E-51; },
+       "active block (3,2,1) has no pore volume: PHI = 0 (data group DATA 21A);"},
+      {"porosity modifier -1", [](State& s, int, int n) { s.RPORO(n) = -1.0; },
+       "active block (3,2,1) has no pore volume: RPORO = -1 (data group DATA 34A);"},
+      {"three blocks of zero thickness",
+       [](State& s, int l, int) { s.DZ(l) = s.DZ(l + 1) = s.DZ(l + 2) = 0.0; },
+       "active block (3,2,1) has no bulk volume: DZ = 0 (data group DATA 16A); 2 more active blocks have none;"},
+      // A tiny but real block is a volume.
+      {"small block", [](State& s, int l, int n) { s.DZ(l) = 1.0E-6, s.PHI(n) = 1.0E-6; }, ""},
+  };
+  for (const Case& c : cases) {
+    for (const bool inactive : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (inactive ? ", block inactive" : ""));
+      auto sp = makeState();
+      State& s = *sp;
+      s.FINPUT.set(std::string_view("vol.dat"));
+      layGrid(s, 3, 2, 2, [&](int i, int j, int k) { return !(inactive && i == 3 && j == 2 && k == 1); });
+      s.C1 = kC1;
+      s.C2 = kC2;
+      uniformRock(s, 100, 100, 10, 100, 0.2);
+      const int l = s.LBLOCK(3, 2, 1);
+      if (!inactive) c.spoil(s, l, s.IORD(l));
+      s.DEPTH1 = 5000.0;
+      ZELVAT(s);
+      GLKFAC(s);
+      ACTCPY(s);
+      if (!*c.message || inactive) {
+        EXPECT_NO_THROW(CHKVOL(s));
+        continue;
+      }
+      try {
+        CHKVOL(s);
+        ADD_FAILURE() << "accepted";
+      } catch (const RunError& e) {
+        const std::string m = e.what();
+        EXPECT_EQ(m.rfind(std::string("vol.dat: ") + c.message, 0), 0u) << m;
+      }
+    }
+  }
 }
 
 }  // namespace

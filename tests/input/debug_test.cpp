@@ -13,6 +13,7 @@
 #include "input/input.h"
 #include "io/deck.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 #include "input/deck_fixture.h"
 
 namespace talvek {
@@ -20,6 +21,7 @@ namespace {
 
 using testing::DeckBuilder;
 using testing::Listing;
+using testing::lineOf;
 
 TEST(DebugMessages, ExactLayouts) {
   auto sp = makeState();
@@ -38,15 +40,16 @@ TEST(DebugMessages, ExactLayouts) {
   dbgRegionLine(s, 14, 12);
   dbgNowLine(s, 45, 365.25);
   dbgWellLine(s, 45, 3);
-  warnFixed(s, 3, 5);
-  warnFixed(s, 3, 4, 7);
-  warnFixed(s, 5, 48, 1);
-  warnLine(s, 38, 2, 4);
-  warnLine(s, 11, 7, 12345);
-  warnArray(s, 21, 7, 3);
-  warnArray(s, 32, 7, 12);
-  warnNowLine(s, 45, 3, 2);
-  warnWellLine(s, 49, 6, 1);
+  const DeckReader deck("layouts.dat", "");
+  warnFixed(s, deck, 3, 5);
+  warnFixed(s, deck, 3, 4, 7);
+  warnFixed(s, deck, 5, 48, 1);
+  warnLine(s, deck, 38, 2, 4);
+  warnRegionLine(s, deck, 11, 7, 12345, 7.0, 0.0, 1.0);
+  warnArray(s, deck, 21, 7, 3, 0.0, 1.0);
+  warnArray(s, deck, 32, 7, 12, -1.0E29, 1.0E29);
+  warnNowLine(s, deck, 45, 3, 2);
+  warnWellLine(s, deck, 49, 6, 1);
   const std::vector<std::string> want = {
       " ",
       R"(   LAST DATA GROUP READ SUCCESSFULLY IS "DATA 02B")",
@@ -112,9 +115,10 @@ TEST(DebugMessages, NothingWrittenWithTheFacilityOff) {
   dbgBlank(s);
   dbgGroupEnd(s, 2);
   dbgRegionLine(s, 14, 1);
-  warnFixed(s, 3, 5);
-  warnArray(s, 21, 7, 3);
-  warnWellLine(s, 49, 6, 1);
+  const DeckReader deck("off.dat", "");
+  warnFixed(s, deck, 3, 5);
+  warnArray(s, deck, 21, 7, 3, 0.0, 1.0);
+  warnWellLine(s, deck, 49, 6, 1);
   EXPECT_TRUE(lis.lines().empty());
 }
 
@@ -237,14 +241,15 @@ TEST(DebugMessages, FixedListGroupChecks) {
       {3, "3 5 0 0 30. 0.01 0.05 500. 500. 0.05 2\n", {}},
       {3, "1 1 0 0 0.5 2.0 0.05 500. 500. 0.05 2\n", {" DTMAX", " DTMIN"}},
       // Every bound itself passes.
-      {3, "3 3 2 500 1000. 0.001 0.001 0. 0. 0. 4\n", {}},
+      // (zero change targets then stop the run)
+      {3, "3 3 2 500 1000. 0.001 0.001 0. 0. 0. 4\n", {}, true},
       {3, "1 1 0 0 1000. 0.001 0.001 1000. 1000. 1. 1\n", {}},
       {3, "1 1 3 200 30. 0.01 0.05 500. 500. 0.05 2\n", {" IQUAD"}},
       {3, "0 4 -1 -1 1000.1 0.0009 0.0009 -0.1 1000.1 1.01 0\n",
        {"MUNITIN", "MUNTOUT", " IQUAD", "NINTBLE", " DTMAX", " DTMIN", "RERORP", " DELPO", " DELRS", "DELSAT",
         "MATBAK"},
        true},
-      {3, "1 1 0 501 30. 0.01 0.05 -1. 1000.1 -0.01 5\n", {"NINTBLE", " DELPO", " DELRS", "DELSAT", "MATBAK"}},
+      {3, "1 1 0 501 30. 0.01 0.05 -1. 1000.1 -0.01 5\n", {"NINTBLE", " DELPO", " DELRS", "DELSAT", "MATBAK"}, true},
       {4, "3 0 0 2 -1 -1 -1 -1\n", {"IPRINT", "INOUTP", "NFRRES", "NFRWEL", "NFRARY", "NWRITE"}},
       {4, "2 -5 -5 1 0 0 0 0\n", {}},
       {4, "-1 0 0 -1 0 0 0 0\n", {"IPRINT", "INOUTP"}},
@@ -342,6 +347,111 @@ TEST(DebugMessages, WarningsPrecedeALimitStop) {
   const auto lines = lis.lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), R"(   *WARNING* VARIABLE "  NX   " OF "DATA 10B" IS OUT OF RANGE)");
+}
+
+// The lines written to standard error while it lives (counts of earlier
+// tests flushed away first).
+class StderrLines {
+ public:
+  StderrLines() {
+    setDeckWarningSink([](const std::string&) {});
+    flushDeckWarnings();
+    setDeckWarningSink([this](const std::string& l) { lines.push_back(l); });
+  }
+  ~StderrLines() { setDeckWarningSink({}); }
+  std::vector<std::string> lines;
+};
+
+// With the facility off the listing stays silent, but every warning the
+// facility knows goes to standard error, one line each with the deck line,
+// the group and the item; more than three about one item are counted.
+TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
+  auto sp = makeState();
+  State& s = *sp;
+  DeckBuilder b = goldenDeck();
+  b.data[2] = "0 0 100. 50. 1.\n";
+  b.data[21] = "0 PHI\n20. 20. 20. 20. 20. 20.\n20. 20. 20. 20. 20. 20.\n";  // porosity as a percentage
+  b.data[33] = "1 RATIO\n1 1 1 1 1 1 -2.\n2 2 1 1 1 1 -3.\n3 3 1 1 1 1 -4.\n1 1 2 2 1 1 -5.\n"
+               "2 2 2 2 1 1 -6.\n0 0 0 0 0 0 0\n";
+  const std::string text = b.text(44);
+  DeckReader deck("w.dat", text);
+  Listing lis(s, "stderr");
+  StderrLines err;
+  INPUT(s, deck, 0);
+  EXPECT_TRUE(lis.lines().empty());
+  auto at = [&](const std::string& needle, int from = 1) {
+    return "w.dat:" + std::to_string(lineOf(text, needle, from));
+  };
+  const int g33 = lineOf(text, "DATA 33A");
+  const std::vector<std::string> want = {
+      "talvek: warning: " + at("2000.") + ": data group DATA 03B, item DTMAX: value out of range",
+      "talvek: warning: " + at("2000.") + ": data group DATA 03B, item MATBAK: value out of range",
+      "talvek: warning: " + at("1 1 -1 1") + ": data group DATA 05B, item PRNTSG: value out of range",
+      "talvek: warning: " + at("1 1 -1 1") + ": data group DATA 05B, item PRNTADMX: value out of range",
+      "talvek: warning: " + at("5000. 1.5") + ": data group DATA 07B, item SINX: value out of range",
+      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item AQRW: value out of range",
+      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item AQRE: value out of range",
+      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item ANGLE: value out of range",
+      "talvek: warning: " + at("5 4 1 1") + ": data group DATA 11A, item I1: 5 in region line 2 is out of range 1 to 3",
+      "talvek: warning: " + at("5 4 1 1") + ": data group DATA 11A, item I2: 4 in region line 2 is out of range 1 to 3",
+      "talvek: warning: " + at("5 4 1 1") +
+          ": data group DATA 11A, item IACTIVE: 7 in region line 2 is out of range 0 to 1",
+      "talvek: warning: " + at("20. 20.", lineOf(text, "20. 20.") + 1) +
+          ": data group DATA 21A, item PHI: 12 values of the array out of range 0 to 1",
+      "talvek: warning: " + at("1 1 1 1 1 1 -2.", g33) +
+          ": data group DATA 33A, item RBVOL: -2 in region line 1 is out of range -1 to 1e+29",
+      "talvek: warning: " + at("2 2 1 1 1 1 -3.", g33) +
+          ": data group DATA 33A, item RBVOL: -3 in region line 2 is out of range -1 to 1e+29",
+      "talvek: warning: " + at("3 3 1 1 1 1 -4.", g33) +
+          ": data group DATA 33A, item RBVOL: -4 in region line 3 is out of range -1 to 1e+29",
+      "talvek: warning: w.dat: data group DATA 33A, item RBVOL: (2 more like this)",
+  };
+  EXPECT_EQ(err.lines, want);
+  // The values stay as read.
+  EXPECT_DOUBLE_EQ(s.PHI(1), 20.0 + 1.0E-51);
+  EXPECT_DOUBLE_EQ(s.RBVOL(4), -5.0);
+}
+
+// A group's first header line that carries another group's label is warned
+// about with both labels and the line; other header texts pass silently.
+TEST(DebugMessages, HeaderLineWithAnotherGroupsLabel) {
+  struct Case {
+    const char* from;  // a first header line of the fixture deck
+    const char* to;    // its replacement
+    const char* want;  // the warning expected (empty: none)
+  };
+  const Case cases[] = {
+      {"DATA 10B HEADER LINE ONE", "DATA 11B HEADER LINE ONE",
+       "data group DATA 10B, item header line: the header line carries the label 'DATA 11B' where 'DATA 10B' is "
+       "due (a line missing or extra before it shifts the groups that follow)"},
+      {"DATA 21A HEADER", "data 12a porosity",
+       "data group DATA 21A, item header line: the header line carries the label 'data 12a' where 'DATA 21A' is "
+       "due (a line missing or extra before it shifts the groups that follow)"},
+      {"DATA 38C WATER-OIL TABLE, REGION 2", "DATA 40C WATER-OIL TABLE, REGION 2",
+       "data group DATA 38C, item header line: the header line carries the label 'DATA 40C' where 'DATA 38C' is "
+       "due (a line missing or extra before it shifts the groups that follow)"},
+      {"DATA 21A HEADER", "data 21a porosity", ""},
+      {"DATA 21A HEADER", "DATA TABLE 21", ""},
+      {"DATA 21A HEADER", "POROSITY DATA 12A", ""},
+      {"DATA 21A HEADER", "DATA 2A", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.to);
+    auto sp = makeState();
+    State& s = *sp;
+    std::string text = DeckBuilder().text(44);
+    const int line = lineOf(text, c.from);
+    ASSERT_GT(line, 0);
+    text.replace(text.find(c.from), std::string(c.from).size(), c.to);
+    DeckReader deck("h.dat", text);
+    StderrLines err;
+    INPUT(s, deck, 0);
+    if (*c.want) {
+      EXPECT_EQ(err.lines, std::vector<std::string>{"talvek: warning: h.dat:" + std::to_string(line) + ": " + c.want});
+    } else {
+      EXPECT_TRUE(err.lines.empty()) << err.lines.front();
+    }
+  }
 }
 
 }  // namespace

@@ -138,7 +138,10 @@ TEST(Deck, ErrorsNameFileLineGroupAndItem) {
       {"1 2 0*3\n", 1, "NZ", "bad repeat count '0*'"},
       {"1 2 3 inf\n", 1, "DX", "'inf' is not a number"},
       {"1 2 3 nan\n", 1, "DX", "'nan' is not a number"},
-      {"1 2\n'3\n", 2, "NZ", "premature end of the deck"},  // a quoted text never closed
+      // A quoted text never closed is named at the line where it opens.
+      {"1 2\n'3\n", 2, "NZ", "the quoted text opened on this line is not closed before the end of the deck (line 2)"},
+      {"1 2 'open\nmore\n\nlast\n", 1, "NZ",
+       "the quoted text opened on this line is not closed before the end of the deck (line 4)"},
   };
   for (const Case& c : cases) {
     DeckReader deck("case.dat", c.text);
@@ -156,6 +159,72 @@ TEST(Deck, ErrorsNameFileLineGroupAndItem) {
       EXPECT_EQ(e.group, "DATA 10B");
       EXPECT_EQ(e.item, c.item);
     }
+  }
+}
+
+// A bad value is quoted by a short prefix and its length, control
+// characters and NUL bytes escaped, so that the message stays one short line.
+TEST(Deck, BadValuesAreQuotedShortAndEscaped) {
+  struct Case {
+    std::string value;
+    std::string quoted;
+  };
+  const Case cases[] = {
+      {std::string(5000, '7') + "x", "'" + std::string(40, '7') + "...' (5001 characters)"},
+      {std::string("ab\0c\x01\x7f", 6), "'ab\\0c\\x01\\x7F'"},
+      {std::string(40, '9') + "z", "'" + std::string(40, '9') + "...' (41 characters)"},
+      {std::string(39, '9') + "z", "'" + std::string(39, '9') + "z'"},
+  };
+  EXPECT_EQ(quoteValue("a\tb"), "'a\\tb'");
+  for (const Case& c : cases) {
+    EXPECT_EQ(quoteValue(c.value), c.quoted);
+    DeckReader deck("q.dat", "1 2 " + c.value + "\n");
+    int nx = 0, ny = 0, nz = 0;
+    try {
+      ListRead(deck, "DATA 10B").item(nx, "NX").item(ny, "NY").item(nz, "NZ").end();
+      ADD_FAILURE() << "no error";
+    } catch (const DeckError& e) {
+      EXPECT_EQ(std::string(e.what()), "q.dat:1: data group DATA 10B, item NZ: " + c.quoted + " is not an integer");
+    }
+  }
+}
+
+// Lines are read one at a time and a line beyond the bound is refused,
+// naming it; a line of exactly the bound (with a carriage return) is read.
+TEST(Deck, LineLongerThanTheBoundIsRefused) {
+  std::string full = "1 2 3";
+  full.resize(kMaxDeckLine, ' ');
+  {
+    DeckReader deck("ok.dat", "head\n" + full + "\r\n");
+    deck.header("DATA 10B");
+    int a = 0, b = 0, c = 0;
+    ListRead(deck, "DATA 10B").item(a, "NX").item(b, "NY").item(c, "NZ").end();
+    EXPECT_EQ(a * 100 + b * 10 + c, 123);
+    EXPECT_TRUE(deck.atEnd());
+  }
+  for (const std::string& tail : {std::string("4"), std::string(3 * kMaxDeckLine, '4') + "\n5\n"}) {
+    const std::string path = testing::TempDir() + "deck_longline.txt";
+    {
+      std::ofstream f(path, std::ios::binary);
+      f << "head\n1 2\n\n" << full << tail;
+    }
+    DeckReader deck(path);
+    deck.header("DATA 10B");
+    int a = 0, b = 0, c = 0;
+    try {
+      ListRead(deck, "DATA 10B").item(a, "NX").item(b, "NY").item(c, "NZ").end();
+      ADD_FAILURE() << "no error";
+    } catch (const DeckError& e) {
+      EXPECT_EQ(std::string(e.what()), path + ":4: data group DATA 10B, item NZ: line 4 is longer than 1048576 "
+                                              "characters, the longest deck line read");
+      EXPECT_EQ(e.line, 4);
+    }
+    // The listing's image of the deck still gets every line, the long one cut.
+    std::vector<std::size_t> sizes;
+    deck.eachLine([&](std::string_view l) { sizes.push_back(l.size()); });
+    ASSERT_GE(sizes.size(), 4u);
+    EXPECT_EQ(sizes[3], kMaxDeckLine);
+    std::remove(path.c_str());
   }
 }
 
