@@ -1,13 +1,14 @@
-// A step that fails fifteen times ends the run normally: the message, the
-// final report and summaries, exit status 0. A Newton correction that is not
-// a number is never accepted, not even at the smallest step.
+// A step that fails fifteen times ends the run early: the message, the final
+// report of the last accepted level and the summaries, then exit status 3
+// with the time the run stopped at on standard error. A Newton correction
+// that is not a number is never accepted, not even at the smallest step.
 #include <gtest/gtest.h>
 
 #include "e2e_util.h"
 
 using namespace e2e;
 
-TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
+TEST(Termination, FifteenFailedPassesEndTheRunEarly) {
   // An oil viscosity of 1E-320 (its reciprocal overflows) makes every Newton correction infinite or NaN.
   auto deck = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
   int changed = 0;
@@ -27,8 +28,10 @@ TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
     for (const auto& l : deck) f << l << "\n";
   }
   Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_EQ(r.err,
+            "talvek: error: step 1 failed fifteen times: the run stopped at time 0.00000, short of its halting time "
+            "720.000\n");
   const auto con = lines(r.out);
   ASSERT_GE(con.size(), 3u);
   EXPECT_EQ(con.back(), " END OF TALVEK RUN");
@@ -44,4 +47,15 @@ TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
   EXPECT_NE(lis.find(" ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **"), std::string::npos);
   EXPECT_NE(lis.find("FINAL RESERVOIR PERFORMANCE SUMMARY"), std::string::npos);
   EXPECT_NE(lis.find(" END OF TALVEK RUN"), std::string::npos);
+  // The final report shows the last accepted level (the initial state at
+  // time 0 here), not the diverged attempt: no overflowed rate, no NaN.
+  const std::size_t fin = lis.find(" ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **");
+  ASSERT_NE(fin, std::string::npos);
+  const std::string report = lis.substr(fin);
+  EXPECT_NE(report.find("TIME  = 0.00000E+00"), std::string::npos);
+  EXPECT_EQ(report.find("Infinity"), std::string::npos);
+  EXPECT_EQ(report.find("NaN"), std::string::npos);
+  // An ended run keeps its listing files under their own names.
+  for (const char* f : {"res.lis", "weld.lis", "well.lis", "pvt.lis", "krp.lis", "resmat.lis", "rokmat.lis"})
+    EXPECT_TRUE(fs::exists(dir / f)) << f;
 }
