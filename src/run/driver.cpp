@@ -184,10 +184,11 @@ fs::path resolved(const std::string& name) {
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ea, eb;
   const fs::file_status sa = fs::status(a, ea), sb = fs::status(b, eb);
+  if (!ea && !eb && fs::is_character_file(sa) && fs::is_character_file(sb)) return false;
   if (!ea && !eb && fs::exists(sa) && fs::exists(sb)) {
     std::error_code ec;
     const bool eq = fs::equivalent(a, b, ec);
-    if (!ec) return eq && !fs::is_character_file(sa);
+    if (!ec) return eq;
   }
   return resolved(a) == resolved(b);
 }
