@@ -59,3 +59,55 @@ TEST(Termination, FifteenFailedPassesEndTheRunEarly) {
   for (const char* f : {"res.lis", "weld.lis", "well.lis", "pvt.lis", "krp.lis", "resmat.lis", "rokmat.lis"})
     EXPECT_TRUE(fs::exists(dir / f)) << f;
 }
+
+TEST(Termination, TheFinalReportShowsTheLastAcceptedStep) {
+  // Steps are accepted up to day 10; then the injector's well index, pressure
+  // and rate are raised to 1E300 and no attempt of the next step is finite.
+  std::string deck = slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt");
+  const std::string schedule =
+      "2 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n-1 2 20 1 1 11 20. 2900. 0. 0. 0.\n";
+  const std::size_t at = deck.find(schedule);
+  ASSERT_NE(at, std::string::npos);
+  deck.replace(at, schedule.size(),
+               "2 1 1. 10. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n-1 2 20 1 1 11 20. 2900. 0. 0. 0.\n"
+               "1 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 1.E300 1.E300 1.E300 0. 0.\n");
+  const auto dir = scratch("terminate_late");
+  {
+    std::ofstream f(dir / "deck.txt");
+    f << deck;
+  }
+  Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_EQ(r.err,
+            "talvek: error: step 15 failed fifteen times: the run stopped at time 10.0000, short of its halting time "
+            "720.000\n");
+  const auto lis = lines(slurp(dir / "out.lis"));
+  // The material balances, the reservoir summary and the first well's
+  // heading of a time-step report, from the report that starts at `from`.
+  auto balances = [&](std::size_t from) {
+    std::vector<std::string> part;
+    std::size_t i = from;
+    while (i < lis.size() && lis[i].find("MATERIAL BALANCES") == std::string::npos) ++i;
+    for (; i < lis.size() && lis[i].find("FOR WELL #:  1") == std::string::npos; ++i) part.push_back(lis[i]);
+    return part;
+  };
+  std::size_t last = 0, fin = 0;
+  for (std::size_t i = 0; i < lis.size(); ++i) {
+    if (lis[i].find("TIME  STEP  SUMMARY") != std::string::npos) (fin ? fin : last) = i;
+    if (lis[i] == " ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **") fin = i;
+  }
+  ASSERT_GT(fin, last);
+  ASSERT_GT(last, 0u);
+  // The report of the last accepted step (day 10) and the final report agree.
+  EXPECT_EQ(lis[last + 3], "                                             TIME  = 0.10000E+02");
+  bool timeSeen = false;
+  for (std::size_t i = fin; i < lis.size(); ++i) {
+    EXPECT_EQ(lis[i].find("Infinity"), std::string::npos) << lis[i];
+    EXPECT_EQ(lis[i].find("NaN"), std::string::npos) << lis[i];
+    if (lis[i] == lis[last + 3]) timeSeen = true;
+  }
+  EXPECT_TRUE(timeSeen);
+  const auto accepted = balances(last), final = balances(fin);
+  EXPECT_GT(accepted.size(), 30u);
+  EXPECT_EQ(final, accepted);
+}
