@@ -11,6 +11,7 @@
 
 #include "io/errors.h"
 #include "io/units.h"
+#include "report/listing.h"
 #include "run/driver.h"
 #include "state/state.h"
 
@@ -32,11 +33,47 @@ void usage(std::FILE* f) {
                "  LISTING  the output listing (written)\n"
                "  RST_IN   the restart-up file a restart run reads\n"
                "  RST_OUT  the restart-up file of this run\n"
-               "The run also writes res.lis, weld.lis, well.lis, pvt.lis, krp.lis,\n"
-               "resmat.lis and rokmat.lis in the current directory.\n"
+               "The run also writes the listing files res.lis, weld.lis, well.lis, pvt.lis,\n"
+               "krp.lis, resmat.lis and rokmat.lis in the current directory. They are written\n"
+               "under provisional names and replace those of an earlier run only when the run\n"
+               "ends; a run stopped by an error leaves the earlier ones as they were.\n"
                "\n"
-               "Exit status: 0 when the run reached its end, 1 when it was stopped by bad\n"
-               "input or an input/output failure, 2 for a wrong command line.\n");
+               "File names: all four must be given, no two of them may be the same file\n"
+               "(compared after resolving links), and none may be one of the seven listing\n"
+               "files of the current directory. Names that break these rules are refused\n"
+               "before anything is written.\n"
+               "\n"
+               "Exit status:\n"
+               "  0  the run reached its halting time\n"
+               "  1  bad input: the deck has an error (the message names the deck file, the\n"
+               "     line, the data group and the item) or is not a text deck\n"
+               "  2  wrong command line or answer line, or refused file names\n"
+               "  3  a time step failed fifteen times: the run ended early, with its final\n"
+               "     report, at the time given on standard error\n"
+               "  4  a file could not be opened, read or written (the system's reason is given)\n");
+}
+
+constexpr int kStatusDone = 0;      // the halting time was reached
+constexpr int kStatusBadInput = 1;  // the deck has an error
+constexpr int kStatusUsage = 2;     // wrong command line or answer, refused file names
+constexpr int kStatusCut = 3;       // a step failed fifteen times
+constexpr int kStatusIo = 4;        // a file could not be opened, read or written
+
+// The message of a run stopped by an error, to standard error and at the end
+// of the listing (when it is open), then everything written so far flushed.
+void report(talvek::State& s, const char* what) {
+  const std::string msg = std::string("talvek: error: ") + what;
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", msg.c_str());
+  try {
+    if (s.units.isOpen(s.IOUT)) {
+      s.units.writeLine(s.IOUT, "");
+      s.units.writeLine(s.IOUT, " " + msg);
+    }
+    s.units.flushAll();
+  } catch (...) {
+    // The listing itself failed: the message is already on standard error.
+  }
 }
 
 }  // namespace
@@ -58,13 +95,13 @@ int main(int argc, char** argv) {
       if (argv[i][0] == '-' && argv[i][1] == '-') {
         std::fprintf(stderr, "talvek: error: unknown option '%s'\n", argv[i]);
         usage(stderr);
-        return 2;
+        return kStatusUsage;
       }
     }
     if (argc != 5) {
       std::fprintf(stderr, "talvek: error: expected four file names (DECK LISTING RST_IN RST_OUT), got %d\n", argc - 1);
       usage(stderr);
-      return 2;
+      return kStatusUsage;
     }
     for (int i = 0; i < 4; ++i) names[i] = argv[i + 1];
     fromArgs = true;
@@ -78,23 +115,29 @@ int main(int argc, char** argv) {
     return 1;
   }
   talvek::State& s = *sp;
+  int status = kStatusBadInput;
   try {
     talvek::MAIN(s, fromArgs ? names : nullptr);
-  } catch (const std::exception& e) {
-    const std::string msg = std::string("talvek: error: ") + e.what();
+    if (s.ITERM == 0) return kStatusDone;
+    // Ended by fifteen failed attempts of one step: the final report is
+    // written, but the run fell short of its halting time.
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", msg.c_str());
-    try {
-      if (s.units.isOpen(s.IOUT)) {
-        s.units.writeLine(s.IOUT, "");
-        s.units.writeLine(s.IOUT, " " + msg);
-      }
-    } catch (...) {
-      // The listing itself failed: the message is already on standard error.
-    }
-    s.units.flushAll();
-    s.units.closeAll();
-    return 1;
+    std::fprintf(stderr,
+                 "talvek: error: step %d failed fifteen times: the run stopped at time %s, short of its halting "
+                 "time %s\n",
+                 s.ISTEP, talvek::msgNum(s.TIMUSE).c_str(), talvek::msgNum(s.TMSTOP).c_str());
+    return kStatusCut;
+  } catch (const talvek::UsageError& e) {
+    status = kStatusUsage;
+    report(s, e.what());
+  } catch (const talvek::IoError& e) {
+    status = kStatusIo;
+    report(s, e.what());
+  } catch (const std::exception& e) {
+    report(s, e.what());
   }
-  return 0;
+  s.units.closeAll();
+  // The listing files of this run are incomplete: those of an earlier run stay.
+  talvek::LISDRP(s);
+  return status;
 }

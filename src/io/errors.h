@@ -1,8 +1,9 @@
-// The one error type of the I/O layer.
+// The error types that stop a run.
 //
-// Anything that stops a run for bad input or an I/O failure throws RunError;
-// main prints what() as "talvek: error: ...", flushes and closes the files and
-// exits with a non-zero status.
+// Anything that stops a run for bad input throws RunError (or DeckError);
+// an input/output failure throws IoError, a file name that cannot be used
+// UsageError. main prints what() as "talvek: error: ...", flushes and closes
+// the files and exits with the status of the kind of failure.
 #pragma once
 
 #include <stdexcept>
@@ -13,6 +14,20 @@ namespace talvek {
 class RunError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A file that could not be opened, read or written; the message names the
+// file's role and gives the system's reason.
+class IoError : public RunError {
+ public:
+  using RunError::RunError;
+};
+
+// File names that cannot be used as given (missing, surplus, or naming one
+// file twice), found before anything is written.
+class UsageError : public RunError {
+ public:
+  using RunError::RunError;
 };
 
 // A fault in the input deck: names the deck file, the line, the data group

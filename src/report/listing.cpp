@@ -1,6 +1,10 @@
 #include "report/listing.h"
 
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -123,7 +127,47 @@ void weldList(State& s, const FArray<int, MXBLK>& list, int count, const char* w
   }
 }
 
+int listingIndex(std::string_view name) {
+  for (int k = 0; k < kListingFiles; ++k)
+    if (name == LISNAM[k]) return k;
+  throw RunError("'" + std::string(name) + "' is not one of the listing files");
+}
+
 }  // namespace
+
+std::string LISTMP(std::string_view name) {
+  std::string t(".");
+  t.append(name).append(".").append(std::to_string(::getpid())).append(".tmp");
+  return t;
+}
+
+void LISOPN(State& s, int unit, std::string_view name) {
+  const int k = listingIndex(name);
+  s.units.open(unit, LISTMP(name), FileForm::Formatted, FileStatus::Unknown, name);
+  s.LISOPD(k + 1) = 1;
+}
+
+void LISKEP(State& s) {
+  for (int k = 0; k < kListingFiles; ++k) {
+    if (s.LISOPD(k + 1) == 0) continue;
+    const std::string tmp = LISTMP(LISNAM[k]);
+    errno = 0;
+    if (std::rename(tmp.c_str(), LISNAM[k]) != 0) {
+      const int err = errno;
+      throw IoError(std::string("cannot replace ") + LISNAM[k] + " by the file of this run '" + tmp +
+                    "': " + std::strerror(err));
+    }
+    s.LISOPD(k + 1) = 0;
+  }
+}
+
+void LISDRP(State& s) {
+  for (int k = 0; k < kListingFiles; ++k) {
+    if (s.LISOPD(k + 1) == 0) continue;
+    std::remove(LISTMP(LISNAM[k]).c_str());
+    s.LISOPD(k + 1) = 0;
+  }
+}
 
 void GRAPR0(State& s, double f, int unit) {
   groupsReady(s);
@@ -319,7 +363,7 @@ void FINSUM(State& s) {
     ln.X(1).rep('=', 41).slash().slash();
     ln.end();
   }
-  if (!u.isOpen(s.IWELL)) u.open(s.IWELL, "well.lis", FileForm::Formatted, FileStatus::Unknown);
+  if (!u.isOpen(s.IWELL)) LISOPN(s, s.IWELL, "well.lis");
   for (int w = 1; w <= maxWell; ++w) {
     {
       Line ln(u, s.IOUT);

@@ -9,9 +9,28 @@
 // Every writer writes to a unit that the caller has opened.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "state/state.h"
 
 namespace talvek {
+
+// The seven listing files, always in the current directory.
+inline constexpr int kListingFiles = 7;
+inline constexpr const char* LISNAM[kListingFiles] = {"res.lis",    "weld.lis",   "well.lis",  "pvt.lis",
+                                                      "krp.lis",    "resmat.lis", "rokmat.lis"};
+// The provisional name a listing file is written under while the run goes on.
+std::string LISTMP(std::string_view name);
+// Opens listing file `name` (one of LISNAM) on `unit`, for writing and
+// reading back, under its provisional name.
+void LISOPN(State& s, int unit, std::string_view name);
+// End of a run: every listing file the run opened takes its own name,
+// replacing the file of an earlier run. The files must be closed.
+void LISKEP(State& s);
+// A run stopped early: the provisional files are removed; the listing files
+// of an earlier run stay as they were.
+void LISDRP(State& s);
 
 // Grid description: the x widths (leading field NX), the y widths (NY) and
 // the layer thicknesses (NZ) of the first row, column and layer, times f.

@@ -50,6 +50,12 @@ struct ReportState {
   // the over-wide ratios in place before writing.
   FArray<double, 15> RESPRF;
 
+  // ---- the seven listing files of the run -----------------------------------------------
+  // They are written under provisional names and take their own names only
+  // when the run ends (LISKEP), so that a run stopped early leaves those of
+  // an earlier run in place. LISOPD(k) = 1 once file k of LISNAM is opened.
+  FArray<int, 7> LISOPD;
+
   // ---- material-balance results of the last step ---------------------------------------
   // Written by MATBAL after every accepted step, read by PRINT2. Components
   // 1 oil, 2 water, 3 gas, 4 polymer solution, 5 polymer mass, 6 aqueous

@@ -1,6 +1,9 @@
 #include "run/driver.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -26,6 +29,8 @@
 #include "solver/solve.h"
 
 namespace talvek {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -88,14 +93,14 @@ void BANNER(State& s, bool prompt) {
   u.flush(s.ICONOUT);
 }
 
-int ANSWER(std::string_view line, std::string names[4]) {
-  for (int i = 0; i < 4; ++i) names[i].clear();
+int ANSWRN(std::string_view line, std::string* names, int max) {
+  for (int i = 0; i < max; ++i) names[i].clear();
   int n = 0;
   std::size_t i = 0;
   const std::size_t len = line.size();
   auto isSep = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r'; };
   bool lastComma = true;  // a comma before the first value makes it null
-  while (i < len && n < 4) {
+  while (i < len && n < max) {
     // Skip blanks; a comma ends the current value (two commas in a row give
     // a null value, which leaves that name blank).
     while (i < len && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
@@ -135,10 +140,12 @@ int ANSWER(std::string_view line, std::string names[4]) {
     }
   }
   int found = 0;
-  for (int k = 0; k < 4; ++k)
+  for (int k = 0; k < max; ++k)
     if (!names[k].empty()) found = k + 1;
   return found;
 }
+
+int ANSWER(std::string_view line, std::string names[4]) { return ANSWRN(line, names, 4); }
 
 void SETNAMES(State& s, const std::string names[4]) {
   for (int i = 0; i < 4; ++i) s.RUNFILE[i] = names[i];
@@ -148,10 +155,112 @@ void SETNAMES(State& s, const std::string names[4]) {
   s.FRST2.set(names[3]);
 }
 
+const char* ROLE(int i) {
+  static constexpr const char* kRoles[4] = {"input deck", "listing", "restart-up file to read",
+                                            "restart-up file to write"};
+  return i >= 0 && i < 4 ? kRoles[i] : "file";
+}
+
+namespace {
+
+// How messages name file i of the answer: "the listing 'out.lis'".
+std::string roleName(int i, const std::string& name) {
+  return name.empty() ? std::string("the ") + ROLE(i) : std::string("the ") + ROLE(i) + " '" + name + "'";
+}
+
+// The absolute path of a name with its symbolic links resolved as far as
+// the path exists.
+fs::path resolved(const std::string& name) {
+  std::error_code ec;
+  const fs::path a = fs::absolute(name, ec);
+  if (ec) return fs::path(name).lexically_normal();
+  const fs::path c = fs::weakly_canonical(a, ec);
+  return ec ? a.lexically_normal() : c;
+}
+
+// True when two names reach the same file: the same existing file (also
+// through another hard link), or the same resolved path. A device such as
+// /dev/null named twice is no conflict: writing it destroys nothing.
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code ea, eb;
+  const fs::file_status sa = fs::status(a, ea), sb = fs::status(b, eb);
+  if (!ea && !eb && fs::is_character_file(sa) && fs::is_character_file(sb)) return false;
+  if (!ea && !eb && fs::exists(sa) && fs::exists(sb)) {
+    std::error_code ec;
+    const bool eq = fs::equivalent(a, b, ec);
+    if (!ec) return eq;
+  }
+  return resolved(a) == resolved(b);
+}
+
+}  // namespace
+
+void CHKNAM(const std::string names[4]) {
+  for (int i = 0; i < 4; ++i) {
+    if (names[i].empty()) {
+      throw UsageError(std::string("no name given for the ") + ROLE(i) +
+                       ": four file names are needed (input deck, listing, restart-up file to read, "
+                       "restart-up file to write)");
+    }
+  }
+  for (int i = 0; i < 4; ++i) {
+    for (int j = i + 1; j < 4; ++j) {
+      if (sameFile(names[i], names[j])) {
+        throw UsageError(roleName(i, names[i]) + " and " + roleName(j, names[j]) +
+                         " are the same file: each of the four names must be a file of its own");
+      }
+    }
+  }
+  for (int i = 0; i < 4; ++i) {
+    for (const char* lis : LISNAM) {
+      if (sameFile(names[i], lis)) {
+        throw UsageError(roleName(i, names[i]) + " is the listing file " + lis +
+                         " that the run writes in the current directory: choose another name");
+      }
+    }
+  }
+}
+
+void RDDECK(const std::string& path) {
+  const std::string who = roleName(0, path);
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw IoError("cannot read " + who + ": it is a directory");
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    const int err = errno;
+    throw IoError("cannot open " + who + ": " + std::strerror(err));
+  }
+  // A deck is text: a control character other than a tab, a carriage
+  // return or a form feed means some other kind of file was named. The file
+  // is scanned in pieces, so a huge deck is never held in memory.
+  char buf[8192];
+  std::size_t got;
+  long long line = 1;
+  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+    for (std::size_t i = 0; i < got; ++i) {
+      const auto c = static_cast<unsigned char>(buf[i]);
+      if (c == '\n') {
+        ++line;
+      } else if ((c < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != '\v') || c == 0x7f) {
+        std::fclose(f);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", c);
+        throw RunError(who + " is not a text deck: line " + std::to_string(line) + " holds the byte " + hex +
+                       ", which is no text character");
+      }
+    }
+  }
+  const int err = errno;
+  const bool bad = std::ferror(f) != 0;
+  std::fclose(f);
+  if (bad) throw IoError("cannot read " + who + ": " + std::strerror(err != 0 ? err : EIO));
+}
+
 void OPENUP(State& s) {
   Units& u = s.units;
-  u.open(s.IOUT, s.RUNFILE[1], FileForm::Formatted, FileStatus::Unknown);
-  u.open(s.IRST2, s.RUNFILE[3], FileForm::Unformatted, FileStatus::Unknown);
+  u.open(s.IOUT, s.RUNFILE[1], FileForm::Formatted, FileStatus::Unknown, roleName(1, s.RUNFILE[1]));
+  u.open(s.IRST2, s.RUNFILE[3], FileForm::Unformatted, FileStatus::Unknown, roleName(3, s.RUNFILE[3]));
   Line l(u, s.IOUT);
   l.A("1");
   for (int i = 0; i < 12; ++i) l.slash();
@@ -296,9 +405,11 @@ void RUNCTR(State& s) {
 void NEWRUN(State& s, DeckReader& deck) {
   Units& u = s.units;
   // 1. The listing files kept open for the run.
-  u.open(s.IRESL, "res.lis", FileForm::Formatted, FileStatus::Unknown);
-  u.open(s.IROKM, "rokmat.lis", FileForm::Formatted, FileStatus::Unknown);
-  u.open(s.IWELD, "weld.lis", FileForm::Formatted, FileStatus::Unknown);
+  // (Under provisional names: they replace those of an earlier run only
+  // when this run ends.)
+  LISOPN(s, s.IRESL, "res.lis");
+  LISOPN(s, s.IROKM, "rokmat.lis");
+  LISOPN(s, s.IWELD, "weld.lis");
   // 2. The deck image.
   if (s.IPRTDAT == 1) DCKIMG(s, deck);
   // 3. Groups 1 to 44.
@@ -345,14 +456,14 @@ void NEWRUN(State& s, DeckReader& deck) {
   // 14. Initial report.
   if (s.INOUTP != 0) PRINT1(s);
   // 15. The table listing files.
-  u.open(s.IPVTL, "pvt.lis", FileForm::Formatted, FileStatus::Unknown);
+  LISOPN(s, s.IPVTL, "pvt.lis");
   PVTLIS(s);
   u.close(s.IPVTL);
-  u.open(s.IKRPL, "krp.lis", FileForm::Formatted, FileStatus::Unknown);
+  LISOPN(s, s.IKRPL, "krp.lis");
   KRPLIS(s);
   u.close(s.IKRPL);
   // 16. The reservoir description.
-  u.open(s.IRESM, "resmat.lis", FileForm::Formatted, FileStatus::Unknown);
+  LISOPN(s, s.IRESM, "resmat.lis");
   RESMAT(s);
   u.close(s.IRESM);
   // 17. The initial arrays.
@@ -442,6 +553,11 @@ void ENDRUN(State& s) {
   s.CPU1 = cpuSeconds();
   // 3-4. Reservoir and well summaries read back from the listing files.
   FINSUM(s);
+  // The listing files are complete: closed, they take their own names.
+  for (int unit : {static_cast<int>(s.IRESL), static_cast<int>(s.IWELL), static_cast<int>(s.IROKM),
+                   static_cast<int>(s.IWELD)})
+    u.close(unit);
+  LISKEP(s);
   // 5. Processor times.
   s.CPU2 = cpuSeconds();
   for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.ICONOUT)}) {
@@ -460,10 +576,8 @@ void ENDRUN(State& s) {
   }
   // 6. The closing line.
   for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.ICONOUT)}) Line(u, unit).slash().X(1).A("END OF TALVEK RUN").end();
-  // 7. Close the files.
-  for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.IRST2), static_cast<int>(s.IRESL),
-                   static_cast<int>(s.IWELL), static_cast<int>(s.IROKM), static_cast<int>(s.IWELD)})
-    u.close(unit);
+  // 7. Close the files (the listing files are closed already).
+  for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.IRST2)}) u.close(unit);
   u.flush(s.ICONOUT);
 }
 
@@ -477,13 +591,23 @@ void MAIN(State& s, const std::string* names) {
     BANNER(s, true);
     std::string line;
     if (!std::getline(std::cin, line))
-      throw RunError("no answer on standard input: expected the names of the input deck, the output listing and the two restart-up files");
-    ANSWER(line, answer);
+      throw UsageError("no answer on standard input: expected the names of the input deck, the output listing and the two restart-up files");
+    // One name more than the four is looked for, so that a surplus name is
+    // refused rather than ignored.
+    std::string given[5];
+    if (ANSWRN(line, given, 5) > 4) {
+      throw UsageError("the answer line names more than four files ('" + given[4] +
+                       "' is a fifth): give the input deck, the listing and the two restart-up files");
+    }
+    for (int i = 0; i < 4; ++i) answer[i] = given[i];
   }
+  // Nothing is written before the names are known to be usable and the
+  // deck has been read.
+  CHKNAM(answer);
   SETNAMES(s, answer);
-  // The deck is opened here and read line by line; a missing deck stops here.
-  std::string deckName = s.RUNFILE[0];
-  if (deckName.empty()) throw RunError("no input deck named in the answer");
+  // The deck is checked to be a readable text file, then read line by line.
+  const std::string deckName = s.RUNFILE[0];
+  RDDECK(deckName);
   DeckReader deck(deckName);
   OPENUP(s);
   PRERED(s, deck);
@@ -494,8 +618,8 @@ void MAIN(State& s, const std::string* names) {
   // The schedule, read on from the end of group 44.
   INPUT(s, deck, 1);
   // The aquifer's influx is not modelled yet: running such a deck would
-  // silently leave the aquifer out of every result. The initial report and
-  // the table listing files have been written; the run stops here.
+  // silently leave the aquifer out of every result. The initial report has
+  // been written to the listing; the run stops here.
   if (s.IDAQFR > 1) {
     throw RunError(deckName + ": data group DATA 08B, item IDAQFR: analytic aquifer type " +
                    std::to_string(s.IDAQFR - 1) + " is not available in this build");

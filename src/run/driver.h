@@ -16,7 +16,10 @@ inline constexpr const char* kVersion = "1.16";
 // Runs one whole simulation. `names` holds the four file names (input deck,
 // output listing, restart-up file to read, restart-up file to write) when
 // they were given on the command line; when it is null the console prompt is
-// written and the answer line is read from standard input.
+// written and the answer line is read from standard input. The names are
+// checked (CHKNAM) and the deck checked (RDDECK) before anything is written.
+// Returns normally also when a step failed fifteen times (ITERM = 1); the
+// listing files of the run then have their names as after any ended run.
 void MAIN(State& s, const std::string* names);
 
 // Start-up: processor time, start values of the state.
@@ -27,8 +30,22 @@ void BANNER(State& s, bool prompt);
 // them, a quoted name may hold blanks, a lone slash ends the list). Names not
 // given stay empty. Returns the number of names found.
 int ANSWER(std::string_view line, std::string names[4]);
+// Splits an answer line like ANSWER but into at most `max` names; a count
+// above four means the line names more files than the run has.
+int ANSWRN(std::string_view line, std::string* names, int max);
 // Takes the four names into the state.
 void SETNAMES(State& s, const std::string names[4]);
+// The roles of the four names, as messages name them: "input deck",
+// "listing", "restart-up file to read", "restart-up file to write".
+const char* ROLE(int i);
+// Checks the four names before anything is opened for writing: all four
+// given, no two of them the same file, and none of them one of the listing
+// files the run writes in the current directory. Throws UsageError.
+void CHKNAM(const std::string names[4]);
+// Checks that the input deck can be read and is text, scanning it in pieces:
+// IoError when it cannot be opened or read (a directory says so), RunError
+// when it holds a byte that no text deck holds.
+void RDDECK(const std::string& path);
 // Opens the listing and the restart-up file to write, writes the listing banner.
 void OPENUP(State& s);
 // Reads the title and groups 2 to 5 of the deck head; keeps what a restart needs.

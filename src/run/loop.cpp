@@ -346,6 +346,44 @@ bool ONESTP(State& s) {
   return false;
 }
 
+void KEEPLV(State& s) {
+  s.TIMACC = s.TIMUSE;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.FLOWWK(n) = s.FLOWW(n);
+    s.FLOWOK(n) = s.FLOWO(n);
+    s.FLOWPK(n) = s.FLOWP(n);
+    s.FLOWGK(n) = s.FLOWG(n);
+    s.QPMINK(n) = s.QPMINJ(n);
+    s.QPMPRK(n) = s.QPMPRD(n);
+    s.PSANDK(n) = s.PSAND(n);
+    s.IWCK(n) = s.IWC(n);
+  }
+}
+
+void LASTLV(State& s) {
+  s.TIMUSE = s.TIMACC;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.P(n) = s.PN(n);
+    s.SO(n) = s.SON(n);
+    s.SW(n) = s.SWN(n);
+    s.SG(n) = s.SGN(n);
+    s.SP(n) = s.SPN(n);
+    s.SA(n) = s.SW(n) + s.SP(n);
+    s.RS(n) = s.RSN(n);
+    s.ISAT(n) = s.ISATN(n);
+    s.FLOWW(n) = s.FLOWWK(n);
+    s.FLOWO(n) = s.FLOWOK(n);
+    s.FLOWP(n) = s.FLOWPK(n);
+    s.FLOWG(n) = s.FLOWGK(n);
+    s.QPMINJ(n) = s.QPMINK(n);
+    s.QPMPRD(n) = s.QPMPRK(n);
+    s.PSAND(n) = s.PSANDK(n);
+    s.IWC(n) = s.IWCK(n);
+  }
+  // The volume factors, bubble points and solution ratios of that level.
+  PROPRF(s);
+}
+
 void STEPLP(State& s) {
   // Preparation.
   s.DTFLOOR = 0.005;
@@ -360,11 +398,15 @@ void STEPLP(State& s) {
   for (int c = 0; c < npass; ++c) {
     // The halting time is reached (a time past it also ends the loop).
     if (s.TIMUSE - s.TMSTOP >= -0.001) break;
+    KEEPLV(s);
     ++s.ISTEP;
     OUTFLG(s);
     SCHTIM(s);
     GRADNT(s);
-    if (!ONESTP(s)) break;
+    if (!ONESTP(s)) {
+      LASTLV(s);
+      break;
+    }
   }
 }
 

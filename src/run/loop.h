@@ -33,5 +33,11 @@ enum class PassOutcome { Accept, Retry, Terminate };
 PassOutcome PASDEC(State& s, bool converged);
 // One step: passes with cuts; returns false when the run must end (fifteen cuts).
 bool ONESTP(State& s);
+// Before a step: keeps what the old level does not hold itself (the time,
+// the well rates and pressures). After the fifteenth failed pass: restores
+// the old level (unknowns, properties, well values, time) so that the final
+// report shows the last accepted state, not the failed attempt.
+void KEEPLV(State& s);
+void LASTLV(State& s);
 
 }  // namespace talvek

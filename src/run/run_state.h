@@ -37,6 +37,13 @@ struct RunState {
   int NGROW1 = 2, NGROW2 = 6;
   // 1 once a step has failed fifteen times: the run goes to its end.
   int ITERM = 0;
+  // The last accepted level beyond the two-level unknowns, kept at the start
+  // of every step (KEEPLV) so that a run ended by fifteen failed attempts
+  // reports it rather than the failed attempt (LASTLV): its time, and the
+  // well rates, bottom-hole pressures and condition codes of every block.
+  double TIMACC = 0;
+  FArray<double, MXBLK> FLOWWK, FLOWOK, FLOWPK, FLOWGK, QPMINK, QPMPRK, PSANDK;
+  FArray<int, MXBLK> IWCK;
 
   // Aquifer-block list: the active blocks whose INFBLK is 1 to 7, in block
   // order, and the initial pressure PAQI of every listed block.

@@ -10,6 +10,11 @@ TEST(CommandLine, HelpAndVersion) {
   Result h = run(dir, "--help");
   EXPECT_EQ(h.status, 0);
   EXPECT_NE(h.out.find("usage: talvek [DECK LISTING RST_IN RST_OUT]"), std::string::npos) << h.out;
+  // The exit statuses and the file-name rules are told.
+  for (const char* status : {"  0  the run reached its halting time", "  1  bad input", "  2  wrong command line",
+                             "  3  a time step failed fifteen times", "  4  a file could not be opened"})
+    EXPECT_NE(h.out.find(status), std::string::npos) << status;
+  EXPECT_NE(h.out.find("no two of them may be the same file"), std::string::npos) << h.out;
   EXPECT_EQ(h.err, "");
   Result v = run(dir, "--version");
   EXPECT_EQ(v.status, 0);

@@ -1,13 +1,14 @@
-// A step that fails fifteen times ends the run normally: the message, the
-// final report and summaries, exit status 0. A Newton correction that is not
-// a number is never accepted, not even at the smallest step.
+// A step that fails fifteen times ends the run early: the message, the final
+// report of the last accepted level and the summaries, then exit status 3
+// with the time the run stopped at on standard error. A Newton correction
+// that is not a number is never accepted, not even at the smallest step.
 #include <gtest/gtest.h>
 
 #include "e2e_util.h"
 
 using namespace e2e;
 
-TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
+TEST(Termination, FifteenFailedPassesEndTheRunEarly) {
   // An oil viscosity of 1E-320 (its reciprocal overflows) makes every Newton correction infinite or NaN.
   auto deck = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
   int changed = 0;
@@ -27,10 +28,13 @@ TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
     for (const auto& l : deck) f << l << "\n";
   }
   Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
-  EXPECT_EQ(r.status, 0) << r.err;
-  // Only the reader's warning about the oil viscosity that falls with the
-  // pressure; no error.
-  EXPECT_EQ(r.err, "talvek: warning: deck.txt:153: data group DATA 40C, item MUO: value out of range in row 2\n");
+  EXPECT_EQ(r.status, 3) << r.err;
+  // The reader's warning about the oil viscosity that falls with the
+  // pressure, then the one error line of the run that stopped short.
+  EXPECT_EQ(r.err,
+            "talvek: warning: deck.txt:153: data group DATA 40C, item MUO: value out of range in row 2\n"
+            "talvek: error: step 1 failed fifteen times: the run stopped at time 0.00000, short of its halting time "
+            "720.000\n");
   const auto con = lines(r.out);
   ASSERT_GE(con.size(), 3u);
   EXPECT_EQ(con.back(), " END OF TALVEK RUN");
@@ -46,4 +50,67 @@ TEST(Termination, FifteenFailedPassesEndTheRunNormally) {
   EXPECT_NE(lis.find(" ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **"), std::string::npos);
   EXPECT_NE(lis.find("FINAL RESERVOIR PERFORMANCE SUMMARY"), std::string::npos);
   EXPECT_NE(lis.find(" END OF TALVEK RUN"), std::string::npos);
+  // The final report shows the last accepted level (the initial state at
+  // time 0 here), not the diverged attempt: no overflowed rate, no NaN.
+  const std::size_t fin = lis.find(" ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **");
+  ASSERT_NE(fin, std::string::npos);
+  const std::string report = lis.substr(fin);
+  EXPECT_NE(report.find("TIME  = 0.00000E+00"), std::string::npos);
+  EXPECT_EQ(report.find("Infinity"), std::string::npos);
+  EXPECT_EQ(report.find("NaN"), std::string::npos);
+  // An ended run keeps its listing files under their own names.
+  for (const char* f : {"res.lis", "weld.lis", "well.lis", "pvt.lis", "krp.lis", "resmat.lis", "rokmat.lis"})
+    EXPECT_TRUE(fs::exists(dir / f)) << f;
+}
+
+TEST(Termination, TheFinalReportShowsTheLastAcceptedStep) {
+  // Steps are accepted up to day 10; then the injector's well index, pressure
+  // and rate are raised to 1E300 and no attempt of the next step is finite.
+  std::string deck = slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt");
+  const std::string schedule =
+      "2 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n-1 2 20 1 1 11 20. 2900. 0. 0. 0.\n";
+  const std::size_t at = deck.find(schedule);
+  ASSERT_NE(at, std::string::npos);
+  deck.replace(at, schedule.size(),
+               "2 1 1. 10. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n-1 2 20 1 1 11 20. 2900. 0. 0. 0.\n"
+               "1 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 1.E300 1.E300 1.E300 0. 0.\n");
+  const auto dir = scratch("terminate_late");
+  {
+    std::ofstream f(dir / "deck.txt");
+    f << deck;
+  }
+  Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_EQ(r.err,
+            "talvek: error: step 15 failed fifteen times: the run stopped at time 10.0000, short of its halting time "
+            "720.000\n");
+  const auto lis = lines(slurp(dir / "out.lis"));
+  // The material balances, the reservoir summary and the first well's
+  // heading of a time-step report, from the report that starts at `from`.
+  auto balances = [&](std::size_t from) {
+    std::vector<std::string> part;
+    std::size_t i = from;
+    while (i < lis.size() && lis[i].find("MATERIAL BALANCES") == std::string::npos) ++i;
+    for (; i < lis.size() && lis[i].find("FOR WELL #:  1") == std::string::npos; ++i) part.push_back(lis[i]);
+    return part;
+  };
+  std::size_t last = 0, fin = 0;
+  for (std::size_t i = 0; i < lis.size(); ++i) {
+    if (lis[i].find("TIME  STEP  SUMMARY") != std::string::npos) (fin ? fin : last) = i;
+    if (lis[i] == " ** TALVEK TERMINATED AFTER 15 TIME-STEP CUTS **") fin = i;
+  }
+  ASSERT_GT(fin, last);
+  ASSERT_GT(last, 0u);
+  // The report of the last accepted step (day 10) and the final report agree.
+  EXPECT_EQ(lis[last + 3], "                                             TIME  = 0.10000E+02");
+  bool timeSeen = false;
+  for (std::size_t i = fin; i < lis.size(); ++i) {
+    EXPECT_EQ(lis[i].find("Infinity"), std::string::npos) << lis[i];
+    EXPECT_EQ(lis[i].find("NaN"), std::string::npos) << lis[i];
+    if (lis[i] == lis[last + 3]) timeSeen = true;
+  }
+  EXPECT_TRUE(timeSeen);
+  const auto accepted = balances(last), final = balances(fin);
+  EXPECT_GT(accepted.size(), 30u);
+  EXPECT_EQ(final, accepted);
 }
