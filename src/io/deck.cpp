@@ -280,7 +280,7 @@ void DeckReader::failAt(int lineNo, std::string_view group, std::string_view ite
 }
 
 const std::string& DeckReader::nextLine(std::string_view group, std::string_view item) {
-  if (atEnd()) fail(group, item, "premature end of the deck");
+  if (atEnd()) fail(group, item, pos_ == 0 ? "the deck is empty" : "premature end of the deck");
   if (pos_ == INT_MAX) fail(group, item, "the deck has more lines than can be counted");
   ++pos_;
   if (readLine(*in_->rdbuf(), cur_, false) == LineRead::TooLong) {
@@ -315,7 +315,7 @@ void ListRead::fail(std::string_view name, int index, const std::string& what) c
 }
 
 void ListRead::fetchLine(std::string_view name, int index) {
-  if (deck_.atEnd()) fail(name, index, "premature end of the deck");
+  if (deck_.atEnd()) fail(name, index, deck_.lineNumber() == 0 ? "the deck is empty" : "premature end of the deck");
   cur_ = deck_.nextLine(group_, name);
   col_ = 0;
   haveLine_ = true;

@@ -127,6 +127,7 @@ TEST(Deck, ErrorsNameFileLineGroupAndItem) {
   const Case cases[] = {
       {"1 2\n", 1, "NZ", "premature end of the deck"},
       {"1\n\n2\n", 3, "NZ", "premature end of the deck"},
+      {"", 0, "NX", "the deck is empty"},
       {"1 2 abc\n", 1, "NZ", "'abc' is not an integer"},
       {"1 2 3 4.5x\n", 1, "DX", "'4.5x' is not a number"},
       {"1 2 1.5 1\n", 1, "NZ", "'1.5' is not an integer"},
