@@ -207,6 +207,21 @@ TEST_P(Examples, RunToTheirEndAndTheSolversAgree) {
     checkOneRun(e.d, outs.back(), e.nx, e.ny, e.nz);
   }
 
+  // The title (the third line of the deck) fits the listing's title line.
+  auto rtrim = [](std::string x) {
+    while (!x.empty() && (x.back() == ' ' || x.back() == '\r')) x.pop_back();
+    return x;
+  };
+  const std::string title = rtrim(lines(deck).at(2));
+  EXPECT_LE(title.size(), 80u) << title;
+  bool titled = false;
+  for (const auto& l : lines(outs[0].listing))
+    if (l.rfind(" RUN TITLE :  ", 0) == 0) {
+      EXPECT_EQ(rtrim(l), " RUN TITLE :  " + title);
+      titled = true;
+    }
+  EXPECT_TRUE(titled);
+
   // Every method solves the same systems: the same steps and the same
   // reservoir performance, record by record.
   const auto ra = numbers(outs[0].res);
