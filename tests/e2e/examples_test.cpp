@@ -185,6 +185,9 @@ struct Example {
   bool alsoD4;  // also solved by the two-colour (D4) method
 };
 
+// How the test output names a case (instead of the bytes of the object).
+void PrintTo(const Example& e, std::ostream* os) { *os << e.d.file; }
+
 class Examples : public ::testing::TestWithParam<Example> {};
 
 }  // namespace
