@@ -219,8 +219,8 @@ TEST_P(Examples, RunToTheirEndAndTheSolversAgree) {
   EXPECT_LE(title.size(), 80u) << title;
   bool titled = false;
   for (const auto& l : lines(outs[0].listing))
-    if (l.rfind(" RUN TITLE :  ", 0) == 0) {
-      EXPECT_EQ(rtrim(l), " RUN TITLE :  " + title);
+    if (l.rfind("  RUN TITLE :  ", 0) == 0) {
+      EXPECT_EQ(rtrim(l), "  RUN TITLE :  " + title);
       titled = true;
     }
   EXPECT_TRUE(titled);
