@@ -593,8 +593,9 @@ void printInitialConditions(State& s) {
     SATPRT(s, s.SPN.data());
   }
   if (s.IPRNT(5) >= 1) {
+    // In the input units that head this report, like every other map here.
     mapTitle(s, 3, " STOCK TANK OIL IN PLACE ARRAY");
-    ARYPRT(s, s.STOIP.data(), s.UFAC(2));
+    ARYPRT(s, s.STOIP.data(), 1.0);
   }
   if (s.IPRNT(9) >= 1) {
     mapTitle(s, 3, " POLYMER CONCENTRATION ARRAY");

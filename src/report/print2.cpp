@@ -83,12 +83,13 @@ Row ratio(const Ctx& c, const Row& x) {
   return r;
 }
 
-// A balance ratio row: the aqueous column has its own value.
+// A balance ratio row: the aqueous column has its own value. A zero with a
+// sign (a ratio of zero amounts taken with a minus) is printed as 0.
 Row balanceRatio(const Ctx& c, const FArray<double, 6>& m) {
   Row r;
   for (int k = 1; k <= 5; ++k)
-    if (c.on[k]) r.v[k] = m(k);
-  r.v[6] = m(6);
+    if (c.on[k]) r.v[k] = m(k) + 0.0;
+  r.v[6] = m(6) + 0.0;
   return r;
 }
 
@@ -158,11 +159,12 @@ void extremeBlocks(State& s, const FArray<int, 5>& nb) {
   ln.end();
 }
 
+// A saturation-extreme row; a zero with a sign is printed as 0.
 Row saturations(const Ctx& c, const FArray<double, 5>& sv) {
   Row r;
   for (int k = 1; k <= 4; ++k)
-    if (c.on[k]) r.v[k] = sv(k);
-  r.v[6] = sv(5);
+    if (c.on[k]) r.v[k] = sv(k) + 0.0;
+  r.v[6] = sv(5) + 0.0;
   return r;
 }
 

@@ -287,7 +287,9 @@ void STEPAC(State& s) {
 }
 
 void STPMSG(State& s) {
-  if (s.KSTWRT == s.ISTEP) {
+  // The message has its own frequency: forced report steps (a period's or
+  // the run's end) set its flag too, but with NWRITE = 0 it is never written.
+  if (s.NWRITE >= 1 && s.KSTWRT == s.ISTEP) {
     for (int unit : {static_cast<int>(s.ICONOUT), static_cast<int>(s.IOUT)})
       Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
   }

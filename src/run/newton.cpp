@@ -76,7 +76,9 @@ void CNVRGE(State& s, int& NCONV) {
   // 5. Oil saturation or solution ratio.
   if (s.KEQO >= 1) {
     if (s.KEQG < 1) {
-      for (int n = 1; n <= ng; ++n) s.SO(n) = 1.0 - s.SA(n);
+      // Without the gas equation the gas saturation stays at its initial
+      // value: the oil fills the rest of the pore space.
+      for (int n = 1; n <= ng; ++n) s.SO(n) = 1.0 - s.SA(n) - s.SG(n);
     } else {
       for (int n = 1; n <= ng; ++n) {
         if (s.ISAT(n) != 1) {

@@ -140,12 +140,17 @@ void TSRATS(State& s, double& q1, double& q2, double& q3) {
   }
   q2 = kSafety * m2;
 
+  // Phase-state constraints. The next step starts from the old level moved
+  // by -r * DXEST (r the ratio of the step sizes), so the constraint value of
+  // a block changes by -r * sc: a block with sc > 0 moves towards losing a
+  // phase, and r = (SATCON + margin) / sc brings it to the margin. Blocks
+  // moving away from their constraint do not restrict the step.
   double m3 = kSearchStart;
   for (int n = 1; n <= ng; ++n) {
     double sc = 0.0;
     for (int u = 1; u <= nu; ++u) sc += s.DSATCON(u, n) * s.DXEST(u, n);
-    if (sc < 0.0) {
-      const double r = -(s.SATCON(n) + kMargin) / sc;
+    if (sc > 0.0) {
+      const double r = (s.SATCON(n) + kMargin) / sc;
       if (r < m3) m3 = r;
     }
   }

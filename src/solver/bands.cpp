@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "io/errors.h"
 #include "state/state.h"
@@ -81,15 +82,45 @@ void bandBlocks(State& s) {
   }
 }
 
+// "a, b or c" of the numbers listed.
+std::string orList(const std::vector<int>& v) {
+  std::string t;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (i > 0) t += i + 1 == v.size() ? " or " : ", ";
+    t += std::to_string(v[i]);
+  }
+  return t;
+}
+
+// What would fit the store instead: every band method, store and order
+// whose NNMAX for this grid, activity and NEQN is within MXBAND.
+std::string storeAdvice(const State& s) {
+  std::string fits;
+  for (int method : {1, 4}) {
+    for (int nuslvr : {1, 0}) {
+      std::vector<int> orders;
+      for (int o = 1; o <= 7; ++o)
+        if (BANDSZ(s, method, nuslvr, o) <= MXBAND) orders.push_back(o);
+      if (orders.empty()) continue;
+      fits += fits.empty() ? "" : "; ";
+      fits += "METHOD = " + std::to_string(method) + ", NUSLVR = " + std::to_string(nuslvr) +
+              " with NXYZORD = " + orList(orders);
+    }
+  }
+  if (fits.empty())
+    return "no band method, band solver or order fits this grid; reduce the number of active blocks";
+  return "within the store: " + fits;
+}
+
 void checkStore(State& s, long long nnmax, const char* how) {
   if (nnmax > MXBAND) {
     const std::size_t len = s.FINPUT.trimmed();
     const std::string deck =
         len == 0 ? std::string("the input deck") : std::string(s.FINPUT.c.data(), len);
     throw RunError(deck + ": DATA 10B: solution method " + std::to_string(s.METHOD) + " (" + how +
-                   "): the band store needs NNMAX = " + std::to_string(nnmax) +
-                   " entries, more than the " + std::to_string(MXBAND) +
-                   " it holds; choose NXYZORD = 1, the other band solver or method 2 or 3");
+                   ", NXYZORD = " + std::to_string(s.NXYZORD) + "): the band store needs NNMAX = " +
+                   std::to_string(nnmax) + " entries, more than the " + std::to_string(MXBAND) +
+                   " it holds; " + storeAdvice(s));
   }
   s.NNMAX = static_cast<int>(nnmax);
 }
@@ -210,6 +241,115 @@ void SINGLR(const State& s, int n, int eqn, const std::string& detail) {
   m += " (" + detail + "); look for a block without pore volume or without connections: DX, DY, DZ, PHI, " +
        "the permeabilities and the modifiers of DATA 32A to 37A";
   throw RunError(m);
+}
+
+long long BANDSZ(const State& s, int method, int nuslvr, int nxyzord) {
+  const int nx = s.NX, ny = s.NY, nz = s.NZ, ne = s.NEQN;
+  if (nx < 1 || ny < 1 || nz < 1 || nx > MXDIR || ny > MXDIR || nz > MXDIR || nxyzord < 1 || nxyzord > 7)
+    return 0;
+  // Ordered directions (direction 1 fastest), as the block numbering lays them.
+  static constexpr int kOrder[8][3] = {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 3, 2},
+                                       {2, 1, 3}, {2, 3, 1}, {3, 1, 2}, {3, 2, 1}};
+  const int count[3] = {nx, ny, nz};
+  int axis[3] = {kOrder[nxyzord][0], kOrder[nxyzord][1], kOrder[nxyzord][2]};
+  if (nxyzord == 1)
+    std::stable_sort(axis, axis + 3, [&](int a, int b) { return count[a - 1] < count[b - 1]; });
+  const int n1 = count[axis[0] - 1], n2 = count[axis[1] - 1], n3 = count[axis[2] - 1];
+
+  // Active numbers by physical place, in the grid-number order of the method.
+  // The activity is read through the present numbering (LBLOCK).
+  auto place = [&](int i, int j, int k) {
+    int ijk[3];
+    ijk[axis[0] - 1] = i;
+    ijk[axis[1] - 1] = j;
+    ijk[axis[2] - 1] = k;
+    return ijk[0] - 1 + nx * (ijk[1] - 1 + ny * (ijk[2] - 1));
+  };
+  const int ncell = nx * ny * nz;
+  std::vector<int> act(static_cast<std::size_t>(ncell), 0);  // active number, 0 inactive
+  std::vector<int> cell;                                      // physical place of active n
+  cell.reserve(static_cast<std::size_t>(MXBLK));
+  auto number = [&](int p) {
+    const int I = p % nx + 1, J = (p / nx) % ny + 1, K = p / (nx * ny) + 1;
+    if (s.IACTIVE(s.LBLOCK(I, J, K)) == 0) return;
+    cell.push_back(p);
+    act[static_cast<std::size_t>(p)] = static_cast<int>(cell.size());
+  };
+  int nred = 0;
+  if (method == 4) {
+    const int dmax = n1 + n2 + n3;
+    for (int first = 3; first <= 4; ++first) {
+      for (int d = first; d <= dmax; d += 2)
+        for (int k = std::max(1, d - n1 - n2); k <= std::min(n3, d - 2); ++k)
+          for (int j = std::max(1, d - k - n1); j <= n2 && d - k - j >= 1; ++j) number(place(d - k - j, j, k));
+      if (first == 3) nred = static_cast<int>(cell.size());
+    }
+  } else {
+    for (int k = 1; k <= n3; ++k)
+      for (int j = 1; j <= n2; ++j)
+        for (int i = 1; i <= n1; ++i) number(place(i, j, k));
+  }
+  // Active neighbours of the active block at place p.
+  auto neighbours = [&](int p, int* out) {
+    const int I = p % nx, J = (p / nx) % ny, K = p / (nx * ny);
+    int m = 0;
+    auto add = [&](bool inside, int q) {
+      if (inside && act[static_cast<std::size_t>(q)] != 0) out[m++] = act[static_cast<std::size_t>(q)];
+    };
+    add(I > 0, p - 1);
+    add(I < nx - 1, p + 1);
+    add(J > 0, p - nx);
+    add(J < ny - 1, p + nx);
+    add(K > 0, p - nx * ny);
+    add(K < nz - 1, p + nx * ny);
+    return m;
+  };
+
+  // Column extents of the band blocks (method 4: the second colour, coupled
+  // two steps away through a first-colour neighbour, and to itself).
+  const int k7 = static_cast<int>(cell.size()) - nred;
+  std::vector<int> lcol(static_cast<std::size_t>(k7) + 2), rcol(static_cast<std::size_t>(k7) + 2);
+  for (int b = 1; b <= k7; ++b) {
+    const int n = nred + b;
+    int lo = b, hi = b;
+    int nb[6];
+    const int m = neighbours(cell[static_cast<std::size_t>(n - 1)], nb);
+    for (int t = 0; t < m; ++t) {
+      if (method != 4) {
+        lo = std::min(lo, nb[t]);
+        hi = std::max(hi, nb[t]);
+        continue;
+      }
+      int nb2[6];
+      const int m2 = neighbours(cell[static_cast<std::size_t>(nb[t] - 1)], nb2);
+      for (int u = 0; u < m2; ++u) {
+        lo = std::min(lo, nb2[u] - nred);
+        hi = std::max(hi, nb2[u] - nred);
+      }
+    }
+    lcol[static_cast<std::size_t>(b)] = lo;
+    rcol[static_cast<std::size_t>(b)] = hi;
+  }
+  const long long nband = static_cast<long long>(ne) * k7;
+  if (nuslvr == 1) {
+    for (int b = 2; b <= k7; ++b) {
+      rcol[static_cast<std::size_t>(b)] = std::max(rcol[static_cast<std::size_t>(b)], rcol[static_cast<std::size_t>(b - 1)]);
+      const int bb = k7 + 1 - b;
+      lcol[static_cast<std::size_t>(bb)] = std::min(lcol[static_cast<std::size_t>(bb)], lcol[static_cast<std::size_t>(bb + 1)]);
+    }
+    // Each scalar row of block b stores (RCOL - LCOL + 1) * NEQN entries.
+    long long total = 0;
+    for (int b = 1; b <= k7; ++b)
+      total += static_cast<long long>(ne) * ne * (rcol[static_cast<std::size_t>(b)] - lcol[static_cast<std::size_t>(b)] + 1);
+    return total;
+  }
+  int rmax = 0, mblk = 0;
+  for (int b = 1; b <= k7; ++b) {
+    rmax = std::max(rmax, rcol[static_cast<std::size_t>(b)]);
+    mblk = std::max(mblk, rmax - b + 1);
+  }
+  const long long w = k7 > 0 ? static_cast<long long>(ne) * mblk - 1 : 0;
+  return (2 * w + 1) * nband - w * w - w;
 }
 
 void LRBAND(State& s) {

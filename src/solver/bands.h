@@ -35,6 +35,12 @@ struct State;
 void LRBAND(State& s);
 void OLDBND(State& s);
 
+// The NNMAX that METHOD `method` (1 or 4) with band solver `nuslvr` and
+// order `nxyzord` would need for the present grid, activity (IACTIVE through
+// LBLOCK) and NEQN, without changing the state. Used to say what fits when
+// the store is too small.
+long long BANDSZ(const State& s, int method, int nuslvr, int nxyzord);
+
 // Fill ABAND and BBAND from VBB and RHS (method 4: through ZERO, one band
 // block at a time). ABAND must be cleared over NNMAX entries before.
 void ONEDM(State& s);

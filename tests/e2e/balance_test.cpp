@@ -229,6 +229,9 @@ struct Example {
   bool polymer;  // injects polymer and tracer
 };
 
+// How the test output names a case (instead of the bytes of the object).
+void PrintTo(const Example& e, std::ostream* os) { *os << e.file; }
+
 class Balance : public ::testing::TestWithParam<Example> {};
 
 }  // namespace

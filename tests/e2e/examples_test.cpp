@@ -185,6 +185,9 @@ struct Example {
   bool alsoD4;  // also solved by the two-colour (D4) method
 };
 
+// How the test output names a case (instead of the bytes of the object).
+void PrintTo(const Example& e, std::ostream* os) { *os << e.d.file; }
+
 class Examples : public ::testing::TestWithParam<Example> {};
 
 }  // namespace
@@ -206,6 +209,21 @@ TEST_P(Examples, RunToTheirEndAndTheSolversAgree) {
     outs.push_back(runDeck(stem + "_m" + std::to_string(v.method) + std::to_string(v.nuslvr), withSolver(deck, v.method, v.nuslvr)));
     checkOneRun(e.d, outs.back(), e.nx, e.ny, e.nz);
   }
+
+  // The title (the third line of the deck) fits the listing's title line.
+  auto rtrim = [](std::string x) {
+    while (!x.empty() && (x.back() == ' ' || x.back() == '\r')) x.pop_back();
+    return x;
+  };
+  const std::string title = rtrim(lines(deck).at(2));
+  EXPECT_LE(title.size(), 80u) << title;
+  bool titled = false;
+  for (const auto& l : lines(outs[0].listing))
+    if (l.rfind("  RUN TITLE :  ", 0) == 0) {
+      EXPECT_EQ(rtrim(l), "  RUN TITLE :  " + title);
+      titled = true;
+    }
+  EXPECT_TRUE(titled);
 
   // Every method solves the same systems: the same steps and the same
   // reservoir performance, record by record.

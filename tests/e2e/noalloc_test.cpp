@@ -213,6 +213,9 @@ struct LoopCase {
   bool expectCuts;          // the listing shows a Newton pass that used all 15 iterations
 };
 
+// How the test output names a case (instead of the bytes of the object).
+void PrintTo(const LoopCase& c, std::ostream* os) { *os << c.name << " (" << c.file << ")"; }
+
 const char* const kAllSwitches = "1 1 1 1 1 1 1 1 1 1 1 1";
 
 const LoopCase kCases[] = {

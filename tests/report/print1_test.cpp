@@ -151,9 +151,9 @@ void cartesianState(State& s) {
   test::buildGrid(s, 3, 2, 2, false, {{3, 1, 2}});
   test::fieldUnits(s);
   s.MUNTOUT = 2;
-  // Distinct output factors: the report is in input units, so only the
-  // stock-tank oil map is scaled (by the liquid factor 2); the solution gas
-  // and pressure maps must not pick up factors 5 and 6.
+  // Distinct output factors: the report is in input units, so no map picks
+  // them up (the stock-tank oil map not factor 2, the solution gas and
+  // pressure maps not factors 5 and 6).
   for (int k = 2; k <= 12; ++k) s.UFAC(k) = 1.0 + 0.25 * k;
   runControl(s);
   tables(s);
@@ -262,6 +262,25 @@ TEST(InitialReport, InitialConditionsFollowIprintAndSwitches) {
             "    L    I    J    K    PRES        SO        SW        SG        SP      PBUBL      GOR");
   EXPECT_EQ(tail[4 + 7].substr(0, 21), "    8    2    1    2 ");
   EXPECT_EQ(tail[4 + 8].substr(0, 21), "   10    1    2    2 ");
+}
+
+TEST(InitialReport, StockTankOilMapInTheInputUnitsOfItsHeading) {
+  // Field input, SI output: the heading names the input units, and the map
+  // shows STOIP (1.0E4 x the active block number) as it is, not converted.
+  auto sp = makeState();
+  State& s = *sp;
+  cartesianState(s);
+  s.IPRINT = 2;
+  for (int i = 1; i <= 12; ++i) s.IPRNT(i) = i == 5 ? 1 : 0;
+  Capture cap(s, s.IOUT, "print1_stoip.txt");
+  PRINT1(s);
+  const auto lines = cap.lines();
+  EXPECT_TRUE(has(lines, " UNITS OF INPUT DATA ARE: FIELD UNITS" + std::string(44, ' ')));
+  const auto tail = afterInitialConditions(lines);
+  ASSERT_TRUE(has(tail, " STOCK TANK OIL IN PLACE ARRAY"));
+  // Top layer, rows J = 2 and 1: active blocks 9, 10, 11 and 7, 8.
+  EXPECT_TRUE(has(tail, "   2  0.9000E+05  0.1000E+06  0.1100E+06     2"));
+  EXPECT_TRUE(has(tail, "   1  0.7000E+05  0.8000E+05  0.0000E+00     1"));
 }
 
 TEST(InitialReport, AquiferPartsOnlyWithAnAquifer) {

@@ -207,6 +207,30 @@ TEST(TimeStepReport, EquationsSwitchedOffPrintZero) {
   EXPECT_EQ(s.RESPRF(RPQO), 0.0);
 }
 
+TEST(TimeStepReport, ZeroWithASignPrintsAsZeroInEveryRow) {
+  // Balance ratios and saturation extremes that are zero with a sign, as a
+  // ratio of zero amounts can be: printed as 0 like the rate rows.
+  auto sp = makeState();
+  State& s = *sp;
+  stepState(s);
+  s.MBRCUM(5) = -0.0;
+  s.MBRCUM(6) = -0.0;
+  s.MBRINC(4) = -0.0;
+  s.SMIN(3) = -0.0;
+  s.SMIN(5) = -0.0;
+  s.SMAX(4) = -0.0;
+  Capture out(s, s.IOUT, "print2_negzero.txt");
+  Capture rok(s, s.IROKM, "print2_negzero_rok.txt");
+  PRINT2(s, 0, s.IROKM);
+  const auto lines = out.lines();
+  for (const char* label : {"CUM MB R ", "INC MB R ", "MIN. SATN", "MAX. SATN"}) {
+    const std::size_t i = find(lines, label);
+    ASSERT_LT(i, lines.size()) << label;
+    EXPECT_EQ(lines[i].find("-0.00000E+00"), std::string::npos) << lines[i];
+    EXPECT_NE(lines[i].find(" 0.00000E+00"), std::string::npos) << lines[i];
+  }
+}
+
 // Which parts appear for which flags.
 TEST(TimeStepReport, PartsFollowTheOutputFlags) {
   auto sp = makeState();

@@ -420,13 +420,15 @@ TEST(FirstStep, OutputFlagsFollowTheChosenSize) {
 TEST(CompletedStep, MessageOnlyWhenDueAtThisStep) {
   struct Case {
     const char* what;
-    int kstwrt;
+    int nwrite, kstwrt;
     bool written;
   };
   const Case cases[] = {
-      {"due at this step", 7, true},
-      {"NWRITE 0: never due", 0, false},
-      {"last due at an earlier step", 5, false},
+      {"due at this step", 7, 7, true},
+      {"a forced report step", 5, 7, true},
+      {"NWRITE 0: never due", 0, 0, false},
+      {"NWRITE 0: not at a forced report step either", 0, 7, false},
+      {"last due at an earlier step", 5, 5, false},
   };
   for (const Case& c : cases) {
     auto sp = makeState();
@@ -434,6 +436,7 @@ TEST(CompletedStep, MessageOnlyWhenDueAtThisStep) {
     const std::string out = tempPath("stpmsg.lis");
     s.units.open(s.IOUT, out, FileForm::Formatted, FileStatus::Unknown);
     s.ISTEP = 7;
+    s.NWRITE = c.nwrite;
     s.KSTWRT = c.kstwrt;
     testing::internal::CaptureStdout();
     STPMSG(s);

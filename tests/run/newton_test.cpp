@@ -188,6 +188,31 @@ TEST(Cnvrge, GasEquationOffKeepsOilAtOneMinusAqueous) {
   EXPECT_EQ(s.ISAT(1), 1);
 }
 
+TEST(Cnvrge, GasEquationOffKeepsTheFixedGasSaturation) {
+  // Initial free gas 0.1 in a run without the gas equation: the oil takes the
+  // pore space left by the aqueous phase and that gas, iteration after
+  // iteration, and the block keeps its phase state.
+  auto sp = makeState();
+  State& s = *sp;
+  setup(s, 2, 1, 1, 0, 1);
+  s.ISAT(2) = 0;
+  s.DELX(kx(s, 1, s.ISW)) = 0.1;
+  s.DELX(kx(s, 2, s.ISP)) = -0.02;
+  for (int it = 0; it < 3; ++it) {
+    int nconv = -1;
+    CNVRGE(s, nconv);
+    EXPECT_EQ(nconv, 1);
+  }
+  EXPECT_NEAR(s.SA(1), 0.7, 1e-14);
+  EXPECT_NEAR(s.SO(1), 1.0 - 0.7 - 0.1, 1e-14);
+  EXPECT_NEAR(s.SG(1), 0.1, 1e-14);
+  EXPECT_NEAR(s.SA(2), 0.34, 1e-14);
+  EXPECT_NEAR(s.SO(2), 1.0 - 0.34 - 0.1, 1e-14);
+  EXPECT_NEAR(s.SG(2), 0.1, 1e-14);
+  EXPECT_EQ(s.ISAT(1), 1);
+  EXPECT_EQ(s.ISAT(2), 0);
+}
+
 TEST(Cnvrge, WaterAndPolymerOnlyFillTheRestOfTheFixedPhases) {
   auto sp = makeState();
   State& s = *sp;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "state/state.h"
+#include "run/newton.h"
 #include "run/tstep.h"
 
 using namespace talvek;
@@ -109,9 +110,12 @@ TEST(StepSelector, ThreeRatios) {
       {"truncation of the pressure, against DXREF 15000", 0, 150, 0, 0, 1, 0, 0, 0.99 * 0.1 / 0.1, 0.99 * 100 / 150, 990},
       {"undersaturated ratio: DRSREF and DELRS2", 400, 0, 100, 0, 0, 0, 0, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 990},
       {"the same saturated: DXREF and DXMAX", 400, 0, 100, 0, 1, 0, 0, 0.99 * 0.1 / std::sqrt(300.0), 0.99 * 0.05 / 400, 990},
-      {"towards the constraint", -0.1, 0, 0, 0, 1, 1, 0.15, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 0.99 * 2},
-      {"the margin 0.05 at a zero constraint", -0.1, 0, 0, 0, 1, 1, 0, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 0.99 * 0.5},
-      {"away from the constraint: no restriction", 0.1, 0, 0, 0, 1, 1, 0, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 990},
+      // The next step changes the unknowns by -r * DXEST: with DSATCON 1 a
+      // positive DXEST lowers the constraint value.
+      {"towards the constraint", 0.1, 0, 0, 0, 1, 1, 0.15, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 0.99 * 2},
+      {"the margin 0.05 at a zero constraint", 0.1, 0, 0, 0, 1, 1, 0, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 0.99 * 0.5},
+      {"away from the constraint: no restriction", -0.1, 0, 0, 0, 1, 1, 0, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 990},
+      {"towards a negative slope", -0.1, 0, 0, 0, 1, -1, 0.15, 0.99 * 0.1 / std::sqrt(0.1), 0.99 * 0.5, 0.99 * 2},
   };
   for (const Case& c : cases) {
     auto sp = makeState();
@@ -131,6 +135,58 @@ TEST(StepSelector, ThreeRatios) {
     EXPECT_NEAR(q2, c.q2, 1e-9 * c.q2) << c.what;
     EXPECT_NEAR(q3, c.q3, 1e-9 * c.q3) << c.what;
   }
+}
+
+TEST(StepSelector, BlockDrivenTowardsItsConstraintReachesTheMargin) {
+  // Water and oil, no gas: the constraint value is 1 - SW - SP, the pore
+  // space left to oil and the fixed gas. Water floods in: the last step's
+  // estimate says SW rises by 0.1 per step of DTOLD, so its DXEST is -0.1.
+  // The third ratio must stop the next step where the extrapolated start
+  // values (the old level moved by -r * DXEST) put the constraint at -0.05.
+  auto sp = makeState();
+  State& s = *sp;
+  s.NGPACT = 1;
+  s.KEQW = s.KEQO = 1;
+  s.KEQG = s.KEQP = 0;
+  s.NEQN = s.NUKN = 2;
+  s.ISW = 1;
+  s.IPO = 2;
+  s.ISO = s.ISP = 3;
+  s.DXMAX(1) = 1.0;
+  s.DXMAX(2) = 1000.0;
+  s.DXREF(1) = s.DXREF(2) = 1.0E6;
+  s.RERORP = 0.05;
+  s.TOLREL = 0.01;
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 2; ++j) s.DACC(i, j, 1) = i == j ? 1.0 : 0.0;
+  s.PN(1) = s.P(1) = 3000;
+  s.SWN(1) = s.SW(1) = 0.7;
+  s.SPN(1) = s.SP(1) = 0.0;
+  s.SON(1) = s.SO(1) = 0.3;
+  s.SGN(1) = s.SG(1) = 0.0;
+  s.SA(1) = 0.7;
+  s.ISAT(1) = 1;
+  s.SATCON(1) = 1.0 - s.SW(1) - s.SP(1);
+  s.DSATCON(s.ISW, 1) = -1.0;
+  s.DSATCON(s.IPO, 1) = 0.0;
+  s.DXEST(s.ISW, 1) = -0.1;
+  s.DXEST(s.IPO, 1) = 0.0;
+  double q1 = 0, q2 = 0, q3 = 0;
+  TSRATS(s, q1, q2, q3);
+  EXPECT_NEAR(q3, 0.99 * (0.3 + 0.05) / 0.1, 1e-12);
+  ASSERT_LT(q3, q2);
+
+  // Extrapolate over a step q3 / 0.99 times the last one.
+  s.ISTEP = 2;
+  s.DTOLD = 10.0;
+  s.DTIME = s.DTOLD * q3 / 0.99;
+  STARTV(s);
+  EXPECT_NEAR(1.0 - s.SW(1) - s.SP(1), -0.05, 1e-12);
+
+  // The same block with the water receding moves away from its constraint.
+  s.DXEST(s.ISW, 1) = 0.1;
+  TSRATS(s, q1, q2, q3);
+  EXPECT_NEAR(q3, 990.0, 1e-9);
 }
 
 TEST(StepSelector, EstimateFromTheRepeatedSolve) {

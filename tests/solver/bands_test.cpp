@@ -249,6 +249,77 @@ TEST(BandSetup, TwoColourReduction) {
   EXPECT_EQ(s.NNMAX, 0);
 }
 
+TEST(BandSetup, SizeOfAnyMethodAndOrderWithoutLayingItOut) {
+  // BANDSZ on a grid laid out one way gives the NNMAX that the set-up of
+  // another method, band solver and order finds.
+  auto bp = makeState(), sp = makeState();
+  State& base = *bp;
+  State& s = *sp;
+  for (const auto& g : grids()) {
+    for (int neqn : {1, 3}) {
+      layout(base, Grid{g.nx, g.ny, g.nz, 2, g.inactive}, 1, 1, neqn);
+      for (int method : {1, 4}) {
+        for (int nuslvr : {0, 1}) {
+          for (int order = 1; order <= 7; ++order) {
+            layout(s, Grid{g.nx, g.ny, g.nz, order, g.inactive}, method, nuslvr, neqn);
+            EXPECT_EQ(BANDSZ(base, method, nuslvr, order), s.NNMAX)
+                << g.nx << "x" << g.ny << "x" << g.nz << " METHOD " << method << " NUSLVR " << nuslvr
+                << " NXYZORD " << order << " NEQN " << neqn;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(BandSetup, StoreTooSmallNamesWhatFits) {
+  // 40 x 40 x 2 with two equations: x or y fastest couples blocks 40 x 40
+  // apart; the message lists exactly the methods, band solvers and orders
+  // whose set-up fits the store.
+  const Grid g{40, 40, 2, 2, {}};
+  auto sp = makeState();
+  State& s = *sp;
+  s.FINPUT.set(std::string_view("wide.dat"));
+  std::string msg;
+  try {
+    layout(s, g, 1, 1, 2);
+    FAIL() << "no stop";
+  } catch (const RunError& e) {
+    msg = e.what();
+  }
+  EXPECT_EQ(msg.rfind("wide.dat: DATA 10B: solution method 1 (variable band, NXYZORD = 2): ", 0), 0u) << msg;
+  std::string want;
+  int fitting = 0, failing = 0;
+  auto tp = makeState();
+  for (int method : {1, 4}) {
+    for (int nuslvr : {1, 0}) {
+      std::string orders;
+      for (int order = 1; order <= 7; ++order) {
+        bool fits = true;
+        try {
+          layout(*tp, Grid{g.nx, g.ny, g.nz, order, {}}, method, nuslvr, 2);
+        } catch (const RunError&) {
+          fits = false;
+        }
+        (fits ? fitting : failing)++;
+        if (fits) orders += (orders.empty() ? "" : ",") + std::to_string(order);
+      }
+      if (orders.empty()) continue;
+      // "1,6,7" -> "1, 6 or 7"
+      const std::size_t last = orders.rfind(',');
+      if (last != std::string::npos) orders.replace(last, 1, " or ");
+      for (std::size_t c = orders.find(','); c != std::string::npos; c = orders.find(',', c + 2))
+        orders.replace(c, 1, ", ");
+      want += (want.empty() ? "" : "; ") + std::string("METHOD = ") + std::to_string(method) +
+              ", NUSLVR = " + std::to_string(nuslvr) + " with NXYZORD = " + orders;
+    }
+  }
+  ASSERT_GT(fitting, 0);
+  ASSERT_GT(failing, 0);
+  EXPECT_NE(msg.find("it holds; within the store: " + want), std::string::npos) << msg << "\n" << want;
+  EXPECT_EQ(msg.find("NXYZORD = 1, the other band solver or method 2 or 3"), std::string::npos) << msg;
+}
+
 TEST(BandSetup, StoreTooSmallStopsBeforeTheFirstStep) {
   auto sp = makeState();
   State& s = *sp;
@@ -268,6 +339,7 @@ TEST(BandSetup, StoreTooSmallStopsBeforeTheFirstStep) {
       EXPECT_EQ(w.rfind("wide.dat: DATA 10B: solution method 1", 0), 0u) << w;
       EXPECT_NE(w.find("NNMAX = " + std::to_string(need[nuslvr]) + " "), std::string::npos) << w;
       EXPECT_NE(w.find("2000000"), std::string::npos) << w;
+      EXPECT_NE(w.find("it holds; no band method, band solver or order fits this grid"), std::string::npos) << w;
     }
     EXPECT_EQ(s.NNMAX, 5);
   }
