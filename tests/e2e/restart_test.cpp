@@ -278,5 +278,21 @@ TEST(Restart, BadImagesStopBeforeAnythingIsWritten) {
   EXPECT_FALSE(fs::exists(dir / "out.rst"));
 }
 
+// The loop goes on with the schedule record and well line after those the
+// image has applied: a schedule that does not repeat them is refused.
+TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
+  const auto dir = scratch("rst_sched_bad");
+  write(dir / "first.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
+  write(dir / "second.txt", replaced(polymerDeck(1, 40), "2 1 1. 100. 0. 100. 50000.\n-2 1 1 1 1 2 5. 5000. 0.15 0. 0.\n",
+                                     "1 1 1. 100. 0. 100. 50000.\n"));
+  const Result r = run(dir, "second.txt second.lis day20.rst day40.rst");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("deck second.txt, group DATA 45D: the schedule does not repeat the records already run: records 1 "
+                       "to 1 hold 1 well lines where the restart-up image applied 2"),
+            std::string::npos)
+      << r.err;
+}
+
 }  // namespace
 }  // namespace e2e
