@@ -744,7 +744,9 @@ void RSTPRP(State& s) {
   if (fs::is_directory(target, ec)) throw IoError("cannot open " + who + ": " + std::strerror(EISDIR));
   // The temporary file lies beside the target, so that renaming it replaces
   // the target in one step on the same file system.
-  const fs::path tmp = target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+  std::string base(1, '.');
+  base.append(target.filename().string()).append(".").append(std::to_string(::getpid())).append(".tmp");
+  const fs::path tmp = target.parent_path() / base;
   errno = 0;
   std::FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) {
