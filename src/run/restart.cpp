@@ -135,61 +135,73 @@ class ImageOut {
   explicit ImageOut(std::FILE* f) : w_(f) {}
   void begin(int rec) {
     rec_ = rec;
+    bytes_ = 0;
     w_.begin();
   }
   void end() {
+    // A state item that changed its size would silently shift every later
+    // item of the image: such an image is never written.
+    if (bytes_ != kLen[rec_ - 1]) {
+      throw RunError("restart-up image record " + std::to_string(rec_) + " would hold " + std::to_string(bytes_) +
+                     " bytes instead of " + std::to_string(kLen[rec_ - 1]));
+    }
     w_.end();
     if (RSTFAIL > 0 && rec_ == RSTFAIL) throw IoError("writing the restart-up image was broken off after record " + std::to_string(rec_));
   }
   template <typename V>
   void one(V& v) {
-    w_.put(&v, sizeof v);
+    put(&v, sizeof v);
   }
   template <typename A>
   void all(A& a) {
-    w_.put(a.data(), a.size() * sizeof(*a.data()));
+    put(a.data(), a.size() * sizeof(*a.data()));
   }
   void zeros(std::size_t bytes) {
     while (bytes) {
       const std::size_t k = std::min(bytes, sizeof gZero);
-      w_.put(gZero, k);
+      put(gZero, k);
       bytes -= k;
     }
   }
   void blanks(std::size_t texts) {
     while (texts) {
       const std::size_t k = std::min<std::size_t>(texts, 100);
-      w_.put(gBlank, k * T);
+      put(gBlank, k * T);
       texts -= k;
     }
   }
   template <typename V>
   void konst(V v) {
-    w_.put(&v, sizeof v);
+    put(&v, sizeof v);
   }
   // n values p[0], p[stride], ... written as one contiguous array.
   void strided(double* p, std::size_t n, std::size_t stride) {
     for (std::size_t i = 0; i < n; ++i) gReal[i] = p[i * stride];
-    w_.put(gReal, n * R);
+    put(gReal, n * R);
   }
   void strided(int* p, std::size_t n, std::size_t stride) {
     for (std::size_t i = 0; i < n; ++i) gInt[i] = p[i * stride];
-    w_.put(gInt, n * I);
+    put(gInt, n * I);
   }
   // n reals made by fill(gReal) when writing; read back into scratch.
   template <typename F>
   void derived(std::size_t n, F fill) {
     fill(gReal);
-    w_.put(gReal, n * R);
+    put(gReal, n * R);
   }
   template <typename V>
   void scratch(V* buf, std::size_t n) {
-    w_.put(buf, n * sizeof(V));
+    put(buf, n * sizeof(V));
   }
 
  private:
+  void put(const void* p, std::size_t n) {
+    w_.put(p, n);
+    bytes_ += n;
+  }
   RecordWriter w_;
   int rec_ = 0;
+  std::size_t bytes_ = 0;
 };
 
 class ImageIn {
