@@ -330,8 +330,9 @@ std::vector<std::string> RUNSUM(const State& s, double wall) {
     l.push_back(std::string(b) + pad(cell(s, 1, n), 24) + pad(cell(s, 2, n), 24) + pad(cell(s, 3, n), 24) + cell(s, 4, n));
   }
   if (nprod == 0) l.push_back("   (no well block produced)");
-  std::snprintf(b, sizeof b, " STEPS: %d   CUTS: %d   NEWTON ITERATIONS: %d   LINEAR ITERATIONS: %ld", s.ISTEP, s.NCUTS,
-                s.TOTITER, s.LINSUM);
+  // Accepted steps: the step that failed fifteen times is not one.
+  std::snprintf(b, sizeof b, " STEPS: %d   CUTS: %d   NEWTON ITERATIONS: %d   LINEAR ITERATIONS: %ld",
+                s.ISTEP - (s.ITERM != 0 ? 1 : 0), s.NCUTS, s.TOTITER, s.LINSUM);
   l.push_back(b);
   std::snprintf(b, sizeof b, " WALL TIME: %.3f s", wall);
   l.push_back(b);

@@ -20,6 +20,8 @@ TEST(CommandLine, HelpAndVersion) {
                              "  3  a time step failed fifteen times", "  4  a file could not be opened"})
     EXPECT_NE(h.out.find(status), std::string::npos) << status;
   EXPECT_NE(h.out.find("no two of them may be the same file"), std::string::npos) << h.out;
+  for (const char* option : {"--output-dir DIR", "--quiet", "--progress", "--csv", "--summary", "--check"})
+    EXPECT_NE(h.out.find("\n  " + std::string(option) + " "), std::string::npos) << option;
   EXPECT_EQ(h.err, "");
   Result v = run(dir, "--version");
   EXPECT_EQ(v.status, 0);
@@ -345,4 +347,24 @@ TEST(CommandLineOptions, ProgressLinesOnePerReportStepWhenNotATerminal) {
   std::size_t reports = 0;
   for (auto at = lis.find("TIME  STEP  SUMMARY"); at != std::string::npos; at = lis.find("TIME  STEP  SUMMARY", at + 1)) ++reports;
   EXPECT_EQ(l.size() + 1, reports);  // the closing report of the run is no step
+}
+
+TEST(CommandLineOptions, ProgressLineUpdatesInPlaceOnATerminal) {
+  // The program run on a pseudo-terminal by script(1).
+  if (std::system("command -v script > /dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not installed";
+  const auto dir = scratch("opt_progress_tty");
+  const std::string cmd = "cd '" + dir.string() + "' && script -qec \"'" + std::string(TALVEK_BINARY) +
+                          "' --progress --quiet '" + example("waterflood1d.txt") +
+                          "' w.lis r1.rst r2.rst\" /dev/null < /dev/null > tty.txt 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string tty = slurp(dir / "tty.txt");
+  std::size_t updates = 0, last = 0;
+  for (auto at = tty.find("\rtime "); at != std::string::npos; at = tty.find("\rtime ", at + 1)) ++updates, last = at;
+  // One update per accepted step, none of the one-line-per-report form.
+  EXPECT_EQ(updates, lines(slurp(dir / "res.lis")).size());
+  EXPECT_EQ(tty.find("talvek: time"), std::string::npos);
+  const std::string tail = tty.substr(last);
+  EXPECT_NE(tail.find("(100.0%)"), std::string::npos) << tail;
+  // The line is ended before the closing lines of the run.
+  EXPECT_LT(tail.find('\n'), tail.find("COMP. CPU-TIME")) << tail;
 }
