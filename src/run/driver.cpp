@@ -637,11 +637,11 @@ void MAIN(State& s, const std::string* names) {
   // deck has been read.
   CHKNAM(answer, s.OPTS);
   SETNAMES(s, answer);
-  OUTDIR(s);
   // The deck is checked to be a readable text file, then read line by line.
   const std::string deckName = s.RUNFILE[0];
   RDDECK(deckName);
   DeckReader deck(deckName);
+  OUTDIR(s);
   OPENUP(s);
   PRERED(s, deck);
   if (s.IRSTRT == 0)

@@ -234,6 +234,8 @@ TEST(CommandLineOptions, WorkWithThePromptAndAreChecked) {
       {"--csv DECK a.lis", 2, "expected four file names"},
       // A file where the folder should be.
       {"--output-dir p.lis DECK a.lis r1.rst r2.rst", 4, "cannot create the output folder 'p.lis'"},
+      // A missing deck: no output folder is made.
+      {"--output-dir out3 nosuch.txt a.lis r1.rst r2.rst", 4, "cannot open the input deck 'nosuch.txt'"},
       // Outside the output folder the listing files' names are free.
       {"--output-dir out2 DECK res.lis r1.rst r2.rst", 0, ""},
   };
@@ -246,6 +248,7 @@ TEST(CommandLineOptions, WorkWithThePromptAndAreChecked) {
     EXPECT_NE(x.err.find(k.message), std::string::npos) << k.args << ": " << x.err;
   }
   EXPECT_TRUE(fs::exists(dir / "out2" / "res.lis"));
+  EXPECT_FALSE(fs::exists(dir / "out3"));
 }
 
 TEST(CommandLineOptions, ResultTablesHoldTheListingFilesRecordsInFullPrecision) {
