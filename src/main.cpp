@@ -8,10 +8,13 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "io/errors.h"
 #include "io/units.h"
 #include "report/listing.h"
+#include "report/results.h"
+#include "run/cliopts.h"
 #include "run/driver.h"
 #include "state/state.h"
 
@@ -20,12 +23,13 @@ namespace {
 void usage(std::FILE* f) {
   std::fprintf(f,
                "usage: talvek [DECK LISTING RST_IN RST_OUT]\n"
+               "       talvek OPTION... [DECK LISTING RST_IN RST_OUT]\n"
                "       talvek --help | --version\n"
                "\n"
                "TALVEK simulates water, oil, gas and polymer-solution flow in a 3-D or r-z\n"
                "reservoir grid, fully implicitly, as the input deck describes.\n"
                "\n"
-               "With no arguments the program prompts for the four file names and reads\n"
+               "Without file names the program prompts for the four file names and reads\n"
                "them from one line of standard input, separated by commas or blanks:\n"
                "  input.txt,output.lis,rstr1.txt,rstr2.txt\n"
                "With arguments the same four names are taken from the command line:\n"
@@ -38,10 +42,28 @@ void usage(std::FILE* f) {
                "under provisional names and replace those of an earlier run only when the run\n"
                "ends; a run stopped by an error leaves the earlier ones as they were.\n"
                "\n"
+               "Options (they add to what a run writes; without them the console, the listing\n"
+               "and the listing files are the same; they work with both forms):\n"
+               "  --output-dir DIR  write the seven listing files (and the files below) in DIR,\n"
+               "                    created when missing, instead of the current directory\n"
+               "  --quiet           no Newton iteration lines and no per-step lines on the console\n"
+               "  --progress        a progress line on standard error: one updating line on a\n"
+               "                    terminal, else one line per report step\n"
+               "  --csv             also write results.csv (one row per accepted step) and\n"
+               "                    wells.csv (one row per well block per step)\n"
+               "  --summary         the end-of-run summary on the console and at the end of\n"
+               "                    the listing (recovery, cumulatives, breakthrough times,\n"
+               "                    iteration counts, wall time)\n"
+               "  --check           read the deck, build the initial state, write the initial\n"
+               "                    report to the listing and stop without running the schedule\n"
+               "With --output-dir, --csv or --summary the summary is also written to\n"
+               "summary.txt next to the listing files.\n"
+               "\n"
                "File names: all four must be given, no two of them may be the same file\n"
                "(compared after resolving links), and none may be one of the seven listing\n"
-               "files of the current directory. Names that break these rules are refused\n"
-               "before anything is written.\n"
+               "files (or results.csv, wells.csv, summary.txt when they are written) of the\n"
+               "current directory, or of DIR with --output-dir. Names that break these rules\n"
+               "are refused before anything is written.\n"
                "\n"
                "Exit status:\n"
                "  0  the run reached its halting time\n"
@@ -79,31 +101,31 @@ void report(talvek::State& s, const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const double wall0 = talvek::WALLCK();
+  const talvek::CmdLine cl = talvek::CMDLIN(std::vector<std::string>(argv + 1, argv + argc));
+  if (!cl.error.empty()) {
+    std::fprintf(stderr, "talvek: error: %s\n", cl.error.c_str());
+    usage(stderr);
+    return kStatusUsage;
+  }
+  if (cl.help) {
+    usage(stdout);
+    return 0;
+  }
+  if (cl.version) {
+    std::printf("talvek %s\n", talvek::kVersion);
+    return 0;
+  }
   std::string names[4];
   bool fromArgs = false;
-  if (argc >= 2) {
-    const char* a = argv[1];
-    if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-      usage(stdout);
-      return 0;
-    }
-    if (std::strcmp(a, "--version") == 0) {
-      std::printf("talvek %s\n", talvek::kVersion);
-      return 0;
-    }
-    for (int i = 1; i < argc; ++i) {
-      if (argv[i][0] == '-' && argv[i][1] == '-') {
-        std::fprintf(stderr, "talvek: error: unknown option '%s'\n", argv[i]);
-        usage(stderr);
-        return kStatusUsage;
-      }
-    }
-    if (argc != 5) {
-      std::fprintf(stderr, "talvek: error: expected four file names (DECK LISTING RST_IN RST_OUT), got %d\n", argc - 1);
+  if (!cl.names.empty()) {
+    if (cl.names.size() != 4) {
+      std::fprintf(stderr, "talvek: error: expected four file names (DECK LISTING RST_IN RST_OUT), got %d\n",
+                   static_cast<int>(cl.names.size()));
       usage(stderr);
       return kStatusUsage;
     }
-    for (int i = 0; i < 4; ++i) names[i] = argv[i + 1];
+    for (int i = 0; i < 4; ++i) names[i] = cl.names[static_cast<std::size_t>(i)];
     fromArgs = true;
   }
 
@@ -115,6 +137,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   talvek::State& s = *sp;
+  s.OPTS = cl.opts;
+  s.WALL0 = wall0;
   int status = kStatusBadInput;
   try {
     talvek::MAIN(s, fromArgs ? names : nullptr);
@@ -139,5 +163,6 @@ int main(int argc, char** argv) {
   s.units.closeAll();
   // The listing files of this run are incomplete: those of an earlier run stay.
   talvek::LISDRP(s);
+  talvek::RESDRP(s);
   return status;
 }

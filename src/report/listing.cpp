@@ -141,20 +141,28 @@ std::string LISTMP(std::string_view name) {
   return t;
 }
 
+std::string OUTPTH(const State& s, std::string_view name) {
+  if (s.OPTS.OUTDIR.empty()) return std::string(name);
+  std::string p = s.OPTS.OUTDIR;
+  if (p.back() != '/') p.push_back('/');
+  return p.append(name);
+}
+
 void LISOPN(State& s, int unit, std::string_view name) {
   const int k = listingIndex(name);
-  s.units.open(unit, LISTMP(name), FileForm::Formatted, FileStatus::Unknown, name);
+  s.units.open(unit, OUTPTH(s, LISTMP(name)), FileForm::Formatted, FileStatus::Unknown, OUTPTH(s, name));
   s.LISOPD(k + 1) = 1;
 }
 
 void LISKEP(State& s) {
   for (int k = 0; k < kListingFiles; ++k) {
     if (s.LISOPD(k + 1) == 0) continue;
-    const std::string tmp = LISTMP(LISNAM[k]);
+    const std::string tmp = OUTPTH(s, LISTMP(LISNAM[k]));
+    const std::string dst = OUTPTH(s, LISNAM[k]);
     errno = 0;
-    if (std::rename(tmp.c_str(), LISNAM[k]) != 0) {
+    if (std::rename(tmp.c_str(), dst.c_str()) != 0) {
       const int err = errno;
-      throw IoError(std::string("cannot replace ") + LISNAM[k] + " by the file of this run '" + tmp +
+      throw IoError(std::string("cannot replace ") + dst + " by the file of this run '" + tmp +
                     "': " + std::strerror(err));
     }
     s.LISOPD(k + 1) = 0;
@@ -164,7 +172,7 @@ void LISKEP(State& s) {
 void LISDRP(State& s) {
   for (int k = 0; k < kListingFiles; ++k) {
     if (s.LISOPD(k + 1) == 0) continue;
-    std::remove(LISTMP(LISNAM[k]).c_str());
+    std::remove(OUTPTH(s, LISTMP(LISNAM[k])).c_str());
     s.LISOPD(k + 1) = 0;
   }
 }

@@ -16,12 +16,16 @@
 
 namespace talvek {
 
-// The seven listing files, always in the current directory.
+// The seven listing files, in the current directory or in the output folder
+// given on the command line.
 inline constexpr int kListingFiles = 7;
 inline constexpr const char* LISNAM[kListingFiles] = {"res.lis",    "weld.lis",   "well.lis",  "pvt.lis",
                                                       "krp.lis",    "resmat.lis", "rokmat.lis"};
 // The provisional name a listing file is written under while the run goes on.
 std::string LISTMP(std::string_view name);
+// The path of file `name` in the run's output folder: `name` itself when no
+// output folder was given.
+std::string OUTPTH(const State& s, std::string_view name);
 // Opens listing file `name` (one of LISNAM) on `unit`, for writing and
 // reading back, under its provisional name.
 void LISOPN(State& s, int unit, std::string_view name);

@@ -24,6 +24,7 @@
 #include "report/listing.h"
 #include "report/print1.h"
 #include "report/print2.h"
+#include "report/results.h"
 #include "run/loop.h"
 #include "run/restart.h"
 #include "solver/numbering.h"
@@ -196,7 +197,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void CHKNAM(const std::string names[4]) {
+void CHKNAM(const std::string names[4], const RunOptions& opts) {
   for (int i = 0; i < 4; ++i) {
     if (names[i].empty()) {
       throw UsageError(std::string("no name given for the ") + ROLE(i) +
@@ -212,11 +213,23 @@ void CHKNAM(const std::string names[4]) {
       }
     }
   }
+  // The files the run writes itself, in the output folder.
+  const char* own[kListingFiles + 3];
+  int nown = 0;
+  for (const char* lis : LISNAM) own[nown++] = lis;
+  if (opts.CSV) {
+    own[nown++] = RESNAM[0];
+    own[nown++] = RESNAM[1];
+  }
+  if (opts.summaryFile()) own[nown++] = RESNAM[2];
+  const std::string where =
+      opts.OUTDIR.empty() ? std::string("the current directory") : "the folder '" + opts.OUTDIR + "'";
   for (int i = 0; i < 4; ++i) {
-    for (const char* lis : LISNAM) {
-      if (sameFile(names[i], lis)) {
-        throw UsageError(roleName(i, names[i]) + " is the listing file " + lis +
-                         " that the run writes in the current directory: choose another name");
+    for (int k = 0; k < nown; ++k) {
+      const std::string path = opts.OUTDIR.empty() ? std::string(own[k]) : (fs::path(opts.OUTDIR) / own[k]).string();
+      if (sameFile(names[i], path)) {
+        throw UsageError(roleName(i, names[i]) + " is the " + (k < kListingFiles ? "listing" : "result") + " file " +
+                         own[k] + " that the run writes in " + where + ": choose another name");
       }
     }
   }
@@ -564,6 +577,8 @@ void ENDRUN(State& s) {
                    static_cast<int>(s.IWELD)})
     u.close(unit);
   LISKEP(s);
+  // The summary and result tables asked for on the command line.
+  RESEND(s);
   // 5. Processor times.
   s.CPU2 = cpuSeconds();
   for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.ICONOUT)}) {
@@ -585,6 +600,23 @@ void ENDRUN(State& s) {
   // 7. Close the files (the listing files are closed already).
   for (int unit : {static_cast<int>(s.IOUT), static_cast<int>(s.IRST2)}) u.close(unit);
   u.flush(s.ICONOUT);
+}
+
+void OUTDIR(State& s) {
+  const std::string& dir = s.OPTS.OUTDIR;
+  if (dir.empty()) return;
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec || !fs::is_directory(dir)) {
+    throw IoError("cannot create the output folder '" + dir + "': " +
+                  (ec ? ec.message() : std::string("a file of that name is in the way")));
+  }
+}
+
+void CHKRUN(State& s) {
+  if (s.TMSTOP > s.TMTOTAL) s.TMSTOP = s.TMTOTAL;
+  SCHCHK(s);
+  CHKEND(s);
 }
 
 void MAIN(State& s, const std::string* names) {
@@ -609,7 +641,7 @@ void MAIN(State& s, const std::string* names) {
   }
   // Nothing is written before the names are known to be usable and the
   // deck has been read.
-  CHKNAM(answer);
+  CHKNAM(answer, s.OPTS);
   SETNAMES(s, answer);
   // The deck is checked to be a readable text file, then read line by line.
   const std::string deckName = s.RUNFILE[0];
@@ -618,6 +650,7 @@ void MAIN(State& s, const std::string* names) {
   // A restart reads its image whole before anything is written.
   const bool restart = RSTPEK(deck);
   if (restart) RSTRED(s);
+  OUTDIR(s);
   OPENUP(s);
   PRERED(s, deck);
   if (s.IRSTRT == 0)
@@ -634,6 +667,11 @@ void MAIN(State& s, const std::string* names) {
     throw RunError(deckName + ": data group DATA 08B, item IDAQFR: analytic aquifer type " +
                    std::to_string(s.IDAQFR - 1) + " is not available in this build");
   }
+  if (s.OPTS.CHECK) {
+    CHKRUN(s);
+    return;
+  }
+  RESOPN(s);
   STEPLP(s);
   // The restart-up file holds the state at the end of the run. After a
   // step failed fifteen times the state is that of the last accepted step.

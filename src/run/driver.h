@@ -40,12 +40,19 @@ void SETNAMES(State& s, const std::string names[4]);
 const char* ROLE(int i);
 // Checks the four names before anything is opened for writing: all four
 // given, no two of them the same file, and none of them one of the listing
-// files the run writes in the current directory. Throws UsageError.
-void CHKNAM(const std::string names[4]);
+// files the run writes in the current directory (in the output folder of
+// `opts`, which also adds the result files it asks for). Throws UsageError.
+void CHKNAM(const std::string names[4], const RunOptions& opts = {});
 // Checks that the input deck can be read and is text, scanning it in pieces:
 // IoError when it cannot be opened or read (a directory says so), RunError
 // when it holds a byte that no text deck holds.
 void RDDECK(const std::string& path);
+// Creates the output folder of --output-dir when it is missing (IoError
+// when it cannot be made).
+void OUTDIR(State& s);
+// --check: the schedule is checked as the loop would check it before its
+// first step, then the run ends without a step (CHKEND).
+void CHKRUN(State& s);
 // Opens the listing and the restart-up file to write, writes the listing banner.
 void OPENUP(State& s);
 // Reads the title and groups 2 to 5 of the deck head; keeps what a restart needs.

@@ -11,6 +11,7 @@
 #include "physics/properties.h"
 #include "report/listing.h"
 #include "report/print2.h"
+#include "report/results.h"
 #include "run/cascade.h"
 #include "run/driver.h"
 #include "run/matbal.h"
@@ -279,6 +280,7 @@ void STEPAC(State& s) {
   CASCDE(s);
   MATBAL(s);
   PRINT2(s, s.LINTOT, s.IROKM);
+  RESSTP(s);
   RESLIS(s);
   WELDLS(s);
   STORLV(s);
@@ -291,12 +293,14 @@ void STPMSG(State& s) {
   // The message has its own frequency: forced report steps (a period's or
   // the run's end) set its flag too, but with NWRITE = 0 it is never written.
   if (s.NWRITE >= 1 && s.KSTWRT == s.ISTEP) {
+    // With --quiet the listing keeps its line and the console gets none.
     for (int unit : {static_cast<int>(s.ICONOUT), static_cast<int>(s.IOUT)})
-      Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
+      if (!(s.OPTS.QUIET && unit == s.ICONOUT))
+        Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
     // The restart-up file follows the run: the image of this step.
     RSTSAV(s);
   }
-  FreeLine(s.units, s.ICONOUT).text("  ").end();
+  if (!s.OPTS.QUIET) FreeLine(s.units, s.ICONOUT).text("  ").end();
 }
 
 bool PASEND(State& s, bool converged) {

@@ -169,7 +169,7 @@ void ITLINE(State& s) {
         .F(s.TIMUSE, 13, 3)
         .end();
   };
-  write(s.ICONOUT);
+  if (!s.OPTS.QUIET) write(s.ICONOUT);
   if (s.IPRINT == 2) write(s.IOUT);
 }
 

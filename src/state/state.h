@@ -19,6 +19,7 @@
 #include "io/units.h"
 #include "physics/physics_state.h"
 #include "report/report_state.h"
+#include "report/results_state.h"
 #include "state/limits.h"
 #include "run/run_state.h"
 #include "solver/solver_state.h"
@@ -38,6 +39,8 @@ struct CoreState {
   static constexpr int IN = 1, IOUT = 2, IRST1 = 3, IRST2 = 4, ICONIN = 5, ICONOUT = 6,
                        IRESL = 9, IWELL = 10, IRESM = 11, IROKM = 12, IWELD = 13, IPVTL = 14,
                        IKRPL = 15;
+  // The result tables asked for on the command line (results.csv, wells.csv).
+  static constexpr int ICSVR = 7, ICSVW = 8;
   Units units;
   Text80 FINPUT, FOUTPUT, FRST1, FRST2;
 
@@ -190,6 +193,7 @@ struct State : CoreState,
                PhysicsState,
                SolverState,
                ReportState,
+               ResultsState,
                RunState {};
 
 // The deck file's name for messages ("(deck)" before the deck is named).

@@ -28,6 +28,7 @@
 #include "e2e_util.h"
 #include "input/input.h"
 #include "io/deck.h"
+#include "report/results.h"
 #include "run/driver.h"
 #include "run/loop.h"
 #include "state/state.h"
@@ -161,13 +162,14 @@ struct LoopCount {
 
 // One run of `deck` as the run driver makes it, in `dir`, with the
 // allocations of the time-step loop counted.
-LoopCount runCounted(const fs::path& dir, const std::string& deck) {
+LoopCount runCounted(const fs::path& dir, const std::string& deck, const talvek::RunOptions& opts = {}) {
   void* warm[4];
   ::backtrace(warm, 4);  // loads the unwinder before counting
 
   InDir in(dir);
   auto sp = talvek::makeState();
   talvek::State& s = *sp;
+  s.OPTS = opts;
   const std::string names[4] = {deck, "out.lis", "rin.rst", "rout.rst"};
   talvek::STARTUP(s);
   talvek::SETNAMES(s, names);
@@ -176,6 +178,7 @@ LoopCount runCounted(const fs::path& dir, const std::string& deck) {
   talvek::PRERED(s, reader);
   talvek::NEWRUN(s, reader);
   talvek::INPUT(s, reader, 1);
+  talvek::RESOPN(s);
 
   LoopCount c;
   c.news = counted([&] { talvek::STEPLP(s); });
@@ -285,6 +288,23 @@ TEST_P(NoAllocLoop, TimeStepLoopAllocatesNothing) {
   EXPECT_EQ(n.news, 0) << c.name << ": the time-step loop made " << n.news << " heap allocations (" << n.bytes
                        << " bytes) in " << n.steps << " steps and " << n.iterations
                        << " Newton iterations; the first call stacks:\n"
+                       << n.stacks;
+  if (!HasFailure()) fs::remove_all(dir);
+}
+
+TEST(NoAlloc, ResultTablesAndProgressLinesAllocateNothing) {
+  // The rows of results.csv and wells.csv, the breakthrough bookkeeping and
+  // the progress lines are written at every step with --csv and --progress.
+  const fs::path dir = e2e::scratch("noalloc_options");
+  const std::string deck = writeDeck(kCases[0], dir);
+  talvek::RunOptions opts;
+  opts.CSV = true;
+  opts.PROGRESS = true;
+  opts.QUIET = true;
+  const LoopCount n = runCounted(dir, deck, opts);
+  ASSERT_GT(n.steps, 1);
+  EXPECT_EQ(e2e::lines(e2e::slurp(dir / "results.csv")).size(), static_cast<std::size_t>(n.steps) + 1);
+  EXPECT_EQ(n.news, 0) << "the loop with result tables made " << n.news << " heap allocations; the first call stacks:\n"
                        << n.stacks;
   if (!HasFailure()) fs::remove_all(dir);
 }

@@ -114,3 +114,33 @@ TEST(Termination, TheFinalReportShowsTheLastAcceptedStep) {
   EXPECT_GT(accepted.size(), 30u);
   EXPECT_EQ(final, accepted);
 }
+
+TEST(Termination, SummaryAndResultTablesOfARunEndedEarly) {
+  // The deck of the test above: steps up to day 10, then fifteen failed attempts.
+  std::string deck = slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt");
+  const std::string schedule =
+      "2 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n-1 2 20 1 1 11 20. 2900. 0. 0. 0.\n";
+  const std::size_t at = deck.find(schedule);
+  ASSERT_NE(at, std::string::npos);
+  deck.replace(at, schedule.size(),
+               "2 1 1. 10. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n-1 2 20 1 1 11 20. 2900. 0. 0. 0.\n"
+               "1 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 1.E300 1.E300 1.E300 0. 0.\n");
+  const auto dir = scratch("terminate_summary");
+  {
+    std::ofstream f(dir / "deck.txt");
+    f << deck;
+  }
+  Result r = run(dir, "--summary --csv --quiet deck.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 3) << r.err;
+  const std::string sum = slurp(dir / "summary.txt");
+  EXPECT_NE(sum.find("HALTING TIME REACHED: no (time 10 d, halting time 720 d)"), std::string::npos) << sum;
+  // Fourteen accepted steps (step 15 failed), and at least its fifteen failed attempts.
+  EXPECT_NE(sum.find(" STEPS: 14   CUTS: "), std::string::npos) << sum;
+  const auto c = sum.find("CUTS: ");
+  ASSERT_NE(c, std::string::npos);
+  EXPECT_GE(std::stoi(sum.substr(c + 6)), 15) << sum;
+  EXPECT_NE(r.out.find(" RUN SUMMARY"), std::string::npos);
+  // The result tables of an ended run keep their names, one row per accepted step.
+  EXPECT_EQ(lines(slurp(dir / "results.csv")).size(), 15u);
+  EXPECT_EQ(lines(slurp(dir / "res.lis")).size(), 14u);
+}
