@@ -618,5 +618,45 @@ TEST(IterativeSolvers, NewtonSystemsOfRealRunsReachTheDenseSolution) {
   }
 }
 
+
+// A pivot block that cannot be inverted, or an iterate that is not finite,
+// leaves not-a-number in DELX and names the block; at the smallest step the
+// run stops with that block in the message.
+TEST(IterativeSolvers, BreakdownLeavesNoUsableCorrection) {
+  for (int method : {2, 3}) {
+    SCOPED_TRACE("method " + std::to_string(method));
+    auto sp = makeState();
+    State& s = *sp;
+    s.FINPUT.set(std::string("lens.dat"));
+    layout(s, Grid{3, 2, 2, 2, {}}, method, 2);
+    randomSystem(s, 2u, 1.0);
+    const int bad = s.IORD(s.LBLOCK(2, 2, 1));
+    for (int j = 1; j <= 2; ++j) s.VBB(1, j, 4, bad) = 0.0;  // the pivot's first row is zero
+    for (int sl = 1; sl <= 7; ++sl)
+      if (sl != 4 && s.NBR(sl, bad) != 0) s.VBB(1, 1, sl, bad) = s.VBB(1, 2, sl, bad) = 0.0;
+    SOLVE(s);
+    EXPECT_EQ(s.NBADBK, bad);
+    EXPECT_EQ(s.NBADKD, 1);
+    EXPECT_TRUE(std::isnan(s.DELX(1)));
+    try {
+      SLVSTP(s);
+      FAIL();
+    } catch (const RunError& e) {
+      const std::string m = e.what();
+      EXPECT_NE(m.find("lens.dat"), std::string::npos) << m;
+      EXPECT_NE(m.find("active block " + std::to_string(bad) + ", grid block ("), std::string::npos) << m;
+      EXPECT_NE(m.find("pivot block cannot be inverted"), std::string::npos) << m;
+    }
+    // A finite system again, but a right-hand side that overflows.
+    randomSystem(s, 2u, 1.0);
+    s.RHS(2, 3) = 1e308;
+    s.RHS(1, 3) = -1e308;
+    SOLVE(s);
+    EXPECT_EQ(s.NBADKD, 2);
+    EXPECT_GE(s.NBADBK, 1);
+    EXPECT_TRUE(std::isnan(s.DELX(1)));
+  }
+}
+
 }  // namespace
 }  // namespace talvek
