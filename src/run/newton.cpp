@@ -305,6 +305,11 @@ bool NEWTON(State& s) {
     s.NCONV = nconv;
     ITLINE(s);
     if (s.IPRINT == 2 && s.IPRST1 <= s.ISTEP && s.ISTEP <= s.IPRST2) ITDUMP(s);
+    // An iterative solve that broke down (a pivot block that cannot be
+    // inverted, an iterate that is not finite) left no usable correction:
+    // the step is cut like for any correction that is not finite, and at
+    // the smallest step the run stops naming the block.
+    if (s.NBADBK != 0 && s.DTIME <= s.DTFLOOR) SLVSTP(s);
     if (s.NONFIN != 0) return false;
     if (nconv == 0) return true;
   }

@@ -93,7 +93,8 @@ std::string orList(const std::vector<int>& v) {
 }
 
 // What would fit the store instead: every band method, store and order
-// whose NNMAX for this grid, activity and NEQN is within MXBAND.
+// whose NNMAX for this grid, activity and NEQN is within MXBAND, and the
+// iterative methods.
 std::string storeAdvice(const State& s) {
   std::string fits;
   for (int method : {1, 4}) {
@@ -107,9 +108,10 @@ std::string storeAdvice(const State& s) {
               " with NXYZORD = " + orList(orders);
     }
   }
-  if (fits.empty())
-    return "no band method, band solver or order fits this grid; reduce the number of active blocks";
-  return "within the store: " + fits;
+  // The iterative methods keep no band store.
+  const std::string iterative = "methods 2 and 3 need no band store and always fit";
+  if (fits.empty()) return "no band method, band solver or order fits this grid; " + iterative;
+  return "within the store: " + fits + "; " + iterative;
 }
 
 void checkStore(State& s, long long nnmax, const char* how) {

@@ -1,6 +1,7 @@
 // Two-colour (D4) elimination: block inverses, reduced rows, back substitution.
 #include "solver/d4.h"
 
+#include <cmath>
 #include <string>
 
 #include "io/errors.h"
@@ -22,7 +23,12 @@ inline void blockTimesVector(const double* W, const double* x, double* y, int n)
 
 }  // namespace
 
-void INVERS(double* A, int N) {
+namespace {
+
+// Gauss-Jordan inversion of the N x N block A in place, without row
+// exchanges. Returns 0, or the row (1..N) whose pivot is zero (with
+// `finite`: zero or not a finite number); A is then left unchanged.
+int gaussJordan(double* A, int N, bool finite) {
   // [A | I] as an N x 2N array W.
   double W[4][8];
   for (int i = 0; i < N; ++i)
@@ -32,22 +38,37 @@ void INVERS(double* A, int N) {
     }
   for (int k = 0; k < N; ++k) {
     const double piv = W[k][k];
-    if (piv == 0.0) {
-      throw RunError("block inverse: zero pivot in row " + std::to_string(k + 1) + " of a " +
-                     std::to_string(N) + " x " + std::to_string(N) +
-                     " diagonal block of the Newton system; the block is singular");
-    }
+    if (piv == 0.0 || (finite && !std::isfinite(piv))) return k + 1;
     for (int m = 0; m < N; ++m) {
       if (m == k) continue;
       const double f = W[m][k] / piv;
       for (int j = 0; j < 2 * N; ++j) W[m][j] -= f * W[k][j];
     }
   }
+  if (finite) {
+    for (int k = 0; k < N; ++k)
+      for (int j = 0; j < N; ++j)
+        if (!std::isfinite(W[k][N + j] / W[k][k])) return k + 1;
+  }
   for (int k = 0; k < N; ++k) {
     const double d = W[k][k];
     for (int j = 0; j < N; ++j) A[k + 4 * j] = W[k][N + j] / d;
   }
+  return 0;
 }
+
+}  // namespace
+
+void INVERS(double* A, int N) {
+  const int k = gaussJordan(A, N, false);
+  if (k != 0) {
+    throw RunError("block inverse: zero pivot in row " + std::to_string(k) + " of a " +
+                   std::to_string(N) + " x " + std::to_string(N) +
+                   " diagonal block of the Newton system; the block is singular");
+  }
+}
+
+bool INVTRY(double* A, int N) { return gaussJordan(A, N, true) == 0; }
 
 void INVRT(State& s) {
   const int ne = s.NEQN, nk = s.NUKN;

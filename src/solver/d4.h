@@ -16,6 +16,11 @@ struct State;
 // exchanges. A zero pivot stops the run with a RunError.
 void INVERS(double* A, int N);
 
+// The same inversion for the iterative solvers, which must not stop the run
+// on a bad pivot block: returns false, leaving A unchanged, when a pivot of
+// the elimination is zero or not finite or the inverse is not finite.
+bool INVTRY(double* A, int N);
+
 // Eliminates the first colour from its own rows: DINV(n) = inverse of the
 // diagonal block, the off-diagonal blocks and RHS of n scaled by it.
 void INVRT(State& s);

@@ -5,6 +5,8 @@
 #include "io/format.h"
 #include "state/state.h"
 #include "solver/bands.h"
+#include "solver/blkitr.h"
+#include "solver/nested.h"
 #include "solver/solve.h"
 
 namespace talvek {
@@ -44,10 +46,22 @@ void SETSLV(State& s) {
       return;
     }
     case 2:
-    case 3:
+    case 3: {
+      if (s.NEQN < 1 || s.NEQN > MXEQ || s.NUKN != s.NEQN) {
+        throw RunError(where(s) + "NEQN = " + std::to_string(s.NEQN) + ", NUKN = " +
+                       std::to_string(s.NUKN) + "; both must be equal and in 1.." +
+                       std::to_string(MXEQ));
+      }
       s.K7 = s.NGPACT;
-      throw RunError(where(s) + "solution method " + std::to_string(s.METHOD) +
-                     " is not available in this build");
+      s.NRED = 0;
+      for (int b = 1; b <= s.K7; ++b) s.IBLIST(b) = b;
+      if (s.METHOD == 2) {
+        BILOKT(s);
+      } else {
+        NSLOKT(s);
+      }
+      return;
+    }
     default:
       throw RunError(where(s) + "METHOD = " + std::to_string(s.METHOD) +
                      " is not a solution method (1..4)");

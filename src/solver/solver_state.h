@@ -13,6 +13,9 @@
 
 namespace talvek {
 
+// Directions kept for the orthogonalization of the iterative solvers, at most.
+inline constexpr int MXNORT = 40;
+
 // Column blocks of one row of the reduced (second-colour) system: the block
 // itself, its six distance-two neighbours along the axes and its twelve
 // diagonal neighbours.
@@ -50,6 +53,45 @@ struct SolverState {
   FArray<double, MXEQ, MXEQ, MXBLK> DINV;
   // One NEQN x NUKN block per band block: the reduced row being built.
   FArray<double, MXEQ, MXEQ, MXBLK> ZROW;
+
+  // ---- iterative solvers (methods 2 and 3) ------------------------------------------
+  // Directions kept for orthogonalization (1..MXNORT) and iterations at most.
+  int NORTH = 10, LINMAX = 40;
+  // Block vectors of the iteration, entry (equation, active block): the
+  // iterate, the preconditioned residual, the forward-sweep result, the search
+  // direction, its product with the matrix, and the product of the matrix
+  // with the preconditioned residual. The residual is kept in RHS.
+  FArray<double, MXEQ, MXBLK> XIT, ZPRE, YFWD, PDIR, QDIR, AZ;
+  // Stored directions and their products with the matrix.
+  FArray<double, MXEQ, MXBLK, MXNORT> PSTORE, QSTORE;
+  // Breakdown of the last iterative solve: the active block whose pivot
+  // block could not be inverted (NBADKD = 1) or where the iterate or the
+  // residual stopped being finite (NBADKD = 2); 0 when the solve went through.
+  int NBADBK = 0, NBADKD = 0;
+
+  // Block incomplete LU (method 2): the thirteen-position pattern, the
+  // lower and upper factor blocks and the inverted pivots.
+  FArray<int, 6, MXBLK> LBI, UBI;
+  FArray<double, MXEQ, MXEQ, 6, MXBLK> FL, FU;
+  FArray<double, MXEQ, MXEQ, MXBLK> PINV;
+
+  // Nested factorization (method 3): planes, lines and blocks in ordered
+  // indices. KLIST(1..NKT) the planes with an active block; NJ(1..NJK(k), k)
+  // the lines of plane k with an active block; NSIJ(1..NI(j,k), j, k) the
+  // active blocks of line (j, k) in ascending i.
+  int NKT = 0;
+  FArray<int, MXDIR> KLIST, NJK;
+  FArray<int, MXDIR, MXDIR> NJ, NI;
+  FArray<int, MXDIR, MXDIR, MXDIR> NSIJ;
+  // Copies of the couplings along ordered directions 1, 2, 3 (zero where the
+  // neighbour is absent) and of the diagonal, taken at each factorization.
+  FArray<double, MXEQ, MXEQ, MXBLK> CLX, CUX, CLY, CUY, CLZ, CUZ, CDG;
+  // Inverted pivots, GINV * Ux, and the row-sum corrections handed on by the
+  // previous line and the previous plane.
+  FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
+  // Scratch of the factorization (block columns) and of the solves (vectors).
+  FArray<double, MXEQ, MXEQ, MXBLK> VCOL, WCOL;
+  FArray<double, MXEQ, MXBLK> QT, QW, ZT;
 
   // ---- small dense solve ---------------------------------------------------------
   FArray<double, MXEQ, MXEQ> GMAT;

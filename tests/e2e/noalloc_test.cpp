@@ -212,8 +212,8 @@ TEST(NoAlloc, CounterSeesAllocationsOnlyWhileRaised) {
 
 // An example deck, with the data lines of some groups replaced to reach the
 // loop's other paths: every report and listing record at every step, the
-// iteration lines and the detailed iteration dump, the other band solver and
-// the D4 solver, failed Newton passes and step cuts.
+// iteration lines and the detailed iteration dump, the other band solver,
+// the D4 solver and the iterative solvers, failed Newton passes and step cuts.
 struct LoopCase {
   const char* name;
   const char* file;
@@ -239,6 +239,9 @@ const LoopCase kCases[] = {
      false},
     {"fivespot_nuslvr1", "fivespot_polymer.txt", {{"DATA 02B", "0 0 900. 120. 1."}, {"DATA 10B", "11 11 1 1 2 1 1 1 0. 0."}}, false},
     {"blackoil3d_d4", "blackoil3d.txt", {{"DATA 02B", "0 0 600. 120. 1."}, {"DATA 10B", "8 8 3 4 1 0 1 1 0. 0."}}, false},
+    // The iterative methods: block ILU and nested factorization with ORTHOMIN.
+    {"blackoil3d_blkitr", "blackoil3d.txt", {{"DATA 02B", "0 0 600. 120. 1."}, {"DATA 10B", "8 8 3 2 1 0 1 1 0. 0."}}, false},
+    {"fivespot_nested", "fivespot_polymer.txt", {{"DATA 02B", "0 0 900. 120. 1."}, {"DATA 10B", "11 11 1 3 2 0 1 1 0. 0."}}, false},
     // A smallest step of 100 days: the first attempts do not converge and
     // the step is halved until they do.
     {"fivespot_cuts",

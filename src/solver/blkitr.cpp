@@ -1,0 +1,246 @@
+// Block incomplete LU with ORTHOMIN (method 2), and the ORTHOMIN iteration
+// shared with the nested factorization.
+#include "solver/blkitr.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "solver/blockops.h"
+#include "solver/d4.h"
+
+namespace talvek {
+
+using namespace blockops;
+
+namespace {
+
+// Dot product of two block vectors over the active blocks and NEQN entries.
+double dot(const State& s, const double* a, const double* b) {
+  const int ne = s.NEQN;
+  double t = 0.0;
+  for (int n = 0; n < s.NGPACT; ++n)
+    for (int i = 0; i < ne; ++i) t += a[4 * n + i] * b[4 * n + i];
+  return t;
+}
+
+// Block ILU factorization of VBB into FL, FU, PINV. Returns 0, or the active
+// block whose pivot block could not be inverted.
+int factor(State& s) {
+  const int ne = s.NEQN;
+  const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
+  const int faceL[3] = {m1, m2, m3}, faceU[3] = {8 - m1, 8 - m2, 8 - m3};
+  const int facePos[3] = {1, 3, 6};
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int p = 1; p <= 6; ++p) {
+      zeroBlock(&s.FL(1, 1, p, n));
+      zeroBlock(&s.FU(1, 1, p, n));
+    }
+    for (int d = 0; d < 3; ++d) {
+      if (s.NBR(faceL[d], n) != 0) copyBlock(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n), ne);
+      if (s.NBR(faceU[d], n) != 0) copyBlock(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n), ne);
+    }
+  }
+  // The updates of one row: lower position q of n, then the targets with the
+  // upper position p of the block at q that points to each. Target kind 0:
+  // FL, 1: FU, 2: the pivot.
+  struct Target {
+    int kind, pos, p;
+  };
+  struct Step {
+    int q, nt;
+    Target t[4];
+  };
+  static constexpr Step kSteps[9] = {
+      {6, 4, {{0, 5, 1}, {0, 3, 4}, {0, 4, 3}, {0, 1, 5}}},
+      {5, 2, {{0, 4, 2}, {0, 2, 4}, {}, {}}},
+      {3, 2, {{0, 2, 1}, {0, 1, 2}, {}, {}}},
+      {1, 3, {{1, 2, 3}, {1, 5, 6}, {2, 0, 1}, {}}},
+      {2, 3, {{1, 1, 3}, {1, 4, 5}, {2, 0, 2}, {}}},
+      {3, 2, {{1, 4, 6}, {2, 0, 3}, {}, {}}},
+      {4, 3, {{1, 2, 5}, {1, 3, 6}, {2, 0, 4}, {}}},
+      {5, 2, {{1, 1, 6}, {2, 0, 5}, {}, {}}},
+      {6, 1, {{2, 0, 6}, {}, {}, {}}},
+  };
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    double D[16];
+    copyBlock(&s.VBB(1, 1, 4, n), D, ne);
+    for (const Step& st : kSteps) {
+      const int m = s.LBI(st.q, n);
+      if (m == 0) continue;
+      double W[16];
+      mulBB(&s.FL(1, 1, st.q, n), &s.PINV(1, 1, m), W, ne);
+      for (int k = 0; k < st.nt; ++k) {
+        const Target& t = st.t[k];
+        double* dst = t.kind == 0 ? &s.FL(1, 1, t.pos, n) : t.kind == 1 ? &s.FU(1, 1, t.pos, n) : D;
+        if (s.UBI(t.p, m) != 0) subMulBB(W, &s.FU(1, 1, t.p, m), dst, ne);
+      }
+    }
+    if (!INVTRY(D, ne)) return n;
+    copyBlock(D, &s.PINV(1, 1, n), ne);
+  }
+  return 0;
+}
+
+void bilu(State& s) { BILUSV(s, s.RHS, s.ZPRE); }
+
+}  // namespace
+
+void SLVBAD(State& s, int n, int kind) {
+  s.NBADBK = n;
+  s.NBADKD = kind;
+  const int nv = s.NEQN * s.NGPACT;
+  for (int i = 1; i <= nv; ++i) s.DELX(i) = std::numeric_limits<double>::quiet_NaN();
+}
+
+void BILOKT(State& s) {
+  const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
+  const int p1 = 8 - m1, p2 = 8 - m2, p3 = 8 - m3;
+  auto at = [&](int n, int slot) { return n == 0 ? 0 : s.NBR(slot, n); };
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    s.LBI(1, n) = s.NBR(m1, n);
+    s.LBI(2, n) = at(s.NBR(m2, n), p1);
+    s.LBI(3, n) = s.NBR(m2, n);
+    s.LBI(4, n) = at(s.NBR(m3, n), p2);
+    s.LBI(5, n) = at(s.NBR(m3, n), p1);
+    s.LBI(6, n) = s.NBR(m3, n);
+    s.UBI(1, n) = s.NBR(p1, n);
+    s.UBI(2, n) = at(s.NBR(p2, n), m1);
+    s.UBI(3, n) = s.NBR(p2, n);
+    s.UBI(4, n) = at(s.NBR(p3, n), m2);
+    s.UBI(5, n) = at(s.NBR(p3, n), m1);
+    s.UBI(6, n) = s.NBR(p3, n);
+  }
+}
+
+void MULTAV(const double* A, const double* X, double* Y, int N) {
+  for (int i = 0; i < N; ++i) Y[i] = 0.0;
+  for (int k = 0; k < N; ++k)
+    for (int i = 0; i < N; ++i) Y[i] += A[i + 4 * k] * X[k];
+}
+
+void MLTABC(const double* A, const double* B, const double* G, double* D, int N, int M) {
+  double AB[16];
+  mulBB(A, B, AB, N);
+  for (int l = 0; l < M; ++l) mulBB(AB, G + 16 * l, D + 16 * l, N);
+}
+
+void MATVEC(const State& s, const double* X, double* Y) {
+  const int ne = s.NEQN;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    double* y = Y + 4 * (n - 1);
+    for (int i = 0; i < ne; ++i) y[i] = 0.0;
+    for (int k = 1; k <= s.NCONN(n); ++k) {
+      const int sl = s.ICSLOT(k, n);
+      const double* A = &s.VBB(1, 1, sl, n);
+      const double* x = X + 4 * (s.NBR(sl, n) - 1);
+      for (int j = 0; j < ne; ++j)
+        for (int i = 0; i < ne; ++i) y[i] += A[i + 4 * j] * x[j];
+    }
+  }
+}
+
+void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
+  const int ne = s.NEQN;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    double t[MXEQ];
+    for (int i = 0; i < ne; ++i) t[i] = R(i + 1, n);
+    for (int p = 1; p <= 6; ++p) {
+      const int m = s.LBI(p, n);
+      if (m != 0) subMulBV(&s.FL(1, 1, p, n), &s.YFWD(1, m), t, ne);
+    }
+    for (int i = 0; i < ne; ++i) Z(i + 1, n) = t[i];
+    MULTAV(&s.PINV(1, 1, n), t, &s.YFWD(1, n), ne);
+  }
+  for (int n = s.NGPACT; n >= 1; --n) {
+    double t[MXEQ];
+    for (int i = 0; i < ne; ++i) t[i] = Z(i + 1, n);
+    for (int p = 1; p <= 6; ++p) {
+      const int m = s.UBI(p, n);
+      if (m != 0) subMulBV(&s.FU(1, 1, p, n), &Z(1, m), t, ne);
+    }
+    MULTAV(&s.PINV(1, 1, n), t, &Z(1, n), ne);
+  }
+}
+
+void ORTHMN(State& s, void (*precon)(State&)) {
+  const int ne = s.NEQN, ng = s.NGPACT;
+  const int north = std::clamp(s.NORTH, 1, MXNORT);
+  const int nv = 4 * ng;  // span of a block vector, padding entries included
+  double* x = s.XIT.data();
+  double* r = s.RHS.data();
+  double* z = s.ZPRE.data();
+  double* pd = s.PDIR.data();
+  double* qd = s.QDIR.data();
+  double* az = s.AZ.data();
+  for (int i = 0; i < nv; ++i) x[i] = 0.0;
+  s.LINIT = 0;
+  s.NBADBK = s.NBADKD = 0;
+  for (int iter = 1; iter <= s.LINMAX; ++iter) {
+    precon(s);
+    for (int i = 0; i < nv; ++i) pd[i] = z[i];
+    if (iter > 1) {
+      MATVEC(s, z, az);
+      // Against the stored directions from the first of the set that holds
+      // the previous iteration up to the previous iteration.
+      const int first = ((iter - 2) / north) * north + 1;
+      for (int k = first; k <= iter - 1; ++k) {
+        const int slot = (k - 1) % north + 1;
+        const double* pk = s.PSTORE.column(slot);
+        const double* qk = s.QSTORE.column(slot);
+        const double beta = dot(s, az, qk) / (dot(s, qk, qk) + 1e-11);
+        for (int i = 0; i < nv; ++i) pd[i] -= beta * pk[i];
+      }
+    }
+    MATVEC(s, pd, qd);
+    const double alpha = dot(s, r, qd) / (dot(s, qd, qd) + 1e-11);
+    const int slot = (iter - 1) % north + 1;
+    double* ps = s.PSTORE.column(slot);
+    double* qs = s.QSTORE.column(slot);
+    int bad = 0;
+    for (int n = 0; n < ng; ++n) {
+      for (int i = 4 * n; i < 4 * n + ne; ++i) {
+        ps[i] = pd[i];
+        qs[i] = qd[i];
+        x[i] += alpha * pd[i];
+        r[i] -= alpha * qd[i];
+        if (bad == 0 && !(std::isfinite(x[i]) && std::isfinite(r[i]))) bad = n + 1;
+      }
+    }
+    ++s.LINIT;
+    if (bad != 0) {
+      SLVBAD(s, bad, 2);
+      return;
+    }
+    if (iter >= 3) {
+      // Largest change of the iterate and of the residual relative to their
+      // values, over the entries that are not small.
+      double rx = 0.0, rr = 0.0;
+      for (int n = 0; n < ng; ++n) {
+        for (int i = 4 * n; i < 4 * n + ne; ++i) {
+          const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
+          if (ax < 0.01 || ar < 0.01) continue;
+          rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
+          rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
+        }
+      }
+      if (rx < 0.01 || rr < 0.01) break;
+    }
+  }
+  for (int n = 1; n <= ng; ++n)
+    for (int i = 1; i <= ne; ++i) s.DELX((n - 1) * ne + i) = s.XIT(i, n);
+}
+
+void BLKITR(State& s, int mode) {
+  if (mode == 0) {
+    const int n = factor(s);
+    if (n != 0) {
+      s.LINIT = 0;
+      SLVBAD(s, n, 1);
+      return;
+    }
+  }
+  ORTHMN(s, bilu);
+}
+
+}  // namespace talvek
