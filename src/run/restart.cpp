@@ -832,6 +832,17 @@ void RSTSET(State& s, DeckReader& deck) {
       s.NBR(sl, n) = m != 0 ? s.IORD(m) : 0;
     }
   }
+  // The ordered-direction numbering IJKORD is not in the image: rebuild it
+  // from the block coordinates, for the nested factorization's lines and
+  // planes.
+  for (int L = 1; L <= s.NCELL; ++L) {
+    const int i = s.ICOORD(s.IAXIS(1), L), j = s.ICOORD(s.IAXIS(2), L), k = s.ICOORD(s.IAXIS(3), L);
+    if (i < 1 || i > MXDIR || j < 1 || j > MXDIR || k < 1 || k > MXDIR) {
+      throw RunError(readRole(s) + " holds block coordinates outside the grid (record of ICOORD, block " +
+                     std::to_string(L) + "): it is not an image this program wrote");
+    }
+    s.IJKORD(i, j, k) = L;
+  }
   // The solver set-up: the band solvers' extents and orderings are built
   // again from the numbering (without the new run's size lines).
   if (s.METHOD == 1 || s.METHOD == 4) {

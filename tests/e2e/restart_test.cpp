@@ -143,6 +143,7 @@ TEST_P(RestartContinues, LikeTheUninterruptedRun) {
 
 INSTANTIATE_TEST_SUITE_P(Decks, RestartContinues,
                          ::testing::Values(Continuation{"polymer_m1", polymerDeck, 1},
+                                           Continuation{"polymer_m3", polymerDeck, 3},
                                            Continuation{"polymer_m4", polymerDeck, 4},
                                            Continuation{"blackoil_m1", blackOilDeck, 1},
                                            Continuation{"blackoil_m4", blackOilDeck, 4}),
