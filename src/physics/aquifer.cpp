@@ -12,7 +12,9 @@
 #include "physics/aquifer.h"
 
 #include <cmath>
+#include <cstdio>
 
+#include "io/errors.h"
 #include "physics/physics_state.h"
 #include "state/state.h"
 
@@ -36,6 +38,21 @@ void clearTerms(State& s, int n) {
     for (int k = 1; k <= MXEQ; ++k) s.DQA(k, m, n) = 0.0;
 }
 
+// A rising, positive influence function is what makes the influx grow with
+// the pressure drop. The bounded-aquifer formula loses it for large radius
+// ratios (its correlated eigenvalues drift from the true ones, and from a
+// ratio of about 39 it turns negative where the boundary begins to be
+// felt): such a run stops rather than exchange water the wrong way.
+[[noreturn]] void badInfluence(const State& s, double td, double pd, double pdp) {
+  char buf[400];
+  std::snprintf(buf, sizeof buf,
+                ": the unsteady-state aquifer's influence function has no valid value at time %g "
+                "(dimensionless time %g, AQRE / AQRW = %g): pD = %g, pD' = %g; the bounded-aquifer formula "
+                "holds for AQRE / AQRW up to about 30",
+                s.TIMUSE, td, s.REDAQ, pd, pdp);
+  throw RunError("deck " + deckName(s) + ", group DATA 08B" + buf);
+}
+
 // The step's coefficients AQA, AQB of every influx block.
 void coefficients(State& s) {
   double g = 0.0, pdp = 0.0;
@@ -46,7 +63,9 @@ void coefficients(State& s) {
     const double td0 = t0 * s.TDFAC;
     double pd = 0.0;
     AQKBC(td1, s.REDAQ, pd, pdp);
-    g = s.TDFAC / (pd - pdp * td0);
+    const double den = pd - pdp * td0;
+    if (!(pd > 0.0) || !(pdp > 0.0) || !(den > 0.0) || !std::isfinite(den)) badInfluence(s, td1, pd, pdp);
+    g = s.TDFAC / den;
   }
   for (int i = 1; i <= s.NAQBLK; ++i) {
     const int n = s.LAQBLK(i);
@@ -75,8 +94,8 @@ void outflow(State& s, int n) {
     return s.RMOB(JWAT, e, n) + s.RMOB(JOIL, e, n) + s.RMOB(JGAS, e, n) + s.RMOB(JPOL, e, n) + tiny;
   };
   const double lt = total(KBASE);
-  const double fo = s.RMOBB(JOIL, KBASE, n) / lt, fw = s.RMOBB(JWAT, KBASE, n) / lt,
-               fg = s.RMOBB(JGAS, KBASE, n) / lt, fp = s.RMOBB(JPOL, KBASE, n) / lt;
+  const double fo = s.RMOBB(JOIL, KBASE, n) / lt, fw = s.RMOBB(JWAT, KBASE, n) / lt, fg = s.RMOBB(JGAS, KBASE, n) / lt,
+               fp = s.RMOBB(JPOL, KBASE, n) / lt;
   const double rs = s.RS(n);
   s.QAO(n) = q * fo;
   s.QAW(n) = q * fw;
@@ -155,8 +174,7 @@ void AQKBC(double td, double redaq, double& pd, double& pdp) {
     // slowest transients, with their eigenvalues correlated in r.
     const double sh = 2.0 / (std::exp(r) - std::exp(-r));
     const double b1 = -0.00870415 - 1.08984 * sh + 12.4458 * std::pow(r, -2.8446) + 3.4234 * std::pow(r, -0.949162);
-    const double b2 =
-        -0.0191642 - 2.47644 * sh + 25.3343 * std::pow(r, -2.73054) + 6.13184 * std::pow(r, -0.939529);
+    const double b2 = -0.0191642 - 2.47644 * sh + 25.3343 * std::pow(r, -2.73054) + 6.13184 * std::pow(r, -0.939529);
     double t[2];
     const double beta[2] = {b1, b2};
     for (int i = 0; i < 2; ++i) {
@@ -165,8 +183,9 @@ void AQKBC(double td, double redaq, double& pd, double& pdp) {
       t[i] = 2.0 * std::exp(-beta[i] * beta[i] * td) * b * b / (b * b - a * a);
     }
     const double r2 = r * r, r4 = r2 * r2;
-    pd = 2.0 * (td + 0.25) / (r2 - 1.0) - (3.0 * r4 - 4.0 * r4 * std::log(r) - 2.0 * r2 - 1.0) / (4.0 * (r2 - 1.0) * (r2 - 1.0)) +
-         t[0] / (b1 * b1) + t[1] / (b2 * b2);
+    pd = 2.0 * (td + 0.25) / (r2 - 1.0) -
+         (3.0 * r4 - 4.0 * r4 * std::log(r) - 2.0 * r2 - 1.0) / (4.0 * (r2 - 1.0) * (r2 - 1.0)) + t[0] / (b1 * b1) +
+         t[1] / (b2 * b2);
     pdp = 2.0 / (r2 - 1.0) - t[0] - t[1];
   } else if (td <= 0.01) {
     const double pi = 4.0 * std::atan(1.0);
@@ -176,8 +195,8 @@ void AQKBC(double td, double redaq, double& pd, double& pdp) {
     const double t5 = std::pow(td, 0.5003552), t13 = std::pow(td, 1.338479);
     const double d = 95.13748 + 77.0034 * t5 + 16.63856 * td + t13;
     pd = (107.5868 * t5 + 37.60613 * td + 7.038188 * t13) / d;
-    pdp = (3577.752441 + 5121.404179 * std::pow(td, -0.499645) + 552.462473 * t5 +
-           364.062209 * std::pow(td, 0.838834) + 26.908805 * t13 + 896.239475 * std::pow(td, 0.338479)) /
+    pdp = (3577.752441 + 5121.404179 * std::pow(td, -0.499645) + 552.462473 * t5 + 364.062209 * std::pow(td, 0.838834) +
+           26.908805 * t13 + 896.239475 * std::pow(td, 0.338479)) /
           (d * d);
   } else {
     const double l = std::log(td);
@@ -188,15 +207,13 @@ void AQKBC(double td, double redaq, double& pd, double& pdp) {
 
 double BESSEL(double x) {
   if (x < 3.0) {
-    static constexpr double a[7] = {0.5,        -0.56249985, 0.21093573, -0.03954289,
-                                    0.00443319, -0.00031761, 0.00001109};
+    static constexpr double a[7] = {0.5, -0.56249985, 0.21093573, -0.03954289, 0.00443319, -0.00031761, 0.00001109};
     const double y = (x / 3.0) * (x / 3.0);
     double p = a[6];
     for (int k = 5; k >= 0; --k) p = p * y + a[k];
     return x * p;
   }
-  static constexpr double f[7] = {0.79788456,  0.00000156, 0.01659667, 0.00017105,
-                                  -0.00249511, 0.00113653, -0.00020033};
+  static constexpr double f[7] = {0.79788456, 0.00000156, 0.01659667, 0.00017105, -0.00249511, 0.00113653, -0.00020033};
   static constexpr double t[7] = {-2.35619449, 0.12499612, 0.00005650, -0.00637879,
                                   0.00074348,  0.00079824, -0.00029166};
   const double y = 3.0 / x;
