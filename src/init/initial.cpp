@@ -158,9 +158,8 @@ void aquiferShares(State& s) {
   // given as 0 arrives as 1.0E-51 and is refused all the same, and the
   // message shows the values as the deck gave them.
   constexpr double kRaise = 1.0E-51;
-  // The ratio of the radii is tested, not just their order: radii that
-  // differ in the last digit give a ratio of exactly 1, and the steady-state
-  // constant and the unsteady influence function both need it above 1.
+  // The steady-state constant divides by the logarithm of the radius ratio
+  // and the unsteady influence function needs the ratio above 1.
   if (!(s.AQRW > kRaise) || !(s.AQRE / s.AQRW > 1.0)) {
     char buf[200];
     std::snprintf(buf, sizeof buf,
