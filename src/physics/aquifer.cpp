@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "io/errors.h"
 #include "physics/physics_state.h"
@@ -46,11 +47,13 @@ void clearTerms(State& s, int n) {
 [[noreturn]] void badInfluence(const State& s, double td, double pd, double pdp) {
   char buf[400];
   std::snprintf(buf, sizeof buf,
-                ": the unsteady-state aquifer's influence function has no valid value at time %g "
+                "the unsteady-state aquifer's influence function has no valid value at time %g "
                 "(dimensionless time %g, AQRE / AQRW = %g): pD = %g, pD' = %g; the bounded-aquifer formula "
                 "holds for AQRE / AQRW up to about 30",
                 s.TIMUSE, td, s.REDAQ, pd, pdp);
-  throw RunError("deck " + deckName(s) + ", group DATA 08B" + buf);
+  const std::string file = deckName(s);
+  throw DeckError(file, s.LINAQ, "DATA 08B", "AQRW, AQRE",
+                  file + ":" + std::to_string(s.LINAQ) + ": data group DATA 08B, item AQRW, AQRE: " + buf);
 }
 
 // The step's coefficients AQA, AQB of every influx block.

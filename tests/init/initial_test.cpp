@@ -322,11 +322,15 @@ TEST(Inital, AquiferSharesByHand) {
   // does a reservoir radius given as 0 (stored as 1.0E-51 by the reader); the
   // message shows the deck values.
   s.FINPUT.set(std::string("aq.dat"));
+  s.LINAQ = 23;
   const struct {
     double aqrw, aqre;
     const char* shown;
-  } bad[] = {{1000.0, 1000.0, "AQRW = 1000 and aquifer external radius AQRE = 1000;"},
-             {1.0E-51, 5000.0 + 1.0E-51, "AQRW = 0 and aquifer external radius AQRE = 5000;"}};
+    const char* where;
+  } bad[] = {{1000.0, 1000.0, "AQRW = 1000 and aquifer external radius AQRE = 1000;",
+              "aq.dat:23: data group DATA 08B, item AQRE: "},
+             {1.0E-51, 5000.0 + 1.0E-51, "AQRW = 0 and aquifer external radius AQRE = 5000;",
+              "aq.dat:23: data group DATA 08B, item AQRW: "}};
   for (const auto& c : bad) {
     s.AQRW = c.aqrw;
     s.AQRE = c.aqre;
@@ -335,8 +339,7 @@ TEST(Inital, AquiferSharesByHand) {
       FAIL();
     } catch (const RunError& e) {
       const std::string m = e.what();
-      EXPECT_NE(m.find("aq.dat"), std::string::npos) << m;
-      EXPECT_NE(m.find("DATA 08B"), std::string::npos) << m;
+      EXPECT_NE(m.find(c.where), std::string::npos) << m;
       EXPECT_NE(m.find(c.shown), std::string::npos) << m;
     }
   }
@@ -388,6 +391,7 @@ TEST(Inital, AquiferConstantsMustBeFinite) {
     s.C1 = 5.6146;
     s.C2 = 0.001127;
     s.FINPUT.set(std::string("aq.dat"));
+    s.LINAQ = 17;
     s.IDAQFR = c.idaqfr;
     s.AQFH = c.aqfh;
     s.AQKH = c.aqkh;
@@ -401,7 +405,7 @@ TEST(Inital, AquiferConstantsMustBeFinite) {
       ADD_FAILURE() << c.what << ": no stop";
     } catch (const RunError& e) {
       const std::string m = e.what();
-      EXPECT_NE(m.find("aq.dat, group DATA 08B"), std::string::npos) << c.what << ": " << m;
+      EXPECT_NE(m.find("aq.dat:17: data group DATA 08B, item "), std::string::npos) << c.what << ": " << m;
       EXPECT_NE(m.find(c.shown), std::string::npos) << c.what << ": " << m;
     }
   }
