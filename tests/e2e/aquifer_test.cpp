@@ -67,8 +67,8 @@ class Sandbox {
 
 // What one accepted step leaves behind.
 struct Step {
-  double time = 0, p = 0;       // end of the step; pressure of block 1
-  double cumaq = 0;             // cumulative exchange, reservoir volume (into the aquifer)
+  double time = 0, p = 0;           // end of the step; pressure of block 1
+  double cumaq = 0;                 // cumulative exchange, reservoir volume (into the aquifer)
   double cum[7] = {}, inc[7] = {};  // MBRCUM, MBRINC by component
   double q[7] = {}, vs[7] = {};     // run total and step net withdrawal
 };
@@ -159,14 +159,14 @@ std::string tankDeck(const std::string& aquifer, const std::string& schedule, do
     const char* group;
     const char* name;
     const char* value;  // nullptr: no region line
-  } arrays[] = {{"11A", "IACTIVE", "1"}, {"12A", "NKRGN", "1"},  {"13A", "NPVTGN", "1"}, {"14A", "DX", "2000."},
-                {"15A", "DY", "2000."},  {"16A", "DZ", "50."},   {"17A", "DEPTH", nullptr}, {"18A", "KX", "500."},
-                {"19A", "KY", "500."},   {"20A", "KZ", "50."},   {"21A", "PHI", "0.2"},     {"22A", "SO", nullptr},
-                {"23A", "SW", "1."},     {"24A", "SP", nullptr}, {"25A", "RS", nullptr},    {"26A", "P", "3000."},
-                {"27A", "CONCP", nullptr}, {"28A", "CRPMAX", nullptr}, {"29A", "CRP", nullptr},
-                {"30A", "INFBLK", "1"},  {"31A", "BBLKWT", "1."}, {"32A", "RATIO", nullptr},
-                {"33A", "RATIO", nullptr}, {"34A", "RATIO", nullptr}, {"35A", "RATIO", nullptr},
-                {"36A", "RATIO", nullptr}, {"37A", "RATIO", nullptr}};
+  } arrays[] = {
+      {"11A", "IACTIVE", "1"},   {"12A", "NKRGN", "1"},      {"13A", "NPVTGN", "1"},    {"14A", "DX", "2000."},
+      {"15A", "DY", "2000."},    {"16A", "DZ", "50."},       {"17A", "DEPTH", nullptr}, {"18A", "KX", "500."},
+      {"19A", "KY", "500."},     {"20A", "KZ", "50."},       {"21A", "PHI", "0.2"},     {"22A", "SO", nullptr},
+      {"23A", "SW", "1."},       {"24A", "SP", nullptr},     {"25A", "RS", nullptr},    {"26A", "P", "3000."},
+      {"27A", "CONCP", nullptr}, {"28A", "CRPMAX", nullptr}, {"29A", "CRP", nullptr},   {"30A", "INFBLK", "1"},
+      {"31A", "BBLKWT", "1."},   {"32A", "RATIO", nullptr},  {"33A", "RATIO", nullptr}, {"34A", "RATIO", nullptr},
+      {"35A", "RATIO", nullptr}, {"36A", "RATIO", nullptr},  {"37A", "RATIO", nullptr}};
   for (const Arr& a : arrays) {
     d += std::string("DATA ") + a.group + "\n1 " + a.name + "\n";
     if (a.value != nullptr) d += std::string("1 1 1 1 1 1 ") + a.value + "\n";
@@ -249,17 +249,17 @@ TEST(AquiferRun, PotExchangesItsCompressionOnly) {
 TEST(AquiferRun, SteadyStateTankRelaxesAlongTheLinearModel) {
   const double kh = 200.0, re = 5000.0, rw = 1000.0, mu = 1.0;
   const double k2 = 2.0 * kPi * kTrans * kh / (std::log(re / rw) * mu);  // bbl/d/psi
-  const double q = 100.0;                                                 // STB/d
+  const double q = 100.0;                                                // STB/d
   const double tau = storageStb(kP0) * bw(kP0) / k2;
   const double t1 = 100.0;
   const double level = q * bw(kP0) / k2;  // drawdown when the aquifer delivers q
   RunLog r;
   runText("steady",
-      tankDeck("2 50. 200. 1000. 5000. 360. 1.E-5 1.0",
-               "1 1 1. 100. 0. 100. 50000.\n-1 1 1 1 1 2 20. 14.7 0.1 0. 0.\n1 1 1. 300. 0. 100. 50000.\n"
-               "0 1 1 1 1 2 20. 14.7 0. 0. 0.\n",
-               300.0, 2.0),
-      r);
+          tankDeck("2 50. 200. 1000. 5000. 360. 1.E-5 1.0",
+                   "1 1 1. 100. 0. 100. 50000.\n-1 1 1 1 1 2 20. 14.7 0.1 0. 0.\n1 1 1. 300. 0. 100. 50000.\n"
+                   "0 1 1 1 1 2 20. 14.7 0. 0. 0.\n",
+                   300.0, 2.0),
+          r);
   ASSERT_EQ(r.error, "");
   ASSERT_GT(r.steps.size(), 100u);
   ASSERT_GT(tau, 20.0);
@@ -267,8 +267,8 @@ TEST(AquiferRun, SteadyStateTankRelaxesAlongTheLinearModel) {
   const double atShut = level * (1.0 - std::exp(-t1 / tau));
   double worst = 0.0;
   for (const Step& st : r.steps) {
-    const double want = st.time <= t1 + 1e-9 ? level * (1.0 - std::exp(-st.time / tau))
-                                             : atShut * std::exp(-(st.time - t1) / tau);
+    const double want =
+        st.time <= t1 + 1e-9 ? level * (1.0 - std::exp(-st.time / tau)) : atShut * std::exp(-(st.time - t1) / tau);
     const double err = std::fabs((r.p0 - st.p) - want) / level;
     worst = std::fmax(worst, err);
     EXPECT_LT(err, 0.005) << "time " << st.time << ": drawdown " << r.p0 - st.p << " against " << want;
@@ -315,7 +315,7 @@ double stehfest(const std::function<double(double)>& transform, double t, int n 
 TEST(AquiferRun, InfiniteActingAquiferMatchesSuperposition) {
   const double phih = 10.0, kh = 5000.0, rw = 1128.0, ct = 1.0e-5, mu = 0.5;
   const double a = kBbl * kTrans * kh / (mu * phih * ct * rw * rw);  // 1/day
-  const double bAq = 2.0 * kPi * phih * ct * rw * rw / kBbl;        // bbl/psi
+  const double bAq = 2.0 * kPi * phih * ct * rw * rw / kBbl;         // bbl/psi
   const double c = storageStb(kP0) * bw(kP0);                        // bbl/psi
   const double q = 500.0 * bw(kP0);                                  // bbl/d
   char aq[128];
@@ -363,8 +363,8 @@ TEST(AquiferRun, ExampleBalancesEveryComponent) {
   ASSERT_EQ(s.IDAQFR, 4);
   // Water came in from the aquifer: the balance is not the producer's alone.
   ASSERT_LT(r.steps.back().cumaq, -1.0e5);
-  const bool solved[7] = {false, s.KEQO != 0, s.KEQW != 0, s.KEQG != 0, s.KEQP != 0, s.KEQP != 0,
-                          s.KEQW != 0 || s.KEQP != 0};
+  const bool solved[7] = {
+      false, s.KEQO != 0, s.KEQW != 0, s.KEQG != 0, s.KEQP != 0, s.KEQP != 0, s.KEQW != 0 || s.KEQP != 0};
   const char* names[7] = {"", "oil", "water", "gas", "polymer solution", "polymer mass", "aqueous"};
   for (int k = 1; k <= 6; ++k) {
     if (!solved[k]) continue;
