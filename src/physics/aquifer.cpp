@@ -157,7 +157,7 @@ void inflow(State& s, int n) {
 
 void INFLUX(State& s, int iterk) {
   for (int n = 1; n <= s.NGPACT; ++n) clearTerms(s, n);
-  if (s.IDAQFR == 1) return;
+  if (s.IDAQFR == 1 || s.NAQBLK == 0) return;
   if (iterk == 1) coefficients(s);
   for (int i = 1; i <= s.NAQBLK; ++i) {
     const int n = s.LAQBLK(i);
