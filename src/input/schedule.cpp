@@ -8,6 +8,7 @@
 // gets the active number of its block, so that run control can apply it.
 #include "input/schedule.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -298,7 +299,7 @@ void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
 
 }  // namespace
 
-void SKPDCK(DeckReader& deck) {
+void SKPDCK(DeckReader& deck, int* grid) {
   deck.rewind();
 
   skipHeaders(deck, groupLabel(1), 2);
@@ -330,6 +331,7 @@ void SKPDCK(DeckReader& deck) {
   int g10[10] = {};
   skipList(deck, groupLabel(10), "IIIIIIIIRR",
            {"NX", "NY", "NZ", "METHOD", "NXYZORD", "NUSLVR", "NKRRGN", "NPVTRGN", "RADW", "RADE"}, g10);
+  if (grid) std::copy_n(g10, 3, grid);
   const long long nx = g10[0] > 0 ? g10[0] : 0;
   const long long ny = g10[1] == 0 ? 1 : (g10[1] > 0 ? g10[1] : 0);
   const long long nz = g10[2] > 0 ? g10[2] : 0;

@@ -23,7 +23,8 @@ void READSC(State& s, DeckReader& deck);
 // needs: it takes its state from the restart-up file but its schedule from
 // the deck. Starts from the first line of the deck whatever the current
 // position. The grid size and the region counts that shape groups 11 to 41
-// are taken from the deck's own group 10.
-void SKPDCK(DeckReader& deck);
+// are taken from the deck's own group 10; when `grid` is given it receives
+// the deck's NX, NY and NZ as read (NY = 0 for a radial grid).
+void SKPDCK(DeckReader& deck, int* grid = nullptr);
 
 }  // namespace talvek

@@ -25,6 +25,7 @@
 #include "report/print1.h"
 #include "report/print2.h"
 #include "run/loop.h"
+#include "run/restart.h"
 #include "solver/numbering.h"
 #include "solver/solve.h"
 
@@ -260,7 +261,9 @@ void RDDECK(const std::string& path) {
 void OPENUP(State& s) {
   Units& u = s.units;
   u.open(s.IOUT, s.RUNFILE[1], FileForm::Formatted, FileStatus::Unknown, roleName(1, s.RUNFILE[1]));
-  u.open(s.IRST2, s.RUNFILE[3], FileForm::Unformatted, FileStatus::Unknown, roleName(3, s.RUNFILE[3]));
+  // The restart-up file to write is only replaced whole, by each new image
+  // (RSTSAV): opening it here would destroy the image of an earlier run.
+  RSTPRP(s);
   Line l(u, s.IOUT);
   l.A("1");
   for (int i = 0; i < 12; ++i) l.slash();
@@ -536,12 +539,15 @@ void RSTHED(State& s) {
 }
 
 void RESTRT(State& s, DeckReader& deck) {
-  (void)s;
-  (void)deck;
-  // The restart-up reader READST(IRST1) restores the whole state here; then
-  // RSTHED(s) takes the new deck's head and SKPDCK(deck) positions the deck
-  // at its schedule for INPUT(1). The reader is not part of this build.
-  throw RunError("restart runs are not available in this build");
+  // The listing files kept open for the run (under provisional names).
+  LISOPN(s, s.IRESL, "res.lis");
+  LISOPN(s, s.IROKM, "rokmat.lis");
+  LISOPN(s, s.IWELD, "weld.lis");
+  // The state was restored from the restart-up file before anything was
+  // written (RSTRED, in MAIN). The numbering and solver set-up, the deck
+  // positioned at its schedule; then the new deck's head.
+  RSTSET(s, deck);
+  RSTHED(s);
 }
 
 void ENDRUN(State& s) {
@@ -609,6 +615,9 @@ void MAIN(State& s, const std::string* names) {
   const std::string deckName = s.RUNFILE[0];
   RDDECK(deckName);
   DeckReader deck(deckName);
+  // A restart reads its image whole before anything is written.
+  const bool restart = RSTPEK(deck);
+  if (restart) RSTRED(s);
   OPENUP(s);
   PRERED(s, deck);
   if (s.IRSTRT == 0)
@@ -617,7 +626,13 @@ void MAIN(State& s, const std::string* names) {
     RESTRT(s, deck);
   // The schedule, read on from the end of group 44.
   INPUT(s, deck, 1);
+  if (restart) RSTSCH(s);
   STEPLP(s);
+  // The restart-up file holds the state at the end of the run. After a
+  // step failed fifteen times the state is that of the last accepted step.
+  if (s.ITERM != 0) --s.ISTEP;
+  RSTSAV(s);
+  if (s.ITERM != 0) ++s.ISTEP;
   ENDRUN(s);
 }
 

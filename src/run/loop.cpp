@@ -15,6 +15,7 @@
 #include "run/driver.h"
 #include "run/matbal.h"
 #include "run/newton.h"
+#include "run/restart.h"
 #include "run/tstep.h"
 
 namespace talvek {
@@ -292,6 +293,8 @@ void STPMSG(State& s) {
   if (s.NWRITE >= 1 && s.KSTWRT == s.ISTEP) {
     for (int unit : {static_cast<int>(s.ICONOUT), static_cast<int>(s.IOUT)})
       Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
+    // The restart-up file follows the run: the image of this step.
+    RSTSAV(s);
   }
   FreeLine(s.units, s.ICONOUT).text("  ").end();
 }

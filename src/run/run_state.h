@@ -28,6 +28,9 @@ struct RunState {
   // FRST2 of the core hold their first 80 characters).
   std::string RUNFILE[4];
   DeckHead HEAD;
+  // The temporary file beside the restart-up file to write, into which each
+  // image is written before it replaces that file (empty: no image is written).
+  std::string RSTTMP;
 
   // Newton iteration: convergence flag of CNVRGE (0 converged, 1 not) and the
   // marker of a correction that was not a finite number (the attempt fails).

@@ -91,15 +91,17 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
   }
 }
 
-TEST(BadDeck, RestartDeckIsRefusedClearly) {
+TEST(BadDeck, RestartDeckWithoutItsImageIsRefusedClearly) {
   const auto dir = scratch("restart");
   {
     std::ofstream f(dir / "rst.txt");
     f << spoil(findLine("DATA 02B") + 2, "0 1 720. 720. 1.");
   }
   Result r = run(dir, "rst.txt out.lis rin.rst rout.rst");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("restart runs are not available in this build"), std::string::npos) << r.err;
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("cannot open the restart-up file to read 'rin.rst': No such file or directory"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(dir / "out.lis"));
 }
 
 TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {

@@ -240,11 +240,157 @@ TEST_P(Examples, RunToTheirEndAndTheSolversAgree) {
   }
 }
 
+namespace {
+
+// The headline results examples/README.md states for one deck: a number, or
+// "none" for an event that must not happen, or "-" for nothing stated.
+struct Stated {
+  bool given = false;  // a number is stated
+  bool none = false;   // the event must not happen
+  double value = 0;
+};
+
+Stated statedCell(std::string cell) {
+  Stated st;
+  while (!cell.empty() && cell.front() == ' ') cell.erase(cell.begin());
+  if (cell.rfind("none", 0) == 0) {
+    st.none = true;
+  } else if (!cell.empty() && cell[0] != '-') {
+    char* end = nullptr;
+    st.value = std::strtod(cell.c_str(), &end);
+    st.given = end != cell.c_str();
+  }
+  return st;
+}
+
+std::string readme() { return slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "README.md"); }
+
+// The cells of the first README table row of `ncells` cells that starts with
+// `key` (the deck name in back quotes, or a row label); empty when there is
+// no such row.
+std::vector<std::string> readmeRow(const std::string& key, std::size_t ncells) {
+  for (const auto& l : lines(readme())) {
+    if (l.rfind("| " + key + " |", 0) != 0) continue;
+    std::vector<std::string> cells;
+    std::size_t p = 1;
+    while (p < l.size()) {
+      const std::size_t q = l.find('|', p);
+      if (q == std::string::npos) break;
+      cells.push_back(l.substr(p, q - p));
+      p = q + 1;
+    }
+    if (cells.size() == ncells) return cells;
+  }
+  return {};
+}
+
+// The time of the first "res.lis" record whose column `col` reaches `level`;
+// a negative value when none does.
+double firstReaching(const std::vector<std::vector<double>>& res, std::size_t col, double level) {
+  for (const auto& r : res)
+    if (r.at(col) >= level) return r.at(1);
+  return -1;
+}
+
+}  // namespace
+
+// The headline results of examples/README.md come from the decks as they
+// stand: oil recovery (ORF of the last "res.lis" record), water breakthrough
+// (the first record with a producing water-oil ratio of 0.05 or more), gas
+// breakthrough (the first record with a producing gas-oil ratio at least
+// twice that of the first record) and the average pressure at the end.
+TEST_P(Examples, MatchTheHeadlinesOfTheirReadme) {
+  const Example& e = GetParam();
+  const auto cells = readmeRow(std::string("`") + e.d.file + "`", 5);
+  ASSERT_EQ(cells.size(), 5u) << "examples/README.md has no headline row for " << e.d.file;
+  const Stated recovery = statedCell(cells[1]), water = statedCell(cells[2]), gas = statedCell(cells[3]),
+               pavg = statedCell(cells[4]);
+  ASSERT_TRUE(recovery.given && pavg.given) << "every example states its recovery and final pressure";
+  ASSERT_TRUE(water.given || water.none);
+  ASSERT_TRUE(gas.given || gas.none);
+
+  const Outcome o = runDeck(fs::path(e.d.file).stem().string() + "_headline",
+                            slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / e.d.file));
+  ASSERT_EQ(o.r.status, 0) << o.r.err;
+  const auto res = numbers(o.res);
+  ASSERT_GE(res.size(), 2u);
+  for (const auto& r : res) ASSERT_EQ(r.size(), 16u);
+
+  EXPECT_NEAR(res.back()[3], recovery.value, 0.005) << "oil recovery";
+  EXPECT_NEAR(res.back()[2], pavg.value, 0.005 * pavg.value) << "average pressure at the end";
+  const double tWater = firstReaching(res, 13, 0.05);
+  const double tGas = res.front()[14] > 0 ? firstReaching(res, 14, 2.0 * res.front()[14]) : -1;
+  struct {
+    const char* what;
+    const Stated& st;
+    double t;
+  } events[] = {{"water breakthrough", water, tWater}, {"gas breakthrough", gas, tGas}};
+  for (const auto& ev : events) {
+    if (ev.st.none) {
+      EXPECT_LT(ev.t, 0) << ev.what << " is stated as none";
+    } else {
+      EXPECT_NEAR(ev.t, ev.st.value, 1.0 + 0.05 * ev.st.value) << ev.what;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Decks, Examples,
                          ::testing::Values(Example{{"waterflood1d.txt", 720, true, true, false, false, false}, 20, 1, 1, true},
                                            Example{{"fivespot_polymer.txt", 900, true, true, false, true, false}, 11, 11, 1, true},
-                                           Example{{"blackoil3d.txt", 600, true, true, true, false, true}, 8, 8, 3, false}),
+                                           Example{{"blackoil3d.txt", 600, true, true, true, false, true}, 8, 8, 3, false},
+                                           Example{{"radial_welltest.txt", 20, true, true, false, false, false}, 10, 1, 2, true},
+                                           Example{{"equilibrium_gascap.txt", 730, true, true, true, false, false}, 4, 1, 15, true},
+                                           Example{{"waterflood_si.txt", 1000, true, true, false, false, false}, 10, 1, 3, true},
+                                           Example{{"coreflood_lab.txt", 8000, true, true, false, true, false}, 20, 1, 1, true},
+                                           Example{{"regions_inactive.txt", 1500, true, true, false, false, false}, 10, 5, 2, true}),
                          [](const auto& info) { return fs::path(info.param.d.file).stem().string(); });
+
+// The radial well test: the flowing bottom-hole pressure at the end of the
+// drawdown ("weld.lis") and the pressure of the well's ring in the lower
+// layer at the end of the build-up (the last level of "rokmat.lis") are the
+// ones examples/README.md states.
+TEST(RadialWellTest, DrawdownAndBuildUpPressuresMatchTheReadme) {
+  const auto fbhp = readmeRow("Flowing bottom-hole pressure of well 1 at day 10", 2);
+  const auto ring = readmeRow("Pressure of ring 1 in the lower layer at day 20", 2);
+  ASSERT_EQ(fbhp.size(), 2u);
+  ASSERT_EQ(ring.size(), 2u);
+  const Stated sf = statedCell(fbhp[1]), sr = statedCell(ring[1]);
+  ASSERT_TRUE(sf.given && sr.given);
+
+  const auto dir = scratch("radial_welltest_pressures");
+  {
+    std::ofstream f(dir / "deck.txt");
+    f << slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "radial_welltest.txt");
+  }
+  const Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  // "weld.lis": ISTEP, TIME, well, I, J, K, FBHP, ...; the last record of
+  // well 1 with a non-zero oil rate ends the drawdown at day 10.
+  double lastFlowing = -1, tFlowing = -1;
+  for (const auto& w : numbers(slurp(dir / "weld.lis"))) {
+    ASSERT_GE(w.size(), 8u);
+    if (w[2] == 1 && w[7] > 0) {
+      lastFlowing = w[6];
+      tFlowing = w[1];
+    }
+  }
+  EXPECT_NEAR(tFlowing, 10.0, 0.05);
+  EXPECT_NEAR(lastFlowing, sf.value, 0.001 * sf.value);
+
+  // The pressure is the third array of each level (SW, SO, P); the top layer
+  // comes first, so the lower layer's ring 1 is the 11th value.
+  const auto levels = rokLevels(slurp(dir / "rokmat.lis"), 10, 1, 2);
+  ASSERT_GE(levels.size(), 2u);
+  ASSERT_TRUE(levels.back().count(8));
+  const auto& p = levels.back().at(8);
+  ASSERT_EQ(p.size(), 20u);
+  EXPECT_NEAR(p[10], sr.value, 0.001 * sr.value);
+  // The build-up: the ring has risen well above the flowing pressure and
+  // the pressures of the lower layer have levelled out across the rings.
+  EXPECT_GT(p[10], lastFlowing + 100.0);
+  EXPECT_NEAR(p[10], p[19], 1.0);
+}
 
 namespace {
 

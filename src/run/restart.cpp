@@ -1,0 +1,863 @@
+// The restart-up image: 66 unformatted records that hold the whole state
+// after an accepted step, every array at its full declared size.
+//
+// One function lists the records item by item; the writer and the reader
+// both walk that list, so the two can never disagree on the order. Items of
+// the image that this program keeps nowhere (text buffers of the array
+// readers, the lists of the iterative solvers, the aquifer's fixed tables,
+// work reals) are written as zeros or blanks and read into scratch.
+// Arrays held in another index order than the image's (per-block arrays of
+// k x m derivatives, the fits' abscissa tables by kind and region) go
+// through fixed scratch buffers, so writing the image during the run
+// allocates nothing.
+#include "run/restart.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "init/equifit.h"
+#include "input/schedule.h"
+#include "io/deck.h"
+#include "io/errors.h"
+#include "io/unformatted.h"
+#include "solver/bands.h"
+#include "solver/solve.h"
+
+namespace talvek {
+
+int RSTFAIL = 0;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t R = sizeof(double), I = sizeof(int), T = 80;
+
+// Record lengths in bytes, records 1 to 66.
+constexpr std::size_t kLen[NRSREC] = {
+    (3 * 10000 + 100) * T,                                       // 1
+    (6 * 3 + 4 + 3) * T,                                         // 2
+    10 * R + (13 + 10 + 3 + 3 + 30 + 1 + 1 + 4000) * I,          // 3
+    (1 + 7 + 7 + 7 + 3 + 6 + 6 + 8 + 14) * R,                    // 4
+    (5 * 4000 + 2 * 16000) * R,                                  // 5
+    2 * R,                                                       // 6
+    (2 + 4000) * I,                                              // 7
+    20 * 4000 * R,                                               // 8
+    20 * 4000 * R,                                               // 9
+    20 * 4000 * R,                                               // 10
+    14 * I,                                                      // 11
+    2 * 24000 * I,                                               // 12
+    (64000 + 1600) * I,                                          // 13
+    (1600 + 40 + 40 + 1) * I,                                    // 14
+    (8 * 900 + 9 * 30) * R + (30 + 4000 + 1) * I,                // 15
+    2 * 30 * R + I,                                              // 16
+    (6 + 3 * 1500) * R,                                          // 17
+    (6 * 30 + 10 * 45000) * R,                                   // 18
+    (6 * 30 + 3 * 45000 + 1 + 3 * 45000 + 1) * R,                // 19
+    2 * 64000 * R + 64000 * I,                                   // 20
+    (13 + 4000 + 64000) * I,                                     // 21
+    (3 + 3 * 4000) * I,                                          // 22
+    16 * 4000 * R,                                               // 23
+    4 * 4000 * R,                                                // 24
+    (10 * 900 + 5 * 30) * R + (2 * 30 + 4000 + 1) * I,           // 25
+    (1 + 9) * I,                                                 // 26
+    (2 + 16001 + 1) * I,                                         // 27
+    (9 + 4 + 4) * R,                                             // 28
+    16000 * R,                                                   // 29
+    29 * 4000 * R,                                               // 30
+    6 * 4000 * R,                                                // 31
+    8 * R,                                                       // 32
+    (64000 + 5 * 4000) * I,                                      // 33
+    4000 * R,                                                    // 34
+    7 * 4000 * R,                                                // 35
+    4 * R,                                                       // 36
+    6 * R,                                                       // 37
+    7 * I,                                                       // 38
+    7 * R,                                                       // 39
+    (3 + 6 * 4000) * R,                                          // 40
+    10 * R,                                                      // 41
+    12 * I,                                                      // 42
+    16 * R,                                                      // 43
+    (7 * 64000 + 3 * 4000 + 3 * 64000 + 3 * 7 * 4000 + 4000) * I,  // 44
+    12 * I,                                                      // 45
+    3 * I,                                                       // 46
+    9 * I,                                                       // 47
+    18 * R + 2 * I,                                              // 48
+    4000 * R,                                                    // 49
+    10 * 4000 * R,                                               // 50
+    (100000 + 5 * 100) * R + (80000 + 2 * 100 + 3) * I,          // 51
+    7 * 4000 * R,                                                // 52
+    4 * 4000 * R,                                                // 53
+    3 * 30 * R + I,                                              // 54
+    2 * 4000 * R,                                                // 55
+    4000 * R,                                                    // 56
+    16 * 4000 * R,                                               // 57
+    6 * 4000 * R,                                                // 58
+    64000 * I,                                                   // 59
+    (2 * 4000 + 2) * I,                                          // 60
+    (2 * 4000 + 2 * 16001) * I,                                  // 61
+    16000 * R,                                                   // 62
+    3 * 40 * R,                                                  // 63
+    4000 * I,                                                    // 64
+    3 * 4000 * R,                                                // 65
+    4000 * R,                                                    // 66
+};
+
+// Scratch of the re-ordered items: the largest is the schedule's integer
+// fields, four per well line.
+constexpr std::size_t kScratch = 4 * MXWLIN;
+double gReal[kScratch];
+int gInt[kScratch];
+// The aquifer coefficients of the four internal aquifer types, as read,
+// until the aquifer type in force (a later record) is known.
+double gAqb[4 * MXBLK], gAqa[4 * MXBLK];
+// Zeros and blanks for the items this program does not keep.
+unsigned char gZero[65536];
+char gBlank[T * 100];
+// Stream buffer of the image being written.
+char gWriteBuf[1 << 16];
+
+// What READST restored of the items the driver's pre-read of the new deck
+// sets again: the image's values win, as if the image had been read after
+// the deck head.
+struct ImageKeep {
+  int IRSTRT = 0, INOUTP = 0, MUNITIN = 1;
+} gKeep;
+
+class ImageOut {
+ public:
+  static constexpr bool kWrite = true;
+  explicit ImageOut(std::FILE* f) : w_(f) {}
+  void begin(int rec) {
+    rec_ = rec;
+    bytes_ = 0;
+    w_.begin();
+  }
+  void end() {
+    // A state item that changed its size would silently shift every later
+    // item of the image: such an image is never written.
+    if (bytes_ != kLen[rec_ - 1]) {
+      throw RunError("restart-up image record " + std::to_string(rec_) + " would hold " + std::to_string(bytes_) +
+                     " bytes instead of " + std::to_string(kLen[rec_ - 1]));
+    }
+    w_.end();
+    if (RSTFAIL > 0 && rec_ == RSTFAIL) throw IoError("writing the restart-up image was broken off after record " + std::to_string(rec_));
+  }
+  template <typename V>
+  void one(V& v) {
+    put(&v, sizeof v);
+  }
+  template <typename A>
+  void all(A& a) {
+    put(a.data(), a.size() * sizeof(*a.data()));
+  }
+  void zeros(std::size_t bytes) {
+    while (bytes) {
+      const std::size_t k = std::min(bytes, sizeof gZero);
+      put(gZero, k);
+      bytes -= k;
+    }
+  }
+  void blanks(std::size_t texts) {
+    while (texts) {
+      const std::size_t k = std::min<std::size_t>(texts, 100);
+      put(gBlank, k * T);
+      texts -= k;
+    }
+  }
+  template <typename V>
+  void konst(V v) {
+    put(&v, sizeof v);
+  }
+  // n values p[0], p[stride], ... written as one contiguous array.
+  void strided(double* p, std::size_t n, std::size_t stride) {
+    for (std::size_t i = 0; i < n; ++i) gReal[i] = p[i * stride];
+    put(gReal, n * R);
+  }
+  void strided(int* p, std::size_t n, std::size_t stride) {
+    for (std::size_t i = 0; i < n; ++i) gInt[i] = p[i * stride];
+    put(gInt, n * I);
+  }
+  // n reals made by fill(gReal) when writing; read back into scratch.
+  template <typename F>
+  void derived(std::size_t n, F fill) {
+    fill(gReal);
+    put(gReal, n * R);
+  }
+  template <typename V>
+  void scratch(V* buf, std::size_t n) {
+    put(buf, n * sizeof(V));
+  }
+
+ private:
+  void put(const void* p, std::size_t n) {
+    w_.put(p, n);
+    bytes_ += n;
+  }
+  RecordWriter w_;
+  int rec_ = 0;
+  std::size_t bytes_ = 0;
+};
+
+class ImageIn {
+ public:
+  static constexpr bool kWrite = false;
+  ImageIn(std::FILE* f, const std::string& who) : f_(f), r_(f), who_(who) {}
+  void begin(int rec) {
+    rec_ = rec;
+    std::size_t len = 0;
+    try {
+      len = r_.begin();
+    } catch (const RunError&) {
+      if (!std::feof(f_)) fail("is not a restart-up image of this program: record " + std::to_string(rec) + " has no valid length marker");
+      fail(rec == 1 ? "is empty" : "ends before record " + std::to_string(rec));
+    }
+    if (len != kLen[rec - 1]) {
+      fail("is not a restart-up image of this program: record " + std::to_string(rec) + " holds " + std::to_string(len) +
+           " bytes where " + std::to_string(kLen[rec - 1]) + " are expected");
+    }
+  }
+  void end() {
+    try {
+      r_.end();
+    } catch (const RunError&) {
+      fail("ends inside record " + std::to_string(rec_) + " (its closing length marker is missing or differs)");
+    }
+  }
+  template <typename V>
+  void one(V& v) {
+    get(&v, sizeof v);
+  }
+  template <typename A>
+  void all(A& a) {
+    get(a.data(), a.size() * sizeof(*a.data()));
+  }
+  void zeros(std::size_t bytes) {
+    while (bytes) {
+      const std::size_t k = std::min(bytes, sizeof gZero);
+      get(gZero, k);
+      bytes -= k;
+    }
+    std::memset(gZero, 0, sizeof gZero);
+  }
+  void blanks(std::size_t texts) {
+    while (texts) {
+      const std::size_t k = std::min<std::size_t>(texts, 100);
+      get(gBlank, k * T);
+      texts -= k;
+    }
+    std::memset(gBlank, ' ', sizeof gBlank);
+  }
+  template <typename V>
+  void konst(V v) {
+    get(&v, sizeof v);
+  }
+  void strided(double* p, std::size_t n, std::size_t stride) {
+    get(gReal, n * R);
+    for (std::size_t i = 0; i < n; ++i) p[i * stride] = gReal[i];
+  }
+  void strided(int* p, std::size_t n, std::size_t stride) {
+    get(gInt, n * I);
+    for (std::size_t i = 0; i < n; ++i) p[i * stride] = gInt[i];
+  }
+  template <typename F>
+  void derived(std::size_t n, F) {
+    get(gReal, n * R);
+  }
+  template <typename V>
+  void scratch(V* buf, std::size_t n) {
+    get(buf, n * sizeof(V));
+  }
+
+ private:
+  void get(void* p, std::size_t bytes) {
+    try {
+      r_.get(p, bytes);
+    } catch (const RunError&) {
+      fail("ends inside record " + std::to_string(rec_));
+    }
+  }
+  [[noreturn]] void fail(const std::string& what) const {
+    throw RunError(who_ + " " + what + " (an image has " + std::to_string(NRSREC) +
+                   " records; the file is damaged, incomplete or not written by this program)");
+  }
+  std::FILE* f_;
+  RecordReader r_;
+  const std::string& who_;
+  int rec_ = 0;
+};
+
+// The records of the image, in order.
+template <typename IO>
+void image(State& s, IO& io) {
+  auto ra = [&](auto&... a) { (io.all(a), ...); };
+  auto sc = [&](auto&... v) { (io.one(v), ...); };
+  // Per-block arrays of a (k, m, n) array, as sixteen arrays over the blocks,
+  // k fastest.
+  auto km = [&](auto& a) {
+    for (int m = 1; m <= MXEQ; ++m)
+      for (int k = 1; k <= MXEQ; ++k) io.strided(&a(k, m, 1), MXBLK, MXEQ * MXEQ);
+  };
+  // First abscissa, last abscissa and reciprocal spacing of fit `kind`, per region.
+  auto fitx = [&](int kind) {
+    io.strided(&s.FITXF(kind, 1), MXRGN, NFTKIND);
+    io.strided(&s.FITXL(kind, 1), MXRGN, NFTKIND);
+    io.strided(&s.FITRSP(kind, 1), MXRGN, NFTKIND);
+  };
+  const int aqType = std::clamp(s.IDAQFR, 1, 4);
+
+  io.begin(1);
+  io.blanks(3 * 10000);
+  ra(s.LAYLAB);
+  io.end();
+
+  io.begin(2);
+  io.blanks(6 * 3);
+  ra(s.MTHLAB);
+  io.blanks(3);
+  io.end();
+
+  io.begin(3);
+  io.zeros(10 * R + 13 * I);
+  ra(s.KGX);
+  sc(s.NGX, s.NGY, s.NGZ, s.NXGRP, s.NYGRP, s.NZGRP);
+  ra(s.KGY, s.KGZ, s.KGS);
+  sc(s.NGS);
+  io.zeros(I + 4000 * I);
+  io.end();
+
+  io.begin(4);
+  sc(s.PI);
+  io.zeros(58 * R);
+  io.end();
+
+  io.begin(5);
+  ra(s.AQCOEF, s.QAQ, s.WECUM, s.PAQI, s.BBLKWT);
+  if constexpr (IO::kWrite) {
+    for (int t = 1; t <= 4; ++t) t == aqType ? ra(s.AQB) : io.zeros(MXBLK * R);
+    for (int t = 1; t <= 4; ++t) t == aqType ? ra(s.AQA) : io.zeros(MXBLK * R);
+  } else {
+    io.scratch(gAqb, 4 * MXBLK);
+    io.scratch(gAqa, 4 * MXBLK);
+  }
+  io.end();
+
+  io.begin(6);
+  sc(s.REDAQ, s.TDFAC);
+  io.end();
+
+  io.begin(7);
+  sc(s.IDAQFR, s.NAQBLK);
+  ra(s.LAQBLK);
+  io.end();
+  if constexpr (!IO::kWrite) {
+    const int t = std::clamp(s.IDAQFR, 1, 4);
+    std::copy_n(gAqb + (t - 1) * MXBLK, MXBLK, s.AQB.data());
+    std::copy_n(gAqa + (t - 1) * MXBLK, MXBLK, s.AQA.data());
+  }
+
+  io.begin(8);
+  ra(s.QAO, s.QAW, s.QAP, s.QAG);
+  km(s.DQA);
+  io.end();
+
+  for (int rec = 9; rec <= 10; ++rec) {
+    auto& a = rec == 9 ? s.RMOB : s.RMOBB;
+    io.begin(rec);
+    for (int st = 1; st <= NKSTATE; ++st)
+      for (int ph = 1; ph <= NPHASE; ++ph) io.strided(&a(ph, st, 1), MXBLK, NPHASE * NKSTATE);
+    io.end();
+  }
+
+  io.begin(11);
+  io.konst(static_cast<int>(s.IN));
+  io.konst(static_cast<int>(s.IOUT));
+  ra(s.IPRNT);
+  io.end();
+
+  // The index lists of the iterative solvers are built again by their set-up.
+  io.begin(12);
+  io.zeros(2 * 24000 * I);
+  io.end();
+  io.begin(13);
+  io.zeros((64000 + 1600) * I);
+  io.end();
+  io.begin(14);
+  io.zeros((1600 + 40 + 40 + 1) * I);
+  io.end();
+
+  io.begin(15);
+  ra(s.PRES, s.RST, s.BW, s.BO, s.BG, s.MUW, s.MUO, s.MUG);
+  ra(s.CO, s.CMUO, s.DENWS, s.OILAPI, s.GAMAW, s.GAMAG, s.GRADO, s.GRADW, s.GRADG);
+  ra(s.NRPVT, s.NPVTGN);
+  sc(s.NPVTRGN);
+  io.end();
+
+  io.begin(16);
+  ra(s.CPPPM, s.MUP);
+  sc(s.NRPOL);
+  io.end();
+
+  io.begin(17);
+  for (int kind : {FTPOL, FTRET}) sc(s.FITXF(kind, 1), s.FITXL(kind, 1), s.FITRSP(kind, 1));
+  ra(s.FMUP, s.FRF, s.FRRF);
+  io.end();
+
+  io.begin(18);
+  fitx(FTPVP);
+  fitx(FTPVR);
+  ra(s.FBW, s.FBO, s.FBG, s.FMUW, s.FMUO, s.FMUG, s.FRS, s.FPBR, s.FBOR, s.FMUOR);
+  io.end();
+
+  io.begin(19);
+  fitx(FTWO);
+  fitx(FTGL);
+  ra(s.FKRW, s.FKROW, s.FPCOW);
+  io.zeros(R);  // reserved
+  ra(s.FKRG, s.FKROG, s.FPCGO);
+  io.zeros(R);  // reserved
+  io.end();
+
+  io.begin(20);
+  ra(s.RPWRK, s.GPWRK, s.IPWRK);
+  io.end();
+
+  io.begin(21);
+  sc(s.NX, s.NY, s.NZ, s.NY1, s.NZ1, s.NCELL, s.NGPACT, s.NINTBLE, s.NINT, s.IQUAD, s.IRADIAL);
+  io.konst(10);  // search directions of the iterative solvers
+  io.konst(40);  // their iteration limit
+  ra(s.IBLK, s.IORD);
+  io.end();
+
+  io.begin(22);
+  sc(s.NWELM2, s.NWELM1, s.NWEL0);
+  ra(s.LWELM2, s.LWELM1, s.LWEL0);
+  io.end();
+
+  // Well-rate derivatives: component k (water, oil, polymer solution, gas)
+  // fastest, unknown position m.
+  io.begin(23);
+  for (int m = 1; m <= MXEQ; ++m)
+    for (auto* d : {&s.DFLOWW, &s.DFLOWO, &s.DFLOWP, &s.DFLOWG}) io.strided(&(*d)(m, 1), MXBLK, MXEQ);
+  io.end();
+
+  io.begin(24);
+  ra(s.FLOWW, s.FLOWO, s.FLOWP, s.FLOWG);
+  io.end();
+
+  io.begin(25);
+  ra(s.SWT, s.KRW, s.KROW, s.PCOW, s.PCOWI, s.SLT, s.KRG, s.KROG, s.PCGO, s.PCGOI);
+  ra(s.SORW, s.SORG, s.SWCR, s.SGCR, s.KROCW);
+  ra(s.NRWO, s.NRGO, s.NKRGN);
+  sc(s.NKRRGN);
+  io.end();
+
+  io.begin(26);
+  sc(s.NUSLVR);
+  ra(s.IAXIS, s.MSLOT);
+  sc(s.N1, s.N2, s.N3);
+  io.end();
+
+  io.begin(27);
+  sc(s.NBAND, s.NREDG);
+  ra(s.IRBW);
+  sc(s.MATBAK);
+  io.end();
+
+  io.begin(28);
+  sc(s.DTMAX, s.DTMIN, s.RERORP, s.DELPO, s.DELRS, s.DELSAT, s.DELRS2, s.DRSREF, s.DPREF);
+  ra(s.DXMAX, s.DXREF);
+  io.end();
+
+  io.begin(29);
+  ra(s.DXEST);
+  io.end();
+
+  io.begin(30);
+  ra(s.PN, s.P, s.RSN, s.RS, s.SWN, s.SON, s.SGN, s.SPN, s.SW, s.SO, s.SG, s.SP, s.BWN, s.BON, s.BGN, s.SA, s.BWB,
+     s.BOB, s.BGB, s.PBUBL, s.RSTOT, s.BOBUB);
+  io.zeros(MXBLK * R);  // block water viscosity (evaluated with the properties)
+  ra(s.MUPB);
+  io.zeros(2 * MXBLK * R);  // effective aqueous viscosities (likewise)
+  ra(s.PHIN);
+  io.zeros(MXBLK * R);  // current porosity (likewise)
+  ra(s.PHI);
+  io.end();
+
+  io.begin(31);
+  ra(s.WIP, s.STOIP, s.GIP, s.PSIP, s.PMIP, s.RMASS);
+  io.end();
+
+  io.begin(32);
+  io.zeros(4 * R);
+  sc(s.PVOT, s.PVWT, s.PVGT, s.PVPT);
+  io.end();
+
+  io.begin(33);
+  ra(s.IACTIVE, s.ISAT, s.ISATN, s.IWOPC, s.IWNUM, s.IWC);
+  io.end();
+
+  io.begin(34);
+  ra(s.VB);
+  io.end();
+  io.begin(35);
+  ra(s.GF);
+  io.end();
+
+  io.begin(36);
+  sc(s.EPSP, s.EPSS, s.EPSRS, s.TOLREL);
+  io.end();
+
+  io.begin(37);
+  sc(s.SIMTME, s.TMTOTAL, s.TIMUSE, s.DTIME, s.DTOLD, s.TMSTOP);
+  io.end();
+
+  io.begin(38);
+  sc(s.ITER, s.LINIT, s.TOTITER, s.ISTEP, s.NPASS, s.MAXIT, s.IRSTRT);
+  io.end();
+
+  io.begin(39);
+  sc(s.CPHI);
+  io.zeros(2 * R);
+  sc(s.PREF, s.OMEGAMIX, s.DENR, s.RECOIL);
+  io.end();
+
+  io.begin(40);
+  sc(s.WORMAX, s.GORMAX, s.QOECON);
+  ra(s.QPMINJ, s.QPMPRD, s.QSP, s.PSAND, s.BHP, s.GW);
+  io.end();
+
+  // Components: 1 oil, 2 water, 3 gas, 4 polymer solution, 5 polymer mass.
+  io.begin(41);
+  sc(s.CUMNET(2), s.CUMNET(1), s.CUMNET(3), s.CUMNET(4), s.INWATER, s.INOIL, s.INGAS, s.INPOLY, s.CUMNET(5), s.INPMAS);
+  io.end();
+
+  io.begin(42);
+  sc(s.IQW, s.IQO, s.IQG, s.IQP, s.ISW, s.ISO, s.IPO, s.ISP, s.KEQO, s.KEQW, s.KEQG, s.KEQP);
+  io.end();
+
+  io.begin(43);
+  for (int k = 1; k <= 4; ++k) sc(s.CUMINJ(k));
+  for (int k = 1; k <= 4; ++k) sc(s.CUMPRD(k));
+  sc(s.CUMINJ(5), s.CUMPRD(5), s.CUMAQR, s.CUMAQ(1), s.CUMAQ(2), s.CUMAQ(4), s.CUMAQ(3), s.CUMAQ(5));
+  io.end();
+
+  io.begin(44);
+  ra(s.NBRG, s.IJK, s.ICOORD, s.NBN, s.NBS, s.ICSLOT, s.NNB);
+  io.end();
+
+  io.begin(45);
+  sc(s.INOUTP, s.IPRINT, s.IPRST1, s.IPRST2, s.NFRWEL, s.NFRARY, s.KSTWEL, s.KSTARY, s.NWRITE, s.NFRRES, s.KSTRES,
+     s.KSTANY);
+  io.end();
+
+  io.begin(46);
+  sc(s.NNMAX, s.MBLK, s.MBW);
+  io.end();
+
+  // The stencil constants: first slot, slot count, slot step, centre slot,
+  // sum of opposite slots.
+  io.begin(47);
+  for (int c : {1, MXSLOT, 1, 4, 8}) io.konst(c);
+  sc(s.NEQN, s.NUKN, s.METHOD, s.NXYZORD);
+  io.end();
+
+  io.begin(48);
+  sc(s.TINY, s.SGMIN);
+  ra(s.UFAC);
+  sc(s.C1, s.C2, s.C3, s.C4, s.MUNITIN, s.MUNTOUT);
+  io.end();
+
+  io.begin(49);
+  ra(s.ZC);
+  io.end();
+
+  io.begin(50);
+  for (auto* c : {&s.CUMIB, &s.CUMPB})
+    for (int k : {2, 1, 3, 4}) io.strided(&(*c)(k, 1), MXBLK, 6);
+  io.strided(&s.CUMIB(5, 1), MXBLK, 6);
+  io.strided(&s.CUMPB(5, 1), MXBLK, 6);
+  io.end();
+
+  // The schedule. Integer fields of a well line: the active block, IWT, the
+  // well number, IWOPC; the deck's I, J, K of the block follow from it.
+  io.begin(51);
+  ra(s.RWLINE, s.SIMNEW, s.DELT1, s.QOECONT, s.WORMAXT, s.GORMAXT);
+  if constexpr (IO::kWrite) {
+    for (int m = 1; m <= MXWLIN; ++m) {
+      int* g = gInt + 4 * (m - 1);
+      g[0] = s.IWLINE(7, m);
+      g[1] = s.IWLINE(1, m);
+      g[2] = s.IWLINE(6, m);
+      g[3] = s.IWLINE(5, m);
+    }
+  }
+  io.scratch(gInt, 4 * MXWLIN);
+  if constexpr (!IO::kWrite) {
+    for (int m = 1; m <= MXWLIN; ++m) {
+      const int* g = gInt + 4 * (m - 1);
+      const int b = g[0];
+      s.IWLINE(7, m) = b;
+      s.IWLINE(1, m) = g[1];
+      s.IWLINE(6, m) = g[2];
+      s.IWLINE(5, m) = g[3];
+      const int L = b >= 1 && b <= MXBLK ? s.IBLK(b) : 0;
+      for (int d = 1; d <= 3; ++d) s.IWLINE(d + 1, m) = L >= 1 && L <= MXCELL ? s.ICOORD(d, L) : 0;
+    }
+  }
+  ra(s.NWLINE, s.IRITE1);
+  sc(s.NOWSTP, s.NWTLIN, s.NNOW);
+  io.end();
+
+  io.begin(52);
+  ra(s.CONCP, s.CPMF, s.CPMFI, s.CRP, s.ADS, s.CRPMAX, s.CONCPI);
+  io.end();
+
+  io.begin(53);
+  ra(s.CONCT, s.CTMF, s.CTMFI, s.CONCTI);
+  io.end();
+
+  io.begin(54);
+  ra(s.CRPT, s.RF, s.RRF);
+  sc(s.NRRET);
+  io.end();
+
+  io.begin(55);
+  ra(s.RFB, s.RRFB);
+  io.end();
+  io.begin(56);
+  ra(s.EPSX2);
+  io.end();
+
+  io.begin(57);
+  km(s.DACC);
+  io.end();
+
+  io.begin(58);
+  ra(s.BWBP, s.BOBP, s.BGBP, s.BOBX, s.RSBP, s.RSBX);
+  io.end();
+
+  io.begin(59);
+  ra(s.LBLOCK);
+  io.end();
+
+  io.begin(60);
+  ra(s.IBLIST, s.IDX4);
+  sc(s.NRED, s.K7);
+  io.end();
+
+  io.begin(61);
+  ra(s.LCOL, s.RCOL, s.LBW, s.RBW);
+  io.end();
+
+  io.begin(62);
+  ra(s.ACCR);
+  io.end();
+  io.begin(63);
+  ra(s.WIDX, s.WIDY, s.WIDZ);
+  io.end();
+  io.begin(64);
+  ra(s.NCONN);
+  io.end();
+
+  // The outflow polymer concentration in ppm is written for other tools and
+  // not read back: it follows from CPMFO.
+  io.begin(65);
+  ra(s.CPMFO);
+  io.derived(MXBLK, [&](double* ppm) {
+    for (int n = 1; n <= MXBLK; ++n) {
+      const int r = s.NPVTGN(n);
+      const double den = r >= 1 && r <= MXRGN ? s.DENWS(r) : 0.0;
+      ppm[n - 1] = den != 0.0 ? s.CPMFO(n) * 1.0E6 / den : 0.0;
+    }
+  });
+  ra(s.CTMFO);
+  io.end();
+
+  io.begin(66);
+  ra(s.SFIXED);
+  io.end();
+}
+
+std::string readRole(const State& s) { return "the restart-up file to read '" + s.RUNFILE[2] + "'"; }
+std::string writeRole(const State& s) { return "the restart-up file to write '" + s.RUNFILE[3] + "'"; }
+
+}  // namespace
+
+std::size_t RSTLEN(int rec) { return rec >= 1 && rec <= NRSREC ? kLen[rec - 1] : 0; }
+
+void UPDATE(State& s, std::FILE* f) {
+  static bool blanksReady = false;
+  if (!blanksReady) {
+    std::memset(gBlank, ' ', sizeof gBlank);
+    blanksReady = true;
+  }
+  ImageOut out(f);
+  image(s, out);
+  std::rewind(f);
+}
+
+void READST(State& s, std::FILE* f, const std::string& who) {
+  ImageIn in(f, who);
+  image(s, in);
+  gKeep.IRSTRT = s.IRSTRT;
+  gKeep.INOUTP = s.INOUTP;
+  gKeep.MUNITIN = s.MUNITIN;
+}
+
+bool RSTPEK(DeckReader& deck) {
+  int iprtdat = 0, irstrt = 0;
+  bool ok = true;
+  try {
+    deck.header("DATA 01E");
+    deck.header("DATA 01E");
+    deck.textLine("DATA 01E", "TITLE");
+    deck.header("DATA 02B");
+    deck.header("DATA 02B");
+    ListRead r(deck, "DATA 02B");
+    r.item(iprtdat, "IPRTDAT").item(irstrt, "IRSTRT");
+    r.end();
+  } catch (const RunError&) {
+    ok = false;
+  }
+  deck.rewind();
+  return ok && irstrt != 0;
+}
+
+void RSTRED(State& s) {
+  const std::string& path = s.RUNFILE[2];
+  const std::string who = readRole(s);
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) throw IoError("cannot read " + who + ": it is a directory");
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    const int err = errno;
+    throw IoError("cannot open " + who + ": " + std::strerror(err));
+  }
+  try {
+    READST(s, f, who);
+  } catch (...) {
+    std::fclose(f);
+    throw;
+  }
+  std::fclose(f);
+}
+
+void RSTPRP(State& s) {
+  const fs::path target(s.RUNFILE[3]);
+  const std::string who = writeRole(s);
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) throw IoError("cannot open " + who + ": " + std::strerror(EISDIR));
+  // The temporary file lies beside the target, so that renaming it replaces
+  // the target in one step on the same file system.
+  std::string base(1, '.');
+  base.append(target.filename().string()).append(".").append(std::to_string(::getpid())).append(".tmp");
+  const fs::path tmp = target.parent_path() / base;
+  errno = 0;
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) {
+    const int err = errno;
+    throw IoError("cannot open " + who + ": " + std::strerror(err));
+  }
+  std::fclose(f);
+  std::remove(tmp.c_str());
+  s.RSTTMP = tmp.string();
+}
+
+void RSTSAV(State& s) {
+  if (s.RSTTMP.empty()) return;  // no restart-up file to write was prepared
+  const char* tmp = s.RSTTMP.c_str();
+  errno = 0;
+  std::FILE* f = std::fopen(tmp, "wb");
+  if (!f) {
+    const int err = errno;
+    throw IoError("cannot write " + writeRole(s) + ": its temporary file '" + s.RSTTMP + "' cannot be opened: " +
+                  std::strerror(err));
+  }
+  std::setvbuf(f, gWriteBuf, _IOFBF, sizeof gWriteBuf);
+  try {
+    UPDATE(s, f);
+  } catch (const RunError& e) {
+    std::fclose(f);
+    // A broken-off write (the test hook) leaves its partial file behind, as
+    // a run killed while writing would; any other failure removes it.
+    if (RSTFAIL <= 0) std::remove(tmp);
+    throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
+  }
+  bool bad = std::fflush(f) != 0 || std::ferror(f) != 0;
+  int err = errno;
+  if (!bad && ::fsync(::fileno(f)) != 0) {
+    bad = true;
+    err = errno;
+  }
+  if (std::fclose(f) != 0 && !bad) {
+    bad = true;
+    err = errno;
+  }
+  if (bad || std::rename(tmp, s.RUNFILE[3].c_str()) != 0) {
+    if (!bad) err = errno;
+    std::remove(tmp);
+    throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err != 0 ? err : EIO) + "; the earlier image is kept");
+  }
+}
+
+void RSTSET(State& s, DeckReader& deck) {
+  s.IRSTRT = gKeep.IRSTRT;
+  s.INOUTP = gKeep.INOUTP;
+  s.MUNITIN = gKeep.MUNITIN;
+
+  // The deck is passed over to its schedule; its grid must be the image's.
+  int grid[3] = {0, 0, 0};
+  SKPDCK(deck, grid);
+  const int ny = grid[1] == 0 ? 1 : grid[1];
+  if (grid[0] != s.NX || ny != s.NY || grid[2] != s.NZ || (grid[1] == 0) != (s.IRADIAL == 1)) {
+    auto g = [](int a, int b, int c) { return std::to_string(a) + " x " + std::to_string(b) + " x " + std::to_string(c); };
+    throw RunError(deck.fileName() + ": data group DATA 10B, item NX: the deck's grid " + g(grid[0], grid[1], grid[2]) +
+                   " is not the grid " + g(s.NX, s.IRADIAL == 1 ? 0 : s.NY, s.NZ) + " of " + readRole(s) +
+                   ": a restart continues the run that wrote the image, on its grid");
+  }
+
+  // The active neighbour table from the grid's and the active numbering.
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int L = s.IBLK(n);
+    s.IAORD(n) = n;
+    for (int sl = 1; sl <= MXSLOT; ++sl) {
+      const int m = s.NBRG(sl, L);
+      s.NBR(sl, n) = m != 0 ? s.IORD(m) : 0;
+    }
+  }
+  // The solver set-up: the band solvers' extents and orderings are built
+  // again from the numbering (without the new run's size lines).
+  if (s.METHOD == 1 || s.METHOD == 4) {
+    if (s.NUSLVR == 1)
+      LRBAND(s);
+    else
+      OLDBND(s);
+  } else {
+    SETSLV(s);
+  }
+}
+
+void RSTSCH(State& s) {
+  // The loop goes on with schedule record NOWSTP + 1 and well line
+  // NWTLIN + 1: the new schedule must hold the records already run.
+  long long lines = 0;
+  const int last = std::min(s.NOWSTP, s.NNOW);
+  for (int t = 1; t <= last; ++t) lines += s.NWLINE(t);
+  if (lines != s.NWTLIN) {
+    throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: the schedule does not repeat the records already run: " +
+                   "records 1 to " + std::to_string(last) + " hold " + std::to_string(lines) +
+                   " well lines where the restart-up image applied " + std::to_string(s.NWTLIN) +
+                   "; a restart's schedule keeps the records before the restored time and adds new ones after");
+  }
+  // The report flag of the period in force.
+  s.IRITEC = s.NOWSTP >= 1 && s.NOWSTP <= s.NNOW ? s.IRITE1(s.NOWSTP) : (s.NOWSTP > s.NNOW ? 1 : 0);
+}
+
+}  // namespace talvek

@@ -1,0 +1,61 @@
+// Restart-up files: the binary image of the whole state after an accepted
+// step (UPDATE writes it, READST reads it back), and the pieces of run
+// control around them: reading the image before anything of a restart run is
+// written, writing it during the run so that the file always holds the
+// latest accepted state, and rebuilding what the image does not carry.
+//
+// The image is 66 unformatted records of fixed length (RSTLEN): every array
+// at its full declared size, whatever the deck's grid.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "state/state.h"
+
+namespace talvek {
+
+class DeckReader;
+
+inline constexpr int NRSREC = 66;  // records of one image
+
+// Length in bytes of record `rec` (1..66) of the image.
+std::size_t RSTLEN(int rec);
+
+// Writes records 1 to 66 from the state to `f` (open for binary writing),
+// then rewinds it, so that a second call writes the image over the first.
+void UPDATE(State& s, std::FILE* f);
+// Reads records 1 to 66 from `f`, positioned at its start, into the state.
+// `who` names the file in messages. A file that ends early, has a record of
+// another length or is not framed as an image stops with RunError naming the
+// file and the record. Leaves the file open and positioned after the image.
+void READST(State& s, std::FILE* f, const std::string& who);
+
+// True when the deck's group 2 asks for a restart (IRSTRT != 0). A deck head
+// that cannot be read gives false: the driver's own pre-read then reports it.
+bool RSTPEK(DeckReader& deck);
+// Restart run, before anything is written: opens the restart-up file to read
+// (IoError when it cannot be opened), READST, closes it.
+void RSTRED(State& s);
+// Start of every run: the name of the temporary file beside the restart-up
+// file to write, and a check that it can be created there (IoError naming
+// the restart-up file to write). The file to write itself is not touched.
+void RSTPRP(State& s);
+// Writes the image of the present state: into the temporary file, which then
+// replaces the restart-up file to write. A failure leaves the earlier image
+// in place and throws IoError.
+void RSTSAV(State& s);
+// After the restored state and the new deck's head: the rebuilt connection
+// numbering and band set-up, the new deck's grid checked against the image,
+// and the deck positioned at its schedule.
+void RSTSET(State& s, DeckReader& deck);
+// After the new schedule is read: checks that it repeats the records already
+// run and restores the report flag of the current schedule period.
+void RSTSCH(State& s);
+
+// Test hook: when positive, RSTSAV fails after writing that many records
+// (as a run killed while writing would leave the temporary file).
+extern int RSTFAIL;
+
+}  // namespace talvek

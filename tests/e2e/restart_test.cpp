@@ -1,0 +1,298 @@
+// Restart-up files in whole runs: the image a run writes, a run continued
+// from it, a continuation with a new schedule, and the faults of the file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e_util.h"
+
+namespace e2e {
+namespace {
+
+std::string example(const std::string& name) { return slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / name); }
+
+// `from` replaced by `to` once; the test fails when `from` is missing.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  const auto p = text.find(from);
+  EXPECT_NE(p, std::string::npos) << from;
+  if (p != std::string::npos) text.replace(p, from.size(), to);
+  return text;
+}
+
+void write(const fs::path& p, const std::string& text) {
+  std::ofstream f(p, std::ios::binary);
+  f << text;
+}
+
+// The polymer example with its slug split at day 200 (the same well line in
+// both periods) and run to day 300: day 200 falls in the middle of the slug.
+std::string polymerDeck(int irstrt, int tmstop, int method = 1) {
+  std::string d = example("fivespot_polymer.txt");
+  d = replaced(d, "1 1 1. 300. 0. 100. 50000.\n-2 1 1 1 1 4 5. 5000. 0.15 1000. 100.\n",
+               "1 1 1. 200. 0. 100. 50000.\n-2 1 1 1 1 4 5. 5000. 0.15 1000. 100.\n"
+               "1 1 1. 300. 0. 100. 50000.\n-2 1 1 1 1 4 5. 5000. 0.15 1000. 100.\n");
+  d = replaced(d, "0 0 900. 900. 1.", "0 " + std::to_string(irstrt) + " 300. " + std::to_string(tmstop) + ". 1.");
+  return replaced(d, "11 11 1 1 2 0 1 1 0. 0.", "11 11 1 " + std::to_string(method) + " 2 0 1 1 0. 0.");
+}
+
+// The three-phase example (water, oil and gas equations), run to day 300;
+// its injector starts at day 200.
+std::string blackOilDeck(int irstrt, int tmstop, int method = 1) {
+  std::string d = example("blackoil3d.txt");
+  d = replaced(d, "0 0 600. 600. 1.", "0 " + std::to_string(irstrt) + " 300. " + std::to_string(tmstop) + ". 1.");
+  return replaced(d, "8 8 3 1 1 0 1 1 0. 0.", "8 8 3 " + std::to_string(method) + " 1 0 1 1 0. 0.");
+}
+
+// The record lengths of the restart-up file, read from its framing alone: a
+// 4-byte little-endian length before and after each record.
+std::vector<std::uint32_t> framing(const fs::path& p, bool& ok) {
+  std::vector<std::uint32_t> lens;
+  std::ifstream f(p, std::ios::binary);
+  ok = true;
+  auto get = [&](std::uint32_t& v) {
+    unsigned char b[4];
+    if (!f.read(reinterpret_cast<char*>(b), 4)) return false;
+    v = b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    return true;
+  };
+  std::uint32_t head = 0, tail = 0;
+  while (get(head)) {
+    f.seekg(head, std::ios::cur);
+    if (!get(tail) || tail != head) {
+      ok = false;
+      break;
+    }
+    lens.push_back(head);
+  }
+  return lens;
+}
+
+TEST(Restart, ImageHasTheSixtySixRecordsOfFullLength) {
+  // Lengths in bytes of records 1 to 66: every array at its full declared
+  // size (R 8 bytes, I 4, T 80), whatever the deck's grid.
+  const std::vector<std::uint32_t> expected = {
+      2408000, 2000,   16324,   472,     416000, 16,     16008,  640000, 640000, 640000, 56,
+      192000,  262400, 6724,    75884,   484,    36048,  3601440, 2161456, 1280000, 272052, 48012,
+      512000,  128000, 89444,   40,      64016,  136,    128000, 928000, 192000, 64,     336000,
+      32000,   224000, 32,      48,      28,     56,     192024, 80,     48,     128,    2960000,
+      48,      12,     36,      152,     32000,  320000, 1124812, 224000, 128000, 724,    64000,
+      32000,   512000, 192000,  256000,  32008,  160008, 128000, 960,    16000,  96000,  32000};
+  ASSERT_EQ(expected.size(), 66u);
+  const auto dir = scratch("rst_frame");
+  write(dir / "deck.txt", polymerDeck(0, 20));
+  const Result r = run(dir, "deck.txt out.lis none.rst image.rst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  bool ok = false;
+  const auto lens = framing(dir / "image.rst", ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(lens, expected);
+  std::uint64_t total = 0;
+  for (auto n : lens) total += n;
+  EXPECT_EQ(total, 21852280u);  // about 21.9 million bytes of data
+  EXPECT_EQ(fs::file_size(dir / "image.rst"), total + 8 * 66);
+  // No temporary file is left beside it.
+  for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+struct Continuation {
+  const char* name;
+  std::string (*deck)(int, int, int);
+  int method;
+};
+
+void PrintTo(const Continuation& c, std::ostream* os) { *os << c.name; }
+
+class RestartContinues : public ::testing::TestWithParam<Continuation> {};
+
+// A run to day 200 and a restart run from its image to day 300 give, for
+// every step after day 200, the res.lis and weld.lis records of one run to
+// day 300, and at the end the same image.
+TEST_P(RestartContinues, LikeTheUninterruptedRun) {
+  const auto& c = GetParam();
+  const auto dir = scratch(std::string("rst_cont_") + c.name);
+  for (const char* sub : {"full", "first", "second"}) fs::create_directories(dir / sub);
+  write(dir / "full" / "deck.txt", c.deck(0, 300, c.method));
+  write(dir / "first" / "deck.txt", c.deck(0, 200, c.method));
+  write(dir / "second" / "deck.txt", c.deck(1, 300, c.method));
+
+  const Result full = run(dir / "full", "deck.txt out.lis none.rst end.rst");
+  ASSERT_EQ(full.status, 0) << full.err;
+  const Result first = run(dir / "first", "deck.txt out.lis none.rst day200.rst");
+  ASSERT_EQ(first.status, 0) << first.err;
+  fs::copy_file(dir / "first" / "day200.rst", dir / "second" / "day200.rst");
+  const Result second = run(dir / "second", "deck.txt out.lis day200.rst end.rst");
+  ASSERT_EQ(second.status, 0) << second.err;
+
+  // The restart says where it starts.
+  EXPECT_NE(second.out.find("SIMTME="), std::string::npos);
+  for (const char* lis : {"res.lis", "weld.lis"}) {
+    const std::string whole = slurp(dir / "full" / lis);
+    const std::string a = slurp(dir / "first" / lis), b = slurp(dir / "second" / lis);
+    ASSERT_FALSE(b.empty()) << lis;
+    EXPECT_EQ(a + b, whole) << lis;
+  }
+  EXPECT_EQ(slurp(dir / "second" / "end.rst"), slurp(dir / "full" / "end.rst"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Decks, RestartContinues,
+                         ::testing::Values(Continuation{"polymer_m1", polymerDeck, 1},
+                                           Continuation{"polymer_m4", polymerDeck, 4},
+                                           Continuation{"blackoil_m1", blackOilDeck, 1},
+                                           Continuation{"blackoil_m4", blackOilDeck, 4}),
+                         [](const auto& i) { return std::string(i.param.name); });
+
+// Every value of the "CUM MB R" lines of a listing that is not 0.
+std::vector<double> cumulativeRatios(const std::string& listing) {
+  std::vector<double> v;
+  for (const auto& l : lines(listing)) {
+    if (l.rfind(" CUM MB R", 0) != 0) continue;
+    std::istringstream in(l.substr(9));
+    double x;
+    while (in >> x)
+      if (x != 0.0) v.push_back(x);
+  }
+  return v;
+}
+
+// A restart with a new schedule: the earlier run's records, then new ones.
+// The material balance goes on from the restored cumulative figures.
+TEST(Restart, NewScheduleContinuesTheBalance) {
+  struct Case {
+    const char* name;
+    std::string first, second;
+  };
+  // Polymer: water injection to day 100, then a new polymer slug.
+  std::string water = example("fivespot_polymer.txt");
+  water = replaced(water, "0 0 900. 900. 1.", "0 0 200. 100. 1.");
+  std::string slug = replaced(water, "0 0 200. 100. 1.", "0 1 200. 200. 1.");
+  slug = replaced(slug, "1 1 1. 300. 0. 100. 50000.\n-2 1 1 1 1 4 5. 5000. 0.15 1000. 100.\n1 1 1. 900. 0. 100. 50000.\n"
+                        "-2 1 1 1 1 2 5. 5000. 0.15 0. 0.\n",
+                  "1 1 1. 200. 0. 100. 50000.\n-2 1 1 1 1 4 5. 5000. 0.3 2000. 100.\n");
+  // Three phases: a second water injector at (8,1,1) from day 200.
+  const std::string oil = blackOilDeck(0, 200, 1);
+  std::string injector = blackOilDeck(1, 300, 1);
+  injector = replaced(injector, "1 1 1. 600. 0. 100. 50000.\n-2 2 1 1 1 2 20. 4500. 1.2 0. 0.\n",
+                      "2 1 1. 600. 0. 100. 50000.\n-2 2 1 1 1 2 20. 4500. 1.2 0. 0.\n"
+                      "-2 3 8 1 1 2 20. 4500. 0.8 0. 0.\n");
+  for (const Case& c : {Case{"polymer_slug", water, slug}, Case{"new_injector", oil, injector}}) {
+    SCOPED_TRACE(c.name);
+    const auto dir = scratch(std::string("rst_sched_") + c.name);
+    for (const char* sub : {"first", "second"}) fs::create_directories(dir / sub);
+    write(dir / "first" / "deck.txt", c.first);
+    write(dir / "second" / "deck.txt", c.second);
+    const Result first = run(dir / "first", "deck.txt out.lis none.rst t1.rst");
+    ASSERT_EQ(first.status, 0) << first.err;
+    fs::copy_file(dir / "first" / "t1.rst", dir / "second" / "t1.rst");
+    const Result second = run(dir / "second", "deck.txt out.lis t1.rst t2.rst");
+    ASSERT_EQ(second.status, 0) << second.err;
+    const auto ratios = cumulativeRatios(slurp(dir / "second" / "out.lis"));
+    ASSERT_GE(ratios.size(), 3u);
+    for (double r : ratios) EXPECT_NEAR(r, 1.0, 1.0E-4);
+    // The new schedule acts: polymer solution is injected after the
+    // restart (PVIP of res.lis grows from 0), the new well produces records.
+    const auto field = [](const std::string& line, std::size_t i) {
+      std::istringstream in(line);
+      std::string w;
+      for (std::size_t k = 0; k <= i; ++k) in >> w;
+      return w;
+    };
+    const auto res1 = lines(slurp(dir / "first" / "res.lis")), res2 = lines(slurp(dir / "second" / "res.lis"));
+    ASSERT_FALSE(res1.empty());
+    ASSERT_FALSE(res2.empty());
+    int newWell = 0;
+    for (const auto& l : lines(slurp(dir / "second" / "weld.lis")))
+      if (field(l, 2) == "3" && field(l, 3) == "8" && field(l, 4) == "1" && field(l, 5) == "1") ++newWell;
+    if (std::string(c.name) == "polymer_slug") {
+      EXPECT_EQ(std::stod(field(res1.back(), 4)), 0.0);
+      EXPECT_GT(std::stod(field(res2.back(), 4)), 0.01);
+    } else {
+      EXPECT_GT(newWell, 0);
+    }
+  }
+}
+
+// The faults of the restart-up file: each stops with a message naming the
+// file (and the record), a non-zero status, and nothing written before.
+TEST(Restart, BadImagesStopBeforeAnythingIsWritten) {
+  const auto base = scratch("rst_bad_src");
+  write(base / "deck.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(base, "deck.txt out.lis none.rst good.rst").status, 0);
+  const std::string good = slurp(base / "good.rst");
+  ASSERT_EQ(good.size(), 21852808u);
+
+  struct Case {
+    const char* name;
+    std::string image;  // content of the file to read ("" with exists = false: no file)
+    std::string args;
+    int status;
+    std::string message;
+  };
+  const std::string grid = replaced(polymerDeck(1, 40), "11 11 1 1 2 0 1 1 0. 0.", "11 10 1 1 2 0 1 1 0. 0.");
+  const std::vector<Case> cases = {
+      {"truncated", good.substr(0, 5000000), "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' ends inside record 13"},
+      {"cut_at_record", good.substr(0, 2408008 + 2008), "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' ends before record 3"},
+      {"foreign", polymerDeck(0, 20), "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' is not a restart-up image of this program: record 1"},
+      {"empty", "", "deck.txt out.lis in.rst out.rst", 1, "the restart-up file to read 'in.rst' is empty"},
+      {"same_name_twice", good, "deck.txt out.lis in.rst ./in.rst", 2,
+       "the restart-up file to read 'in.rst' and the restart-up file to write './in.rst' are the same file"},
+      {"missing", "", "deck.txt out.lis absent.rst out.rst", 4,
+       "cannot open the restart-up file to read 'absent.rst': No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto dir = scratch(std::string("rst_bad_") + c.name);
+    write(dir / "deck.txt", polymerDeck(1, 40));
+    write(dir / "in.rst", c.image);
+    // Files of an earlier run in this folder stay as they were.
+    write(dir / "out.lis", "earlier listing\n");
+    write(dir / "out.rst", "earlier image\n");
+    write(dir / "res.lis", "earlier res.lis\n");
+    const Result r = run(dir, c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(dir / "out.lis"), "earlier listing\n");
+    EXPECT_EQ(slurp(dir / "out.rst"), "earlier image\n");
+    EXPECT_EQ(slurp(dir / "res.lis"), "earlier res.lis\n");
+    EXPECT_EQ(slurp(dir / "in.rst"), c.image);
+  }
+  // An image of another grid than the deck's.
+  const auto dir = scratch("rst_bad_grid");
+  write(dir / "deck.txt", grid);
+  write(dir / "in.rst", good);
+  const Result r = run(dir, "deck.txt out.lis in.rst out.rst");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("deck.txt: data group DATA 10B, item NX: the deck's grid 11 x 10 x 1 is not the grid 11 x 11 x 1 of "
+                       "the restart-up file to read 'in.rst'"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(dir / "out.rst"));
+}
+
+// The loop goes on with the schedule record and well line after those the
+// image has applied: a schedule that does not repeat them is refused.
+TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
+  const auto dir = scratch("rst_sched_bad");
+  write(dir / "first.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
+  write(dir / "second.txt", replaced(polymerDeck(1, 40), "2 1 1. 100. 0. 100. 50000.\n-2 1 1 1 1 2 5. 5000. 0.15 0. 0.\n",
+                                     "1 1 1. 100. 0. 100. 50000.\n"));
+  const Result r = run(dir, "second.txt second.lis day20.rst day40.rst");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("deck second.txt, group DATA 45D: the schedule does not repeat the records already run: records 1 "
+                       "to 1 hold 1 well lines where the restart-up image applied 2"),
+            std::string::npos)
+      << r.err;
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,177 @@
+// The restart-up image in this process: write and read back bit for bit,
+// one image per file, and a write broken off halfway that leaves the earlier
+// image usable.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "io/errors.h"
+#include "run/restart.h"
+#include "state/state.h"
+
+namespace talvek {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path scratchDir(const std::string& name) {
+  const fs::path d = fs::path(::testing::TempDir()) / ("talvek_rst_" + name + "_" + std::to_string(::getpid()));
+  fs::remove_all(d);
+  fs::create_directories(d);
+  return d;
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+void scramble(void* from, void* to, std::mt19937& g) {
+  auto* b = static_cast<unsigned char*>(from);
+  auto* e = static_cast<unsigned char*>(to);
+  for (; b + 4 <= e; b += 4) {
+    const std::uint32_t v = g();
+    std::memcpy(b, &v, 4);
+  }
+  for (; b < e; ++b) *b = static_cast<unsigned char>(g());
+}
+
+// Every byte of the state's fixed-size parts set at random: every array
+// entry, those beyond NGPACT and NCELL included, holds a value no default
+// or zero would reproduce. (The unit table and the file names are left.)
+void scrambleState(State& s, unsigned seed) {
+  std::mt19937 g(seed);
+  CoreState& core = s;
+  scramble(&core.FINPUT, reinterpret_cast<char*>(&core) + sizeof(CoreState), g);
+  InputState& in = s;
+  scramble(&in, reinterpret_cast<char*>(&in) + sizeof(InputState), g);
+  GridState& gr = s;
+  scramble(&gr, reinterpret_cast<char*>(&gr) + sizeof(GridState), g);
+  InitState& it = s;
+  scramble(&it, reinterpret_cast<char*>(&it) + sizeof(InitState), g);
+  PhysicsState& ph = s;
+  scramble(&ph, reinterpret_cast<char*>(&ph) + sizeof(PhysicsState), g);
+  SolverState& so = s;
+  scramble(&so, reinterpret_cast<char*>(&so) + sizeof(SolverState), g);
+  ReportState& re = s;
+  scramble(&re, reinterpret_cast<char*>(&re) + sizeof(ReportState), g);
+  RunState& ru = s;
+  scramble(&ru.NCONV, reinterpret_cast<char*>(&ru) + sizeof(RunState), g);
+}
+
+void writeImage(State& s, const fs::path& p) {
+  std::FILE* f = std::fopen(p.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  UPDATE(s, f);
+  std::fclose(f);
+}
+
+void readImage(State& s, const fs::path& p) {
+  std::FILE* f = std::fopen(p.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  READST(s, f, "the image '" + p.string() + "'");
+  std::fclose(f);
+}
+
+template <typename T>
+bool sameBits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+TEST(RestartImage, WriteThenReadRestoresEveryItemBitForBit) {
+  const fs::path dir = scratchDir("roundtrip");
+  auto a = makeState(), b = makeState();
+  scrambleState(*a, 1);
+  scrambleState(*b, 2);
+  writeImage(*a, dir / "a.rst");
+  readImage(*b, dir / "a.rst");
+  // What was read writes the same image again: every item of the image
+  // came back with its bits (a lost or misplaced item would show B's own
+  // random bytes there).
+  writeImage(*b, dir / "b.rst");
+  const std::string ia = slurp(dir / "a.rst"), ib = slurp(dir / "b.rst");
+  ASSERT_EQ(ia.size(), 21852280u + 8 * NRSREC);
+  EXPECT_TRUE(ia == ib);
+  // Entries far beyond any deck's active blocks and grid blocks, of arrays
+  // written in their own order and of arrays re-ordered for the image.
+  EXPECT_TRUE(sameBits(a->PN(MXBLK), b->PN(MXBLK)));
+  EXPECT_TRUE(sameBits(a->IACTIVE(MXCELL), b->IACTIVE(MXCELL)));
+  EXPECT_TRUE(sameBits(a->NBRG(MXSLOT, MXCELL), b->NBRG(MXSLOT, MXCELL)));
+  EXPECT_TRUE(sameBits(a->DACC(4, 3, MXBLK), b->DACC(4, 3, MXBLK)));
+  EXPECT_TRUE(sameBits(a->RMOB(JPOL, KDSP, MXBLK), b->RMOB(JPOL, KDSP, MXBLK)));
+  EXPECT_TRUE(sameBits(a->CUMPB(5, MXBLK), b->CUMPB(5, MXBLK)));
+  EXPECT_TRUE(sameBits(a->DFLOWG(4, MXBLK), b->DFLOWG(4, MXBLK)));
+  EXPECT_TRUE(sameBits(a->FITRSP(FTPVR, MXRGN), b->FITRSP(FTPVR, MXRGN)));
+  EXPECT_TRUE(sameBits(a->IWLINE(6, MXWLIN), b->IWLINE(6, MXWLIN)));
+  EXPECT_TRUE(sameBits(a->RWLINE(5, MXWLIN), b->RWLINE(5, MXWLIN)));
+  EXPECT_TRUE(sameBits(a->AQB(MXBLK), b->AQB(MXBLK)));
+  EXPECT_TRUE(sameBits(a->RBW(MXVEC + 1), b->RBW(MXVEC + 1)));
+  EXPECT_TRUE(sameBits(a->LAYLAB(100), b->LAYLAB(100)));
+  // Items the image does not carry are left as they were.
+  EXPECT_FALSE(sameBits(a->VBB, b->VBB));
+  EXPECT_FALSE(sameBits(a->NSINCE, b->NSINCE));
+}
+
+TEST(RestartImage, WritingTwiceToOneFileLeavesTheSecondImage) {
+  const fs::path dir = scratchDir("twice");
+  auto s = makeState();
+  std::FILE* f = std::fopen((dir / "img.rst").c_str(), "w+b");
+  ASSERT_NE(f, nullptr);
+  s->ISTEP = 11;
+  UPDATE(*s, f);
+  s->ISTEP = 12;
+  UPDATE(*s, f);
+  std::fclose(f);
+  EXPECT_EQ(fs::file_size(dir / "img.rst"), 21852280u + 8 * NRSREC);
+  auto t = makeState();
+  readImage(*t, dir / "img.rst");
+  EXPECT_EQ(t->ISTEP, 12);
+}
+
+// A run killed while it writes the image: the write goes into a temporary
+// file beside the restart-up file, which keeps the previous image until the
+// new one is complete.
+TEST(RestartImage, BrokenOffWriteKeepsTheEarlierImage) {
+  const fs::path dir = scratchDir("broken");
+  auto s = makeState();
+  s->RUNFILE[3] = (dir / "out.rst").string();
+  RSTPRP(*s);
+  s->ISTEP = 7;
+  s->TIMUSE = 70.0;
+  RSTSAV(*s);
+  const std::string first = slurp(dir / "out.rst");
+  ASSERT_EQ(first.size(), 21852280u + 8 * NRSREC);
+
+  s->ISTEP = 8;
+  s->TIMUSE = 80.0;
+  RSTFAIL = 30;
+  EXPECT_THROW(RSTSAV(*s), IoError);
+  RSTFAIL = 0;
+  // The partial image lies in the temporary file; the file itself is intact.
+  ASSERT_TRUE(fs::exists(s->RSTTMP));
+  EXPECT_LT(fs::file_size(s->RSTTMP), first.size());
+  EXPECT_TRUE(slurp(dir / "out.rst") == first);
+  auto t = makeState();
+  readImage(*t, dir / "out.rst");
+  EXPECT_EQ(t->ISTEP, 7);
+  EXPECT_EQ(t->TIMUSE, 70.0);
+
+  // The next write replaces it and leaves no temporary file.
+  RSTSAV(*s);
+  EXPECT_FALSE(fs::exists(s->RSTTMP));
+  readImage(*t, dir / "out.rst");
+  EXPECT_EQ(t->ISTEP, 8);
+}
+
+}  // namespace
+}  // namespace talvek
