@@ -435,5 +435,56 @@ TEST(AquiferRun, UnusableAquiferStopsTheProgram) {
   }
 }
 
+// The aquifer example with its period split at day 400 (the same well line
+// in both periods), halted at `tmstop`, new run or restart.
+std::string splitExample(int irstrt, int tmstop) {
+  std::string d = e2e::slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "aquifer_edge.txt");
+  auto replace = [&d](const std::string& from, const std::string& to) {
+    const auto p = d.find(from);
+    EXPECT_NE(p, std::string::npos) << from;
+    if (p != std::string::npos) d.replace(p, from.size(), to);
+  };
+  const std::string well = "-1 1 12 2 1 1 20. 1500. 0.8 0. 0.\n";
+  replace("1 1 1. 1095. 0. 100. 50000.\n" + well,
+          "1 1 1. 400. 0. 100. 50000.\n" + well + "1 1 1. 1095. 0. 100. 50000.\n" + well);
+  replace("0 0 1095. 1095. 1.", "0 " + std::to_string(irstrt) + " 1095. " + std::to_string(tmstop) + ". 1.");
+  return d;
+}
+
+// A run continued from the restart-up image of day 400 carries on the
+// aquifer's cumulative exchange, initial pressures and coefficients: its
+// records are those of the uninterrupted run.
+TEST(AquiferRun, RestartContinuesTheExchange) {
+  const auto dir = e2e::scratch("aquifer_restart");
+  for (const char* sub : {"full", "first", "second"}) fs::create_directories(dir / sub);
+  const struct {
+    const char* sub;
+    int irstrt, tmstop;
+  } decks[] = {{"full", 0, 1095}, {"first", 0, 400}, {"second", 1, 1095}};
+  for (const auto& d : decks) {
+    std::ofstream f(dir / d.sub / "deck.txt");
+    f << splitExample(d.irstrt, d.tmstop);
+  }
+  const e2e::Result full = e2e::run(dir / "full", "deck.txt out.lis none.rst end.rst");
+  ASSERT_EQ(full.status, 0) << full.err;
+  const e2e::Result first = e2e::run(dir / "first", "deck.txt out.lis none.rst day400.rst");
+  ASSERT_EQ(first.status, 0) << first.err;
+  fs::copy_file(dir / "first" / "day400.rst", dir / "second" / "day400.rst");
+  const e2e::Result second = e2e::run(dir / "second", "deck.txt out.lis day400.rst end.rst");
+  ASSERT_EQ(second.status, 0) << second.err;
+  const std::string whole = e2e::slurp(dir / "full" / "res.lis");
+  const std::string a = e2e::slurp(dir / "first" / "res.lis"), b = e2e::slurp(dir / "second" / "res.lis");
+  ASSERT_FALSE(b.empty());
+  EXPECT_EQ(a + b, whole);
+  // The last reported influx agrees too.
+  auto lastInflux = [](const std::string& lis) {
+    const auto at = lis.rfind(" RATE OF INFLUX = ");
+    return at == std::string::npos ? std::string() : lis.substr(at, 80);
+  };
+  const std::string want = lastInflux(e2e::slurp(dir / "full" / "out.lis"));
+  ASSERT_FALSE(want.empty());
+  EXPECT_EQ(lastInflux(e2e::slurp(dir / "second" / "out.lis")), want);
+}
+
 }  // namespace
 }  // namespace talvek
