@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "io/errors.h"
+#include "physics/aquifer.h"
 #include "physics/lookup.h"
 #include "state/state.h"
 
@@ -116,18 +117,70 @@ void checkInitialState(const State& s) {
   }
 }
 
+// Stops the run on aquifer data of group 8 that give no usable aquifer,
+// naming the deck, the line of the values, the group and the items.
+[[noreturn]] void aquiferStop(const State& s, const char* items, const std::string& why) {
+  const std::string file = deckName(s);
+  throw DeckError(file, s.LINAQ, "DATA 08B", items,
+                  file + ":" + std::to_string(s.LINAQ) + ": data group DATA 08B, item " + items + ": " + why);
+}
+
+// The constant of the chosen model, and for the unsteady model the time
+// factor and the influence function at the radius's boundary threshold
+// (where its bounded-aquifer form begins), must be finite numbers: input
+// that overflows them (radii, thicknesses or compressibilities far outside
+// any reservoir) stops the run with the deck's values.
+void checkAquiferConstants(const State& s, double k) {
+  constexpr double kRaise = 1.0E-51;
+  const char* what = nullptr;
+  const char* items = nullptr;  // the items the value is made of
+  double value = 0.0;
+  const char* names[3] = {"pot constant", "steady-state constant", "unsteady-state constant"};
+  const char* made[3] = {"AQFH, AQRW, AQRE, ANGLE, AQCWE", "AQKH, AQRW, AQRE, ANGLE, AQMUW",
+                         "AQFH, AQRW, ANGLE, AQCWE"};
+  if (!std::isfinite(k)) {
+    what = names[s.IDAQFR - 2];
+    items = made[s.IDAQFR - 2];
+    value = k;
+  } else if (s.IDAQFR == 4) {
+    const double r = s.REDAQ;
+    const double tds = 0.0980958 * (r - 1.0) + 0.100683 * std::pow(r - 1.0, 2.03863);
+    double pd = 0.0, pdp = 0.0;
+    AQKBC(tds, r, pd, pdp);
+    if (!std::isfinite(s.TDFAC)) {
+      what = "dimensionless time factor";
+      items = "AQFH, AQKH, AQRW, AQCWE, AQMUW";
+      value = s.TDFAC;
+    } else if (!std::isfinite(tds) || !std::isfinite(pd) || !std::isfinite(pdp)) {
+      what = "influence function at the aquifer boundary, pD";
+      items = "AQRW, AQRE";
+      value = pd;
+    }
+  }
+  if (what == nullptr) return;
+  char buf[400];
+  std::snprintf(buf, sizeof buf,
+                "the aquifer %s is %g; check AQFH = %g, AQKH = %g, AQRW = %g, AQRE = %g, ANGLE = %g, "
+                "AQCWE = %g, AQMUW = %g",
+                what, value, s.AQFH - kRaise, s.AQKH - kRaise, s.AQRW - kRaise, s.AQRE - kRaise,
+                s.ANGLE - kRaise, s.AQCWE - kRaise, s.AQMUW - kRaise);
+  aquiferStop(s, items, buf);
+}
+
 void aquiferShares(State& s) {
   // The deck values were raised by 1.0E-51 when group 8 was read: a radius
   // given as 0 arrives as 1.0E-51 and is refused all the same, and the
   // message shows the values as the deck gave them.
   constexpr double kRaise = 1.0E-51;
-  if (!(s.AQRW > kRaise) || !(s.AQRE > s.AQRW)) {
+  // The steady-state constant divides by the logarithm of the radius ratio
+  // and the unsteady influence function needs the ratio above 1.
+  if (!(s.AQRW > kRaise) || !(s.AQRE / s.AQRW > 1.0)) {
     char buf[200];
     std::snprintf(buf, sizeof buf,
-                  ": reservoir radius AQRW = %.6g and aquifer external radius AQRE = %.6g; the aquifer "
+                  "reservoir radius AQRW = %.6g and aquifer external radius AQRE = %.6g; the aquifer "
                   "needs 0 < AQRW < AQRE",
                   s.AQRW - kRaise, s.AQRE - kRaise);
-    throw RunError("deck " + deckName(s) + ", group DATA 08B" + buf);
+    aquiferStop(s, s.AQRW > kRaise ? "AQRE" : "AQRW", buf);
   }
   const double f = s.ANGLE / 360.0;
   const double pi = s.PI;
@@ -137,6 +190,7 @@ void aquiferShares(State& s) {
   s.REDAQ = s.AQRE / s.AQRW;
   s.TDFAC = s.C1 * s.C2 * s.AQKH / (s.AQMUW * s.AQFH * s.AQCWE * s.AQRW * s.AQRW);
   const double k = s.IDAQFR == 2 ? s.AQK1 : (s.IDAQFR == 3 ? s.AQK2 : s.AQK3);
+  checkAquiferConstants(s, k);
 
   // Raw share of each block by the side(s) it opens to the aquifer.
   double sum = 1.0E-51;

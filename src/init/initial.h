@@ -11,8 +11,10 @@ struct State;
 // pressure, the fluids in place per block and in total, the polymer and
 // tracer mass fractions, the polymer resistance factors and, with an aquifer,
 // the aquifer constants and the influence coefficient of every block.
-// Stops with a RunError when an attached aquifer has AQRE <= AQRW or
-// AQRW <= 0 (its constants would be undefined).
+// Stops with a RunError when an attached aquifer has AQRW <= 0 or
+// AQRE / AQRW not above 1, or when the constant of its model (with the
+// unsteady model also the time factor and the influence function at the
+// boundary threshold) is not a finite number.
 void INITAL(State& s);
 
 }  // namespace talvek

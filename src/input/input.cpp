@@ -1,7 +1,6 @@
 #include "input/input.h"
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -237,6 +236,8 @@ void group08(State& s, DeckReader& deck) {
   // The type selects the aquifer model; there is none for other values.
   requireRange(s, deck, 8, "IDAQFR", s.IDAQFR, 0, 3,
                "aquifer type: 0 none, 1 pot, 2 steady-state, 3 unsteady-state");
+  // Where the aquifer values stand, for the set-up's messages.
+  s.LINAQ = deck.lineNumber();
   s.AQFH += TINY;
   s.AQKH += TINY;
   s.AQRW += TINY;

@@ -35,6 +35,7 @@ struct InputState {
   int IREG = 0;     // region being read
   int ICODE = 0;    // array option of an array group
   FText<80> CARD;   // receives header lines
+  int LINAQ = 0;    // deck line of the aquifer values (group 8), for messages
 
   // Layer labels of the array printers ("(BOTTOM LAYER)", "(TOP LAYER)").
   FArray<FText<80>, 100> LAYLAB;

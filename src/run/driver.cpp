@@ -660,13 +660,6 @@ void MAIN(State& s, const std::string* names) {
   // The schedule, read on from the end of group 44.
   INPUT(s, deck, 1);
   if (restart) RSTSCH(s);
-  // The aquifer's influx is not modelled yet: running such a deck would
-  // silently leave the aquifer out of every result. The initial report has
-  // been written to the listing; the run stops here.
-  if (s.IDAQFR > 1) {
-    throw RunError(deckName + ": data group DATA 08B, item IDAQFR: analytic aquifer type " +
-                   std::to_string(s.IDAQFR - 1) + " is not available in this build");
-  }
   if (s.OPTS.CHECK) {
     CHKRUN(s);
     return;

@@ -104,24 +104,6 @@ TEST(BadDeck, RestartDeckWithoutItsImageIsRefusedClearly) {
   EXPECT_FALSE(fs::exists(dir / "out.lis"));
 }
 
-TEST(BadDeck, AquiferDeckStopsAfterTheInitialReport) {
-  // The aquifer's influx is not modelled in this build: the run must not
-  // go on without it. The initial report is written first.
-  const auto dir = scratch("aquifer");
-  {
-    std::ofstream f(dir / "aq.txt");
-    f << spoil(findLine("DATA 08B") + 2, "1 1000. 5000. 1000. 10000. 360. 3.E-6 0.5");
-  }
-  Result r = run(dir, "aq.txt out.lis rin.rst rout.rst");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("aq.txt: data group DATA 08B, item IDAQFR: analytic aquifer type 1 is not available"),
-            std::string::npos)
-      << r.err;
-  const std::string lis = slurp(dir / "out.lis");
-  EXPECT_NE(lis.find("AQUIFER"), std::string::npos);
-  EXPECT_EQ(lis.find("TIME  STEP  SUMMARY"), std::string::npos);
-}
-
 TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {
   // The reader only warns about these records; the run stops once the
   // schedule is read, before the first step, naming the record and the value.

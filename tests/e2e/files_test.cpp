@@ -147,8 +147,12 @@ TEST(ListingFiles, ARunStoppedEarlyLeavesThoseOfAnEarlierRun) {
     int status;
   } stops[] = {
       {"a deck error in the grid group", waterflood({{"20 1 1 1 2 0 1 1", "41 1 1 1 2 0 1 1 0. 0."}}), "out.lis", 1},
+      // An aquifer whose bounded-aquifer formula turns negative once its
+      // boundary is felt, about 41 days into the run.
       {"a deck error found after the initial report",
-       waterflood({{"0 0. 0. 0. 0. 0. 0. 0.", "1 1000. 5000. 1000. 10000. 360. 3.E-6 0.5"}}), "out.lis", 1},
+       waterflood({{"0 0. 0. 0. 0. 0. 0. 0.", "3 10. 5000. 300. 15000. 360. 1.E-5 0.5"},
+                   {"1 INFBLK", "1 INFBLK\n1 1 1 1 1 1 1"}}),
+       "out.lis", 1},
       {"a well outside the grid, found in the time-step loop",
        waterflood({{"-1 2 20 1 1", "-1 2 25 1 1 11 20. 2900. 0. 0. 0."}}), "out.lis", 1},
       {"a listing that cannot be written", waterflood(), "/dev/full", 4},

@@ -229,6 +229,7 @@ const char* const kAllSwitches = "1 1 1 1 1 1 1 1 1 1 1 1";
 const LoopCase kCases[] = {
     {"fivespot", "fivespot_polymer.txt", {}, false},
     {"blackoil3d", "blackoil3d.txt", {}, false},
+    {"aquifer_edge", "aquifer_edge.txt", {}, false},
     {"fivespot_every_report",
      "fivespot_polymer.txt",
      {{"DATA 02B", "0 0 900. 30. 1."}, {"DATA 04B", "2 1 2 1 1 1 1 1"}, {"DATA 05B", kAllSwitches}},

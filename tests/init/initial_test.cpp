@@ -322,11 +322,15 @@ TEST(Inital, AquiferSharesByHand) {
   // does a reservoir radius given as 0 (stored as 1.0E-51 by the reader); the
   // message shows the deck values.
   s.FINPUT.set(std::string("aq.dat"));
+  s.LINAQ = 23;
   const struct {
     double aqrw, aqre;
     const char* shown;
-  } bad[] = {{1000.0, 1000.0, "AQRW = 1000 and aquifer external radius AQRE = 1000;"},
-             {1.0E-51, 5000.0 + 1.0E-51, "AQRW = 0 and aquifer external radius AQRE = 5000;"}};
+    const char* where;
+  } bad[] = {{1000.0, 1000.0, "AQRW = 1000 and aquifer external radius AQRE = 1000;",
+              "aq.dat:23: data group DATA 08B, item AQRE: "},
+             {1.0E-51, 5000.0 + 1.0E-51, "AQRW = 0 and aquifer external radius AQRE = 5000;",
+              "aq.dat:23: data group DATA 08B, item AQRW: "}};
   for (const auto& c : bad) {
     s.AQRW = c.aqrw;
     s.AQRE = c.aqre;
@@ -335,8 +339,7 @@ TEST(Inital, AquiferSharesByHand) {
       FAIL();
     } catch (const RunError& e) {
       const std::string m = e.what();
-      EXPECT_NE(m.find("aq.dat"), std::string::npos) << m;
-      EXPECT_NE(m.find("DATA 08B"), std::string::npos) << m;
+      EXPECT_NE(m.find(c.where), std::string::npos) << m;
       EXPECT_NE(m.find(c.shown), std::string::npos) << m;
     }
   }
@@ -353,6 +356,59 @@ TEST(Inital, AquiferSharesByHand) {
   INITAL(t);
   EXPECT_EQ(t.AQCOEF(1), 0.0);
   EXPECT_EQ(t.BBLKWT(1), 3.0);
+}
+
+// Input that makes the chosen model's constant, the unsteady model's time
+// factor or its influence function where the boundary is first felt
+// infinite or not a number stops with the deck and the deck values.
+TEST(Inital, AquiferConstantsMustBeFinite) {
+  struct Case {
+    const char* what;
+    int idaqfr;
+    double aqfh, aqkh, aqrw, aqre, aqcwe;
+    const char* shown;
+  } cases[] = {
+      {"pot holding more than a double", 2, 1e300, 500, 1000, 5000, 1e300, "pot constant is inf"},
+      {"time factor of a storage-less aquifer", 4, 1e-200, 500, 1000, 5000, 1e-200,
+       "dimensionless time factor is inf"},
+      {"radius ratio of 1E80", 4, 20, 500, 1.0, 1e80, 1e-5, "influence function at the aquifer boundary"},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    testing::layGrid(s, 1, 1, 1);
+    testing::linearTables(s);
+    s.NKRGN(1) = s.NPVTGN(1) = 1;
+    s.PN(1) = 2000;
+    s.SWN(1) = 1.0;
+    s.VB(1) = 100;
+    s.PHI(1) = 0.2;
+    s.HNET(1) = 5.0;
+    s.KX(1) = s.KY(1) = s.KZ(1) = 100;
+    s.DX(1) = s.DY(1) = 20;
+    s.INFBLK(1) = 1;
+    s.BBLKWT(1) = 1.0;
+    s.C1 = 5.6146;
+    s.C2 = 0.001127;
+    s.FINPUT.set(std::string("aq.dat"));
+    s.LINAQ = 17;
+    s.IDAQFR = c.idaqfr;
+    s.AQFH = c.aqfh;
+    s.AQKH = c.aqkh;
+    s.AQRW = c.aqrw;
+    s.AQRE = c.aqre;
+    s.ANGLE = 360;
+    s.AQCWE = c.aqcwe;
+    s.AQMUW = 0.5;
+    try {
+      INITAL(s);
+      ADD_FAILURE() << c.what << ": no stop";
+    } catch (const RunError& e) {
+      const std::string m = e.what();
+      EXPECT_NE(m.find("aq.dat:17: data group DATA 08B, item "), std::string::npos) << c.what << ": " << m;
+      EXPECT_NE(m.find(c.shown), std::string::npos) << c.what << ": " << m;
+    }
+  }
 }
 
 }  // namespace
