@@ -342,7 +342,8 @@ INSTANTIATE_TEST_SUITE_P(Decks, Examples,
                                            Example{{"equilibrium_gascap.txt", 730, true, true, true, false, false}, 4, 1, 15, true},
                                            Example{{"waterflood_si.txt", 1000, true, true, false, false, false}, 10, 1, 3, true},
                                            Example{{"coreflood_lab.txt", 8000, true, true, false, true, false}, 20, 1, 1, true},
-                                           Example{{"regions_inactive.txt", 1500, true, true, false, false, false}, 10, 5, 2, true}),
+                                           Example{{"regions_inactive.txt", 1500, true, true, false, false, false}, 10, 5, 2, true},
+                                           Example{{"aquifer_edge.txt", 1095, true, true, true, false, false}, 12, 3, 1, true}),
                          [](const auto& info) { return fs::path(info.param.d.file).stem().string(); });
 
 // The radial well test: the flowing bottom-hole pressure at the end of the
