@@ -750,10 +750,25 @@ void RSTRED(State& s) {
 }
 
 void RSTPRP(State& s) {
-  const fs::path target(s.RUNFILE[3]);
+  fs::path target(s.RUNFILE[3]);
   const std::string who = writeRole(s);
   std::error_code ec;
   if (fs::is_directory(target, ec)) throw IoError("cannot open " + who + ": " + std::strerror(EISDIR));
+  s.RSTDIR = 0;
+  // A symbolic link stays a link: the image replaces the file it points to.
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    const fs::path real = fs::weakly_canonical(target, ec);
+    if (!ec) target = real;
+  }
+  const fs::file_status st = fs::status(target, ec);
+  if (!ec && fs::exists(st) && !fs::is_regular_file(st)) {
+    // A device or a pipe is written in place: renaming onto it would put a
+    // plain file where the device was.
+    s.RSTDIR = 1;
+    s.RSTTMP = s.RSTTARGET = target.string();
+    return;
+  }
+  s.RSTTARGET = target.string();
   // The temporary file lies beside the target, so that renaming it replaces
   // the target in one step on the same file system.
   std::string base(1, '.');
@@ -773,6 +788,26 @@ void RSTPRP(State& s) {
 void RSTSAV(State& s) {
   if (s.RSTTMP.empty()) return;  // no restart-up file to write was prepared
   const char* tmp = s.RSTTMP.c_str();
+  if (s.RSTDIR == 1) {
+    errno = 0;
+    std::FILE* d = std::fopen(tmp, "wb");
+    if (!d) {
+      const int err = errno;
+      throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err));
+    }
+    std::setvbuf(d, gWriteBuf, _IOFBF, sizeof gWriteBuf);
+    try {
+      UPDATE(s, d);
+    } catch (const RunError& e) {
+      std::fclose(d);
+      throw IoError("cannot write " + writeRole(s) + ": " + e.what());
+    }
+    const bool bad = std::fflush(d) != 0 || std::ferror(d) != 0;
+    const int err = errno;
+    if (std::fclose(d) != 0 || bad)
+      throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err != 0 ? err : EIO));
+    return;
+  }
   errno = 0;
   std::FILE* f = std::fopen(tmp, "wb");
   if (!f) {
@@ -800,7 +835,7 @@ void RSTSAV(State& s) {
     bad = true;
     err = errno;
   }
-  if (bad || std::rename(tmp, s.RUNFILE[3].c_str()) != 0) {
+  if (bad || std::rename(tmp, s.RSTTARGET.c_str()) != 0) {
     if (!bad) err = errno;
     std::remove(tmp);
     throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err != 0 ? err : EIO) + "; the earlier image is kept");

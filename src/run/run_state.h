@@ -31,6 +31,12 @@ struct RunState {
   // The temporary file beside the restart-up file to write, into which each
   // image is written before it replaces that file (empty: no image is written).
   std::string RSTTMP;
+  // The restart-up file to write is no regular file (a device such as
+  // /dev/null, a pipe): the image is written straight into it, since
+  // renaming a temporary file onto it would replace the device.
+  int RSTDIR = 0;
+  // The file the finished image is renamed onto (the target of a link).
+  std::string RSTTARGET;
 
   // Newton iteration: convergence flag of CNVRGE (0 converged, 1 not) and the
   // marker of a correction that was not a finite number (the attempt fails).

@@ -296,4 +296,23 @@ TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
 }
 
 }  // namespace
+// The image is written beside its file and renamed onto it; a file that is
+// no plain file keeps its kind: a device such as /dev/null is written in
+// place (renaming onto it would put a plain file where the device was), and
+// a symbolic link stays a link whose target receives the image.
+TEST(Restart, DeviceAndLinkTargetsKeepTheirKind) {
+  const auto dir = scratch("rst_kinds");
+  write(dir / "deck.txt", polymerDeck(0, 20));
+  const Result dev = run(dir, "deck.txt out.lis none.rst /dev/null");
+  ASSERT_EQ(dev.status, 0) << dev.err;
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  write(dir / "real.rst", "");
+  fs::create_symlink("real.rst", dir / "link.rst");
+  const Result link = run(dir, "deck.txt out2.lis none.rst link.rst");
+  ASSERT_EQ(link.status, 0) << link.err;
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "link.rst")));
+  EXPECT_EQ(fs::file_size(dir / "real.rst"), 21852808u);
+}
+
 }  // namespace e2e
