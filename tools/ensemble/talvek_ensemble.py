@@ -253,10 +253,9 @@ def format_value(value, old):
     if isinstance(value, bool):
         value = int(value)
     is_int_token = re.fullmatch(r"[+-]?\d+", old) is not None
-    if float(value).is_integer() and (isinstance(value, int) or is_int_token):
-        return str(int(value))
-    text = repr(float(value))
-    return text if ("." in text or "e" in text) else text + "."
+    if float(value).is_integer() and abs(value) < 1e15:
+        return str(int(value)) + ("" if is_int_token else ".")
+    return repr(float(value))
 
 
 # ---------------------------------------------------------------------------
