@@ -52,7 +52,8 @@ SCHEDULE_WELL_ITEMS = ["IWT", "IWC", "IW", "JW", "KW", "IWOPC", "GW", "BHP", "QS
 TABLE_HEADER_LINES = {38: 3, 39: 2, 40: 3, 43: 2, 44: 2}
 
 LABEL_RE = re.compile(r"^\s*DATA\s+(\d\d)([A-Z])\b", re.IGNORECASE)
-TOKEN_RE = re.compile(r"[^\s,]+")
+# A value, or the null value between two commas in a row.
+TOKEN_RE = re.compile(r"[^\s,]+|(?<=,)\s*(?=,)")
 
 
 class EnsembleError(Exception):
@@ -66,6 +67,10 @@ class Deck:
     def __init__(self, text, name="deck"):
         self.name = name
         self.lines = text.split("\n")
+        self._find_groups()
+
+    def _find_groups(self):
+        """The line of every group's label (the first line that carries it)."""
         self.groups = {}
         for n, line in enumerate(self.lines):
             m = LABEL_RE.match(line)
@@ -112,6 +117,23 @@ class Deck:
                     break
             n += 1
         return entries, n
+
+    @staticmethod
+    def _values(entries):
+        """The numbers of a list read by _read_list, repeat counts expanded
+        (a null value is None; 'D' exponents are read as 'E')."""
+        out = []
+        for _, _, _, tok, rep in entries:
+            text = tok.split("*", 1)[1] if "*" in tok else tok.strip()
+            if text == "":
+                out.extend([None] * rep)
+                continue
+            try:
+                v = float(text.replace("D", "E").replace("d", "e"))
+            except ValueError:
+                raise EnsembleError("'%s' is not a number" % text)
+            out.extend([v] * rep)
+        return out
 
     def _set_in_list(self, entries, index, value, what):
         """Write `value` as value number `index` (0-based) of a list read by
@@ -161,6 +183,17 @@ class Deck:
         position, region, row, record, well as the group's kind needs).
         Returns the value that stood in the deck."""
         number, (start, label) = self._group(address.get("group"))
+        try:
+            return self._set(number, start, label, address, value)
+        except EnsembleError as e:
+            msg = str(e)
+            if label not in msg:
+                msg = "data group %s: %s" % (label, msg)
+            if not msg.startswith(self.name):
+                msg = "%s: %s" % (self.name, msg)
+            raise EnsembleError(msg) from None
+
+    def _set(self, number, start, label, address, value):
         item, position = address.get("item"), address.get("position")
         if number == 45:
             return self._set_schedule(start, label, address, value)
@@ -198,7 +231,7 @@ class Deck:
         match = None
         while True:
             entries, after = self._read_list(n, 7)
-            idx = [int(float(e[3])) for e in entries[:6] if e[4] == 1]
+            idx = [int(v or 0) for v in self._values(entries)[:6]]
             if len(idx) < 6 or sum(idx) == 0:
                 break
             if idx == box:
@@ -209,6 +242,7 @@ class Deck:
         # No region line with this box: a new one before the end line, so
         # that it is applied last.
         self.lines.insert(n, " ".join(str(v) for v in box) + " " + format_value(value, "0."))
+        self._find_groups()
         return None
 
     def _set_schedule(self, start, label, address, value):
@@ -225,8 +259,8 @@ class Deck:
         number = 0
         while True:
             now, n = self._read_list(n, 7)
-            vals = [float(e[3]) for e in now if e[4] == 1]
-            if len(vals) == 7 and sum(vals) == 0:
+            vals = [v or 0.0 for v in self._values(now)][:7]
+            if len(vals) < 7 or sum(vals) == 0:
                 break
             number += 1
             wells = []
@@ -238,7 +272,8 @@ class Deck:
             if well is None:
                 return self._set_in_list(now, idx, value, "%s record %d %s" % (label, record, what))
             for entries in wells:
-                if len(entries) > 1 and int(entries[1][3]) == int(well):
+                numbers = self._values(entries)
+                if len(numbers) > 1 and numbers[1] == int(well):
                     return self._set_in_list(entries, idx, value,
                                              "%s record %d well %s %s" % (label, record, well, what))
             raise EnsembleError("%s: record %d has no well line of well %s" % (label, record, well))

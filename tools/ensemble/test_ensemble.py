@@ -92,6 +92,25 @@ def test_unknown_names_and_addresses_are_refused(address, message):
     assert deck.text() == before
 
 
+def test_repeat_counts_and_null_values_in_end_lines_and_schedule_lines():
+    text = _base_text().replace("1 20 1 1 1 1 0.2\n0 0 0 0 0 0 0", "1 20 1 1 1 1 0.2\n7*0")
+    head, _ = text.split("2 1 1. 720. 0. 100. 50000.")
+    text = head + ("2 1 1. 720. 0. 100. 50000.\n-2 1 1 1 1 2 20. 10000. 0.2 0. 0.\n"
+                   "-1 2 20 1 1 11 20. 2900. 3*0.\n0,1,1.,800.,, 100. 50000.\n7*0\n")
+    deck = te.Deck(text, "wf.txt")
+    deck.set({"group": "DATA 21A", "region": [1, 10, 1, 1, 1, 1]}, 0.3)
+    assert "1 20 1 1 1 1 0.2\n1 10 1 1 1 1 0.3\n7*0" in deck.text()
+    deck.set({"group": "DATA 45D", "record": 2, "item": "QOECON"}, 5.0)
+    assert "0,1,1.,800.,5., 100. 50000." in deck.text()
+    with pytest.raises(te.EnsembleError, match="record 2 has no well line of well 2"):
+        deck.set({"group": "DATA 45D", "record": 2, "well": 2, "item": "BHP"}, 1.0)
+    deck.set({"group": "DATA 45D", "record": 1, "well": 2, "item": "CONCTI"}, 10.0)
+    assert "-1 2 20 1 1 11 20. 2900. 2*0. 10." in deck.text()
+    bad = te.Deck(text.replace("0,1,1.,800.", "0,1,1.,eight"), "wf.txt")
+    with pytest.raises(te.EnsembleError, match="wf.txt: data group DATA 45D: 'eight' is not a number"):
+        bad.set({"group": "DATA 45D", "record": 3, "item": "SIMNEW"}, 1.0)
+
+
 def test_whole_form_array_is_refused():
     text = _base_text().replace("1 KX\n1 20 1 1 1 1 500.\n0 0 0 0 0 0 0", "0 KX\n20*500.")
     with pytest.raises(te.EnsembleError, match="given whole"):
@@ -214,7 +233,7 @@ def test_command_refuses_an_unknown_item_before_running(tmp_path, capsys):
     path = _ensemble(tmp_path, "bad", {"x": {"group": "DATA 02B", "item": "TSTOP", "values": [1.0]}})
     assert te.main(["run", path, "--talvek", BINARY]) == 2
     err = capsys.readouterr().err
-    assert "parameter x: data group DATA 02B has no item TSTOP" in err
+    assert "parameter x: " in err and "short.txt (variant v001): data group DATA 02B has no item TSTOP" in err
     assert not (tmp_path / "bad" / "variants").exists()
 
 
