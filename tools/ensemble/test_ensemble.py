@@ -1,7 +1,8 @@
 """Tests of the ensemble tool: items found and changed in a deck (and names
 refused), and short ensembles of the one-dimensional waterflood run on a
 local Dask cluster of two workers: equal to the same decks run one by one, a
-broken variant failing alone, a second run running nothing.
+broken variant failing alone (on a scheduler given by address), a second run
+running nothing.
 
 The talvek program is taken from the environment variable TALVEK_BINARY
 (ctest sets it), else from build/talvek of the source tree."""
@@ -206,11 +207,20 @@ def test_second_run_runs_nothing_and_keeps_the_results(sweep):
     assert (tmp / "sweep" / "ensemble.csv").read_text() == table
 
 
-def test_broken_variant_fails_alone_with_its_message(tmp_path):
+@pytest.fixture
+def scheduler():
+    """A running scheduler with two workers, given to the tool by address."""
+    from dask.distributed import LocalCluster
+    cluster = LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None)
+    yield cluster.scheduler_address
+    cluster.close()
+
+
+def test_broken_variant_fails_alone_with_its_message(tmp_path, scheduler):
     _short_base(tmp_path)
     path = _ensemble(tmp_path, "broken", {
         "dtmax": {"group": "DATA 03B", "item": "DTMAX", "values": [5.0, "ten", 10.0]}})
-    _, results, ran = te.run_ensemble(path, BINARY, workers=2, log=lambda s: None)
+    _, results, ran = te.run_ensemble(path, BINARY, scheduler=scheduler, log=lambda s: None)
     assert sorted(ran) == ["v001", "v002", "v003"]
     assert results["v001"]["status"] == results["v003"]["status"] == "ok"
     bad = results["v002"]
@@ -222,9 +232,9 @@ def test_broken_variant_fails_alone_with_its_message(tmp_path):
     series = _read(tmp_path / "broken" / "series.csv")
     assert {r[0] for r in series[1:]} == {"v001", "v003"}
     # A failed variant is run again only when asked, alone.
-    _, _, ran = te.run_ensemble(path, BINARY, workers=2, log=lambda s: None)
+    _, _, ran = te.run_ensemble(path, BINARY, scheduler=scheduler, log=lambda s: None)
     assert ran == []
-    _, _, ran = te.run_ensemble(path, BINARY, workers=2, retry_failed=True, log=lambda s: None)
+    _, _, ran = te.run_ensemble(path, BINARY, scheduler=scheduler, retry_failed=True, log=lambda s: None)
     assert ran == ["v002"]
 
 
