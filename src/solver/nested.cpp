@@ -104,7 +104,11 @@ void NSLOKT(State& s) {
       int cnt = 0;
       for (int i = 1; i <= s.N1; ++i) {
         const int L = s.IJKORD(i, j, k);
-        if (s.IACTIVE(L) == 0 || s.IORD(L) == 0) continue;
+        // Active blocks only, by their active number: the IACTIVE code of an
+        // active block becomes its well type (0 for some wells) once the
+        // schedule places a well there, so it cannot tell activity after
+        // the start, as a restart needs.
+        if (s.IORD(L) == 0) continue;
         s.NSIJ(++cnt, j, k) = s.IORD(L);
       }
       s.NI(j, k) = cnt;

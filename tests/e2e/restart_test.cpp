@@ -146,6 +146,7 @@ INSTANTIATE_TEST_SUITE_P(Decks, RestartContinues,
                                            Continuation{"polymer_m3", polymerDeck, 3},
                                            Continuation{"polymer_m4", polymerDeck, 4},
                                            Continuation{"blackoil_m1", blackOilDeck, 1},
+                                           Continuation{"blackoil_m3", blackOilDeck, 3},
                                            Continuation{"blackoil_m4", blackOilDeck, 4}),
                          [](const auto& i) { return std::string(i.param.name); });
 
