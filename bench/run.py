@@ -178,6 +178,7 @@ def main():
     ap.add_argument("--method", type=int, action="append", help="only this method; repeatable")
     ap.add_argument("--profile", action="store_true",
                     help="one extra run under perf per deck and method for the share of the linear solve")
+    ap.add_argument("--dir", help="directory for the scratch runs (default: /dev/shm when writable)")
     args = ap.parse_args()
 
     decks = QUICK if args.quick else DECKS
@@ -190,14 +191,17 @@ def main():
         if not os.access(e, os.X_OK):
             raise SystemExit(f"no program at {e}")
 
-    work = tempfile.mkdtemp(prefix="talvek-bench-")
+    # The runs write several listing files; a memory file system keeps the
+    # disk out of the times.
+    scratch = args.dir or ("/dev/shm" if os.path.isdir("/dev/shm") and os.access("/dev/shm", os.W_OK) else None)
+    work = tempfile.mkdtemp(prefix="talvek-bench-", dir=scratch)
     print(f"program: {exes[0]}" + (f"\nbase:    {exes[1]}" if args.base else ""))
     print(f"runs per deck and method: {runs}{' (alternating pairs)' if args.base else ''}\n")
     head = f"{'deck':<20}{'M':>2}{'wall s':>9}{'cpu s':>8}{'steps':>7}{'Newton':>8}{'linear':>8}{'blocks':>7}{'us/NI/blk':>11}"
     if args.profile:
         head += f"{'solve %':>9}"
     if args.base:
-        head += f"{'base s':>9}{'ratio':>8}{'min':>7}{'max':>7}  same steps/NI, res diff"
+        head += f"{'base s':>9}{'ratio':>8}{'min':>7}{'max':>7}{'cpu r':>7}  same steps/NI, res diff"
     print(head)
     try:
         for name, methods in decks:
@@ -230,9 +234,10 @@ def main():
                         row += f"  base does not run: {b.message[:60]}"
                     else:
                         ratios = [x.wall / y.wall for x, y in zip(new, old)]
+                        cpu_ratio = statistics.median(x.cpu / max(y.cpu, 1e-9) for x, y in zip(new, old))
                         same = (r.steps, r.newton) == (b.steps, b.newton)
                         row += (f"{statistics.median(y.wall for y in old):>9.3f}"
-                                f"{statistics.median(ratios):>8.3f}{min(ratios):>7.3f}{max(ratios):>7.3f}"
+                                f"{statistics.median(ratios):>8.3f}{min(ratios):>7.3f}{max(ratios):>7.3f}{cpu_ratio:>7.3f}"
                                 f"  {'yes' if same else f'NO ({b.steps}/{b.newton})'}, "
                                 f"{rel_diff(r.res_last, b.res_last):.1e}")
                 print(row, flush=True)
