@@ -210,7 +210,7 @@ TALVEK_VECTOR_CLONES void update1(double* __restrict d, const double* __restrict
 }
 
 TALVEK_VECTOR_CLONES void update2(double* __restrict d, const double* __restrict r0, double m0,
-                    const double* __restrict r1, double m1, int n) {
+                                  const double* __restrict r1, double m1, int n) {
   for (int t = 0; t < n; ++t) {
     double a = d[t] - m0 * r0[t];
     d[t] = a - m1 * r1[t];
@@ -218,8 +218,8 @@ TALVEK_VECTOR_CLONES void update2(double* __restrict d, const double* __restrict
 }
 
 TALVEK_VECTOR_CLONES void update3(double* __restrict d, const double* __restrict r0, double m0,
-                    const double* __restrict r1, double m1, const double* __restrict r2, double m2,
-                    int n) {
+                                  const double* __restrict r1, double m1,
+                                  const double* __restrict r2, double m2, int n) {
   for (int t = 0; t < n; ++t) {
     double a = d[t] - m0 * r0[t];
     a = a - m1 * r1[t];
@@ -228,8 +228,9 @@ TALVEK_VECTOR_CLONES void update3(double* __restrict d, const double* __restrict
 }
 
 TALVEK_VECTOR_CLONES void update4(double* __restrict d, const double* __restrict r0, double m0,
-                    const double* __restrict r1, double m1, const double* __restrict r2, double m2,
-                    const double* __restrict r3, double m3, int n) {
+                                  const double* __restrict r1, double m1,
+                                  const double* __restrict r2, double m2,
+                                  const double* __restrict r3, double m3, int n) {
   for (int t = 0; t < n; ++t) {
     double a = d[t] - m0 * r0[t];
     a = a - m1 * r1[t];
