@@ -11,9 +11,10 @@
 // system in active order; for method 4 it is the reduced system of the
 // second-colour blocks.
 //
-// The X-variants solve again with a new right-hand side: they leave ABAND as
-// the last full solve left it (upper part eliminated, lower entries as used),
-// recompute each multiplier from it and eliminate BBAND alone.
+// The full solve leaves in ABAND the eliminated upper part and, over each
+// lower entry (i, k), the multiplier of row i at step k. The X-variants solve
+// again with a new right-hand side: they leave ABAND as it is, eliminate
+// BBAND alone with the stored multipliers and back-substitute.
 #pragma once
 
 #include <string>
