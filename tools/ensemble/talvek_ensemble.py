@@ -300,16 +300,16 @@ def load_ensemble(path):
     with open(path) as f:
         text = f.read()
     if path.endswith(".json"):
-        spec = json.loads(text)
+        ens = json.loads(text)
     else:
         import yaml
-        spec = yaml.safe_load(text)
-    if not isinstance(spec, dict) or "base" not in spec or "parameters" not in spec:
+        ens = yaml.safe_load(text)
+    if not isinstance(ens, dict) or "base" not in ens or "parameters" not in ens:
         raise EnsembleError("%s: an ensemble needs 'base' (the deck) and 'parameters'" % path)
     here = os.path.dirname(os.path.abspath(path))
-    spec["base"] = os.path.join(here, spec["base"])
-    spec["output"] = os.path.join(here, spec.get("output", os.path.splitext(os.path.basename(path))[0]))
-    return spec
+    ens["base"] = os.path.join(here, ens["base"])
+    ens["output"] = os.path.join(here, ens.get("output", os.path.splitext(os.path.basename(path))[0]))
+    return ens
 
 
 def parameter_values(name, p, rng, samples):
@@ -331,12 +331,12 @@ def parameter_values(name, p, rng, samples):
     raise EnsembleError("parameter %s: give 'values', 'range' or 'random'" % name)
 
 
-def variants(spec):
+def variants(ens):
     """The variants: every combination of the listed and ranged values;
     the random parameters add `samples` joint draws (seeded) to each."""
-    params = spec["parameters"]
-    rng = random.Random(spec.get("seed", 0))
-    samples = spec.get("samples")
+    params = ens["parameters"]
+    rng = random.Random(ens.get("seed", 0))
+    samples = ens.get("samples")
     grid = [n for n, p in params.items() if "random" not in p]
     drawn = [n for n, p in params.items() if "random" in p]
     grid_values = [parameter_values(n, params[n], rng, samples) for n in grid]
@@ -478,17 +478,17 @@ def run_variant(folder, talvek, collect, timeout=None):
 # ---------------------------------------------------------------------------
 # The ensemble: decks, execution, collection.
 
-def prepare(spec, out_dir):
+def prepare(ens, out_dir):
     """Write the deck of every variant; a deck is rewritten only when its text
     changed. Returns [(name, folder, values)]."""
-    with open(spec["base"]) as f:
+    with open(ens["base"]) as f:
         base = f.read()
-    params = spec["parameters"]
+    params = ens["parameters"]
     out = []
-    for i, values in enumerate(variants(spec), 1):
+    for i, values in enumerate(variants(ens), 1):
         name = "v%03d" % i
         folder = os.path.join(out_dir, "variants", name)
-        text = make_deck(base, params, values, "%s (variant %s)" % (spec["base"], name))
+        text = make_deck(base, params, values, "%s (variant %s)" % (ens["base"], name))
         os.makedirs(folder, exist_ok=True)
         path = os.path.join(folder, "deck.txt")
         if not os.path.exists(path) or open(path).read() != text:
@@ -592,12 +592,12 @@ def run_ensemble(path, talvek, out_dir=None, scheduler=None, workers=None, retry
                  timeout=None, log=print):
     """Prepare, run what is not done, collect. Returns (prepared, results,
     the names run this time)."""
-    spec = load_ensemble(path)
-    out_dir = os.path.abspath(out_dir or spec["output"])
+    ens = load_ensemble(path)
+    out_dir = os.path.abspath(out_dir or ens["output"])
     os.makedirs(out_dir, exist_ok=True)
     talvek = os.path.abspath(talvek)
-    collect = spec.get("collect", {}) or {}
-    prepared = prepare(spec, out_dir)
+    collect = ens.get("collect", {}) or {}
+    prepared = prepare(ens, out_dir)
     results, jobs = {}, []
     for name, folder, _ in prepared:
         r = done(folder, retry_failed)
@@ -607,7 +607,7 @@ def run_ensemble(path, talvek, out_dir=None, scheduler=None, workers=None, retry
             results[name] = r
     log("%d variants: %d to run, %d done before" % (len(prepared), len(jobs), len(prepared) - len(jobs)))
     results.update(execute(jobs, talvek, collect, scheduler, workers, timeout, log))
-    collect_tables(out_dir, prepared, results, spec["parameters"])
+    collect_tables(out_dir, prepared, results, ens["parameters"])
     failed = sum(1 for r in results.values() if r["status"] != "ok")
     log("%s: %d variants, %d failed" % (os.path.join(out_dir, "ensemble.csv"), len(prepared), failed))
     return prepared, results, [n for n, _ in jobs]

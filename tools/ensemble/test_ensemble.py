@@ -119,15 +119,15 @@ def test_whole_form_array_is_refused():
 
 
 def test_variants_of_lists_ranges_and_seeded_draws():
-    spec = {"parameters": {
+    ens = {"parameters": {
         "a": {"values": [1, 2]},
         "b": {"range": {"from": 0.0, "to": 1.0, "count": 3}},
         "c": {"random": {"low": 5.0, "high": 6.0}}}, "samples": 2, "seed": 7}
-    v = te.variants(spec)
+    v = te.variants(ens)
     assert len(v) == 2 * 3 * 2
     assert sorted({x["b"] for x in v}) == [0.0, 0.5, 1.0]
     assert all(5.0 <= x["c"] <= 6.0 for x in v)
-    assert te.variants(spec) == v                      # the seed fixes the draws
+    assert te.variants(ens) == v                      # the seed fixes the draws
     assert len({x["c"] for x in v}) == 2               # the same two draws in every grid cell
 
 
@@ -141,10 +141,10 @@ def _short_base(tmp_path):
 
 def _ensemble(tmp_path, name, parameters, collect=None):
     path = tmp_path / (name + ".yaml")
-    spec = {"base": "short.txt", "output": name, "parameters": parameters}
+    ens = {"base": "short.txt", "output": name, "parameters": parameters}
     if collect:
-        spec["collect"] = collect
-    path.write_text(yaml.safe_dump(spec))
+        ens["collect"] = collect
+    path.write_text(yaml.safe_dump(ens))
     return str(path)
 
 
