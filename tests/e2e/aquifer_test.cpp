@@ -29,41 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The run writes its listing files into the working directory and its
-// iteration lines to standard output: both go to a scratch directory while
-// the run is made, and come back when it ends (also by an exception).
-class Sandbox {
- public:
-  explicit Sandbox(const std::string& name)
-      : dir_(fs::path(::testing::TempDir()) / ("talvek_aquifer_" + name + "_" + std::to_string(::getpid()))),
-        home_(fs::current_path()) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-    std::fflush(stdout);
-    saved_ = ::dup(1);
-    const int fd = ::open((dir_ / "console.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-      ::dup2(fd, 1);
-      ::close(fd);
-    }
-  }
-  ~Sandbox() {
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-      ::dup2(saved_, 1);
-      ::close(saved_);
-    }
-    fs::current_path(home_);
-  }
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-  const fs::path& dir() const { return dir_; }
-
- private:
-  fs::path dir_, home_;
-  int saved_ = -1;
-};
+using e2e::Sandbox;
 
 // What one accepted step leaves behind.
 struct Step {
@@ -85,7 +51,7 @@ struct RunLog {
 // here only to look in between the steps.
 void runDeck(const std::string& name, const fs::path& deckPath, RunLog& r) {
   State& s = *r.sp;
-  Sandbox box(name);
+  Sandbox box("aquifer_" + name);
   try {
     STARTUP(s);
     BANNER(s, false);

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,6 +47,39 @@ inline fs::path scratch(const std::string& name) {
   fs::create_directories(d);
   return d;
 }
+
+// For runs made inside the test process: the run writes its listing files
+// into the working directory and its console lines to standard output; both
+// go to a fresh scratch directory (console.txt) while the Sandbox lives, and
+// come back when it ends (also by an exception).
+class Sandbox {
+ public:
+  explicit Sandbox(const std::string& name) : dir_(scratch(name)), home_(fs::current_path()) {
+    fs::current_path(dir_);
+    std::fflush(stdout);
+    saved_ = ::dup(1);
+    const int fd = ::open((dir_ / "console.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) {
+      ::dup2(fd, 1);
+      ::close(fd);
+    }
+  }
+  ~Sandbox() {
+    std::fflush(stdout);
+    if (saved_ >= 0) {
+      ::dup2(saved_, 1);
+      ::close(saved_);
+    }
+    fs::current_path(home_);
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+  const fs::path& dir() const { return dir_; }
+
+ private:
+  fs::path dir_, home_;
+  int saved_ = -1;
+};
 
 // Runs `talvek ARGS` in `dir`, with `input` on standard input.
 inline Result run(const fs::path& dir, const std::string& args, const std::string& input = "") {

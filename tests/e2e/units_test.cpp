@@ -27,42 +27,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The run writes its listing files into the working directory and its
-// progress lines to standard output: both go to a scratch directory while
-// the run is made, and come back when it ends (also by an exception).
-class Sandbox {
- public:
-  explicit Sandbox(const std::string& name) : dir_(e2e::scratch("units_" + name)), home_(fs::current_path()) {
-    fs::current_path(dir_);
-    std::fflush(stdout);
-    saved_ = ::dup(1);
-    const int fd = ::open((dir_ / "console.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-      ::dup2(fd, 1);
-      ::close(fd);
-    }
-  }
-  ~Sandbox() {
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-      ::dup2(saved_, 1);
-      ::close(saved_);
-    }
-    fs::current_path(home_);
-  }
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-
- private:
-  fs::path dir_, home_;
-  int saved_ = -1;
-};
+using e2e::Sandbox;
 
 fs::path deckPath(const std::string& file) { return fs::path(TALVEK_TEST_DATA) / "e2e" / "units" / file; }
 
 // A whole run of `file` by the run driver; the final state is left in `s`.
 void runInProcess(const std::string& file, talvek::State& s) {
-  Sandbox box(file);
+  Sandbox box("units_" + file);
   const std::string names[4] = {deckPath(file).string(), "out.lis", "rin.rst", "rout.rst"};
   talvek::MAIN(s, names);
 }
