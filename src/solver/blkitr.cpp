@@ -163,6 +163,15 @@ void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
   }
 }
 
+// The step length a / b of ORTHOMIN, where b is the squared length of a
+// product with the matrix. A fixed addend guarding b against zero, such as
+// 1e-11, shortens every step of a system whose residuals are small in its
+// units (cubic centimetres and atmospheres give products of 1e-12 and less):
+// the step is then a fraction of what it should be, and the iteration stops
+// far from the solution. Only a zero product (a direction the matrix maps
+// to nothing) gives no step.
+static double ratio(double a, double b) { return b > 0.0 ? a / b : 0.0; }
+
 void ORTHMN(State& s, void (*precon)(State&)) {
   const int ne = s.NEQN, ng = s.NGPACT;
   const int north = std::clamp(s.NORTH, 1, MXNORT);
@@ -174,6 +183,11 @@ void ORTHMN(State& s, void (*precon)(State&)) {
   double* qd = s.QDIR.data();
   double* az = s.AZ.data();
   for (int i = 0; i < nv; ++i) x[i] = 0.0;
+  // Largest entry of the starting residual: the yardstick of the stopping
+  // test when no entry is large enough for the relative test.
+  double r0 = 0.0;
+  for (int n = 0; n < ng; ++n)
+    for (int i = 4 * n; i < 4 * n + ne; ++i) r0 = std::max(r0, std::fabs(r[i]));
   s.LINIT = 0;
   s.NBADBK = s.NBADKD = 0;
   for (int iter = 1; iter <= s.LINMAX; ++iter) {
@@ -188,12 +202,12 @@ void ORTHMN(State& s, void (*precon)(State&)) {
         const int slot = (k - 1) % north + 1;
         const double* pk = s.PSTORE.column(slot);
         const double* qk = s.QSTORE.column(slot);
-        const double beta = dot(s, az, qk) / (dot(s, qk, qk) + 1e-11);
+        const double beta = ratio(dot(s, az, qk), dot(s, qk, qk));
         for (int i = 0; i < nv; ++i) pd[i] -= beta * pk[i];
       }
     }
     MATVEC(s, pd, qd);
-    const double alpha = dot(s, r, qd) / (dot(s, qd, qd) + 1e-11);
+    const double alpha = ratio(dot(s, r, qd), dot(s, qd, qd));
     const int slot = (iter - 1) % north + 1;
     double* ps = s.PSTORE.column(slot);
     double* qs = s.QSTORE.column(slot);
@@ -215,16 +229,25 @@ void ORTHMN(State& s, void (*precon)(State&)) {
     if (iter >= 3) {
       // Largest change of the iterate and of the residual relative to their
       // values, over the entries that are not small.
-      double rx = 0.0, rr = 0.0;
+      double rx = 0.0, rr = 0.0, rmax = 0.0;
+      bool any = false;
       for (int n = 0; n < ng; ++n) {
         for (int i = 4 * n; i < 4 * n + ne; ++i) {
           const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
+          rmax = std::max(rmax, ar);
           if (ax < 0.01 || ar < 0.01) continue;
+          any = true;
           rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
           rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
         }
       }
-      if (rx < 0.01 || rr < 0.01) break;
+      // When no entry is large enough to judge by, the iteration has not
+      // shown that it converged: small corrections late in a Newton
+      // iteration, or a deck in units whose residuals are all small (cubic
+      // centimetres), would otherwise stop every call at its third
+      // iteration with a poor solution. It then stops once the residual
+      // has fallen to 0.01 of its starting size.
+      if (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0) break;
     }
   }
   for (int n = 1; n <= ng; ++n)
