@@ -17,10 +17,11 @@ namespace {
 
 // Dot product of two block vectors over the active blocks and NEQN entries.
 double dot(const State& s, const double* a, const double* b) {
-  const int ne = s.NEQN;
   double t = 0.0;
-  for (int n = 0; n < s.NGPACT; ++n)
-    for (int i = 0; i < ne; ++i) t += a[4 * n + i] * b[4 * n + i];
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 0; n < s.NGPACT; ++n)
+      for (int i = 0; i < N; ++i) t += a[4 * n + i] * b[4 * n + i];
+  });
   return t;
 }
 
@@ -113,11 +114,7 @@ void BILOKT(State& s) {
   }
 }
 
-void MULTAV(const double* A, const double* X, double* Y, int N) {
-  for (int i = 0; i < N; ++i) Y[i] = 0.0;
-  for (int k = 0; k < N; ++k)
-    for (int i = 0; i < N; ++i) Y[i] += A[i + 4 * k] * X[k];
-}
+void MULTAV(const double* A, const double* X, double* Y, int N) { mulBV(A, X, Y, N); }
 
 void MLTABC(const double* A, const double* B, const double* G, double* D, int N, int M) {
   double AB[16];
@@ -126,18 +123,16 @@ void MLTABC(const double* A, const double* B, const double* G, double* D, int N,
 }
 
 void MATVEC(const State& s, const double* X, double* Y) {
-  const int ne = s.NEQN;
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    double* y = Y + 4 * (n - 1);
-    for (int i = 0; i < ne; ++i) y[i] = 0.0;
-    for (int k = 1; k <= s.NCONN(n); ++k) {
-      const int sl = s.ICSLOT(k, n);
-      const double* A = &s.VBB(1, 1, sl, n);
-      const double* x = X + 4 * (s.NBR(sl, n) - 1);
-      for (int j = 0; j < ne; ++j)
-        for (int i = 0; i < ne; ++i) y[i] += A[i + 4 * j] * x[j];
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      double* y = Y + 4 * (n - 1);
+      for (int i = 0; i < N; ++i) y[i] = 0.0;
+      for (int k = 1; k <= s.NCONN(n); ++k) {
+        const int sl = s.ICSLOT(k, n);
+        addMulBV<N>(&s.VBB(1, 1, sl, n), X + 4 * (s.NBR(sl, n) - 1), y);
+      }
     }
-  }
+  });
 }
 
 void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
