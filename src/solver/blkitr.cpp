@@ -136,26 +136,27 @@ void MATVEC(const State& s, const double* X, double* Y) {
 }
 
 void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
-  const int ne = s.NEQN;
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    double t[MXEQ];
-    for (int i = 0; i < ne; ++i) t[i] = R(i + 1, n);
-    for (int p = 1; p <= 6; ++p) {
-      const int m = s.LBI(p, n);
-      if (m != 0) subMulBV(&s.FL(1, 1, p, n), &s.YFWD(1, m), t, ne);
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      double t[MXEQ];
+      for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+      for (int p = 1; p <= 6; ++p) {
+        const int m = s.LBI(p, n);
+        if (m != 0) subMulBV<N>(&s.FL(1, 1, p, n), &s.YFWD(1, m), t);
+      }
+      for (int i = 0; i < N; ++i) Z(i + 1, n) = t[i];
+      mulBV<N>(&s.PINV(1, 1, n), t, &s.YFWD(1, n));
     }
-    for (int i = 0; i < ne; ++i) Z(i + 1, n) = t[i];
-    MULTAV(&s.PINV(1, 1, n), t, &s.YFWD(1, n), ne);
-  }
-  for (int n = s.NGPACT; n >= 1; --n) {
-    double t[MXEQ];
-    for (int i = 0; i < ne; ++i) t[i] = Z(i + 1, n);
-    for (int p = 1; p <= 6; ++p) {
-      const int m = s.UBI(p, n);
-      if (m != 0) subMulBV(&s.FU(1, 1, p, n), &Z(1, m), t, ne);
+    for (int n = s.NGPACT; n >= 1; --n) {
+      double t[MXEQ];
+      for (int i = 0; i < N; ++i) t[i] = Z(i + 1, n);
+      for (int p = 1; p <= 6; ++p) {
+        const int m = s.UBI(p, n);
+        if (m != 0) subMulBV<N>(&s.FU(1, 1, p, n), &Z(1, m), t);
+      }
+      mulBV<N>(&s.PINV(1, 1, n), t, &Z(1, n));
     }
-    MULTAV(&s.PINV(1, 1, n), t, &Z(1, n), ne);
-  }
+  });
 }
 
 // The step length a / b of ORTHOMIN, where b is the squared length of a
