@@ -127,6 +127,11 @@ char gBlank[T * 100];
 constexpr std::size_t kWriteBuf = std::size_t{1} << 20;
 constexpr std::size_t kPage = 4096;
 alignas(kPage) unsigned char gWriteBuf[kWriteBuf];
+// What each page of the buffer holds: zeros only (left as a hole, its
+// buffer bytes unused), items that are not all zeros, or pieces of items to
+// be looked at when the buffer is written.
+enum : unsigned char { kZeros, kData, kMixed };
+unsigned char gPageKind[kWriteBuf / kPage];
 
 // What READST restored of the items the driver's pre-read of the new deck
 // sets again: the image's values win, as if the image had been read after
@@ -142,21 +147,29 @@ class StdioSink {
   void put(const void* p, std::size_t n) {
     if (n && std::fwrite(p, 1, n, f_) != n) throw RunError("write failed on an unformatted file");
   }
+  void zeros(std::size_t n) {
+    while (n) {
+      const std::size_t k = std::min(n, sizeof gZero);
+      put(gZero, k);
+      n -= k;
+    }
+  }
 
  private:
   std::FILE* f_;
 };
 
 bool zeroPage(const unsigned char* p, std::size_t n) {
-  std::uint64_t acc = 0;
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    acc |= w;
+  // By lines of 64 bytes, stopping at the first that holds anything.
+  for (; i + 64 <= n; i += 64) {
+    std::uint64_t w[8];
+    std::memcpy(w, p + i, 64);
+    if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) != 0) return false;
   }
-  for (; i < n; ++i) acc |= p[i];
-  return acc == 0;
+  for (; i < n; ++i)
+    if (p[i]) return false;
+  return true;
 }
 
 // The image's bytes into a file descriptor, in large writes. Most of an
@@ -170,10 +183,40 @@ class FdSink {
   void put(const void* p, std::size_t n) {
     const auto* c = static_cast<const unsigned char*>(p);
     while (n) {
-      const std::size_t k = std::min(n, kWriteBuf - used_);
-      std::memcpy(gWriteBuf + used_, c, k);
+      const std::size_t at = used_ % kPage;
+      std::size_t k;
+      if (holes_ && at == 0 && n >= kPage) {
+        // A whole page straight from the items: copied only when it holds
+        // anything but zeros.
+        k = kPage;
+        const bool zero = zeroPage(c, kPage);
+        if (!zero) std::memcpy(gWriteBuf + used_, c, kPage);
+        gPageKind[used_ / kPage] = zero ? kZeros : kData;
+      } else {
+        k = std::min(n, kPage - at);
+        std::memcpy(gWriteBuf + used_, c, k);
+        gPageKind[used_ / kPage] = kMixed;
+      }
       used_ += k;
       c += k;
+      n -= k;
+      if (used_ == kWriteBuf) flush();
+    }
+  }
+  // n bytes known to be zeros.
+  void zeros(std::size_t n) {
+    while (n) {
+      const std::size_t at = used_ % kPage;
+      std::size_t k;
+      if (holes_ && at == 0 && n >= kPage) {
+        k = kPage;
+        gPageKind[used_ / kPage] = kZeros;
+      } else {
+        k = std::min(n, kPage - at);
+        std::memset(gWriteBuf + used_, 0, k);
+        gPageKind[used_ / kPage] = kMixed;
+      }
+      used_ += k;
       n -= k;
       if (used_ == kWriteBuf) flush();
     }
@@ -185,6 +228,10 @@ class FdSink {
   }
 
  private:
+  bool hole(std::size_t at) const {
+    const unsigned char kind = gPageKind[at / kPage];
+    return kind == kZeros || (kind == kMixed && zeroPage(gWriteBuf + at, std::min(kPage, used_ - at)));
+  }
   void flush() {
     if (!holes_) {
       writeAt(0, used_);
@@ -192,9 +239,9 @@ class FdSink {
       // Runs of pages that hold anything but zeros, each in one write.
       std::size_t a = 0;
       while (a < used_) {
-        while (a < used_ && zeroPage(gWriteBuf + a, std::min(kPage, used_ - a))) a += kPage;
+        while (a < used_ && hole(a)) a += kPage;
         std::size_t b = a;
-        while (b < used_ && !zeroPage(gWriteBuf + b, std::min(kPage, used_ - b))) b += kPage;
+        while (b < used_ && !hole(b)) b += kPage;
         if (b > a) writeAt(a, std::min(b, used_));
         a = b;
       }
@@ -252,11 +299,8 @@ class ImageOut {
     put(a.data(), a.size() * sizeof(*a.data()));
   }
   void zeros(std::size_t bytes) {
-    while (bytes) {
-      const std::size_t k = std::min(bytes, sizeof gZero);
-      put(gZero, k);
-      bytes -= k;
-    }
+    w_.zeros(bytes);
+    bytes_ += bytes;
   }
   void blanks(std::size_t texts) {
     while (texts) {
