@@ -159,21 +159,32 @@ void CHKEQN(const State& s) {
                    " NUKN=" + std::to_string(s.NUKN) + " (DATA 06B)");
 }
 
-void AQVIS(const State& s, double MUW, double MUP, double SW, double SP, double& MUWE, double& MUPE,
-           double RF, double RRF, double ADMAX, double ADS) {
-  MUWE = MUW;
-  MUPE = MUP;
-  if (s.KEQP <= 0) return;
+namespace {
+
+// The mixing rule of AQVIS with the powers MUW**(1-w) and MUP**(1-w) given:
+// a block's four evaluations share them.
+void mixAqueous(const State& s, double MUW, double powW, double MUP, double powP, double SW, double SP,
+                double& MUWE, double& MUPE, double RF, double RRF, double ADMAX, double ADS) {
   const double mum = MUW + (MUP - MUW) * SP / (SW + SP + kTiny);
-  const double w = s.OMEGAMIX;
-  const double mw = std::pow(mum, w);
-  MUWE = std::pow(MUW, 1.0 - w) * mw;
-  MUPE = std::pow(MUP, 1.0 - w) * mw;
+  const double mw = std::pow(mum, s.OMEGAMIX);
+  MUWE = powW * mw;
+  MUPE = powP * mw;
   if (ADMAX >= kTiny && ADS >= kTiny) {
     const double r = ADS / ADMAX;
     MUWE *= 1.0 + (RRF - 1.0) * r;
     MUPE *= 1.0 + (RF - 1.0) * r;
   }
+}
+
+}  // namespace
+
+void AQVIS(const State& s, double MUW, double MUP, double SW, double SP, double& MUWE, double& MUPE,
+           double RF, double RRF, double ADMAX, double ADS) {
+  MUWE = MUW;
+  MUPE = MUP;
+  if (s.KEQP <= 0) return;
+  const double w = s.OMEGAMIX;
+  mixAqueous(s, MUW, std::pow(MUW, 1.0 - w), MUP, std::pow(MUP, 1.0 - w), SW, SP, MUWE, MUPE, RF, RRF, ADMAX, ADS);
 }
 
 void EVALUT(State& s) {
@@ -317,24 +328,36 @@ void EVALUT(State& s) {
     {
       const double mup = s.MUPB(n);
       const double rf = s.RFB(n), rrf = s.RRFB(n), admax = s.CRPMAX(n), ads = s.ADS(n);
-      double we, pe;
-      AQVIS(s, v0.muw, mup, sw, sp, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KBASE] = we;
-      mu[JPOL][KBASE] = pe;
-      mu[JWAT][KDX2] = we;
-      mu[JPOL][KDX2] = pe;
-      AQVIS(s, v1.muw, mup, sw, sp, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KDPO] = we;
-      mu[JPOL][KDPO] = pe;
-      AQVIS(s, v0.muw, mup, sw + epss, sp, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KDSW] = we;
-      mu[JPOL][KDSW] = pe;
-      if (wpOnly)
-        AQVIS(s, v0.muw, mup, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads);
-      else
-        AQVIS(s, v0.muw, mup, sw, sp + epss, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KDSP] = we;
-      mu[JPOL][KDSP] = pe;
+      if (s.KEQP > 0) {
+        // AQVIS four times; the powers of the water viscosities and of the
+        // polymer solution viscosity are taken once.
+        const double w = s.OMEGAMIX;
+        double we, pe;
+        const double pw0 = std::pow(v0.muw, 1.0 - w), pw1 = std::pow(v1.muw, 1.0 - w), pp = std::pow(mup, 1.0 - w);
+        mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads);
+        mu[JWAT][KBASE] = we;
+        mu[JPOL][KBASE] = pe;
+        mu[JWAT][KDX2] = we;
+        mu[JPOL][KDX2] = pe;
+        mixAqueous(s, v1.muw, pw1, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads);
+        mu[JWAT][KDPO] = we;
+        mu[JPOL][KDPO] = pe;
+        mixAqueous(s, v0.muw, pw0, mup, pp, sw + epss, sp, we, pe, rf, rrf, admax, ads);
+        mu[JWAT][KDSW] = we;
+        mu[JPOL][KDSW] = pe;
+        if (wpOnly)
+          mixAqueous(s, v0.muw, pw0, mup, pp, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads);
+        else
+          mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp + epss, we, pe, rf, rrf, admax, ads);
+        mu[JWAT][KDSP] = we;
+        mu[JPOL][KDSP] = pe;
+      } else {
+        // No polymer: the viscosities as looked up.
+        mu[JWAT][KBASE] = mu[JWAT][KDX2] = mu[JWAT][KDSW] = mu[JWAT][KDSP] = v0.muw;
+        mu[JPOL][KBASE] = mu[JPOL][KDX2] = mu[JPOL][KDSW] = mu[JPOL][KDSP] = mup;
+        mu[JWAT][KDPO] = v1.muw;
+        mu[JPOL][KDPO] = mup;
+      }
       mu[JOIL][KBASE] = muo;
       mu[JOIL][KDSW] = muo;
       mu[JOIL][KDSP] = muo;
