@@ -14,6 +14,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -159,13 +162,25 @@ class StdioSink {
   std::FILE* f_;
 };
 
+// True when the n bytes at p are all zeros: most of an image is, so the
+// test runs 128 bytes at a time in the vector unit where there is one.
 bool zeroPage(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
-  // By lines of 64 bytes, stopping at the first that holds anything.
-  for (; i + 64 <= n; i += 64) {
-    std::uint64_t w[8];
-    std::memcpy(w, p + i, 64);
-    if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) != 0) return false;
+#if defined(__SSE2__)
+  for (; i + 128 <= n; i += 128) {
+    const auto* q = reinterpret_cast<const __m128i*>(p + i);
+    const __m128i a = _mm_or_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
+    const __m128i b = _mm_or_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3));
+    const __m128i c = _mm_or_si128(_mm_loadu_si128(q + 4), _mm_loadu_si128(q + 5));
+    const __m128i d = _mm_or_si128(_mm_loadu_si128(q + 6), _mm_loadu_si128(q + 7));
+    const __m128i all = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) != 0xFFFF) return false;
+  }
+#endif
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w != 0) return false;
   }
   for (; i < n; ++i)
     if (p[i]) return false;
