@@ -8,7 +8,9 @@
 // lookups of their own.
 #include "physics/properties.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "io/errors.h"
@@ -161,12 +163,39 @@ void CHKEQN(const State& s) {
 
 namespace {
 
+// pow(x, y) that keeps its last arguments and result. The viscosities of the
+// mixing rule repeat from one evaluation to the next (a water viscosity that
+// is constant in the table, blocks the polymer has not reached), and the
+// same arguments give the same power. Arguments are compared bit for bit.
+class LastPow {
+ public:
+  double operator()(double x, double y) {
+    const auto bx = std::bit_cast<std::uint64_t>(x), by = std::bit_cast<std::uint64_t>(y);
+    if (!set_ || bx != x_ || by != y_) {
+      x_ = bx;
+      y_ = by;
+      r_ = std::pow(x, y);
+      set_ = true;
+    }
+    return r_;
+  }
+
+ private:
+  std::uint64_t x_ = 0, y_ = 0;
+  double r_ = 0.0;
+  bool set_ = false;
+};
+
+// MUW**(1-w), MUP**(1-w), and mixture**w: one for the base, pressure and
+// water saturation states, one for the raised polymer saturation.
+LastPow gPowWater, gPowPolymer, gPowMixed, gPowMixedSp;
+
 // The mixing rule of AQVIS with the powers MUW**(1-w) and MUP**(1-w) given:
 // a block's four evaluations share them.
 void mixAqueous(const State& s, double MUW, double powW, double MUP, double powP, double SW, double SP,
-                double& MUWE, double& MUPE, double RF, double RRF, double ADMAX, double ADS) {
+                double& MUWE, double& MUPE, double RF, double RRF, double ADMAX, double ADS, LastPow& power) {
   const double mum = MUW + (MUP - MUW) * SP / (SW + SP + kTiny);
-  const double mw = std::pow(mum, s.OMEGAMIX);
+  const double mw = power(mum, s.OMEGAMIX);
   MUWE = powW * mw;
   MUPE = powP * mw;
   if (ADMAX >= kTiny && ADS >= kTiny) {
@@ -184,7 +213,8 @@ void AQVIS(const State& s, double MUW, double MUP, double SW, double SP, double&
   MUPE = MUP;
   if (s.KEQP <= 0) return;
   const double w = s.OMEGAMIX;
-  mixAqueous(s, MUW, std::pow(MUW, 1.0 - w), MUP, std::pow(MUP, 1.0 - w), SW, SP, MUWE, MUPE, RF, RRF, ADMAX, ADS);
+  mixAqueous(s, MUW, std::pow(MUW, 1.0 - w), MUP, std::pow(MUP, 1.0 - w), SW, SP, MUWE, MUPE, RF, RRF, ADMAX, ADS,
+             gPowMixed);
 }
 
 void EVALUT(State& s) {
@@ -333,22 +363,23 @@ void EVALUT(State& s) {
         // polymer solution viscosity are taken once.
         const double w = s.OMEGAMIX;
         double we, pe;
-        const double pw0 = std::pow(v0.muw, 1.0 - w), pw1 = std::pow(v1.muw, 1.0 - w), pp = std::pow(mup, 1.0 - w);
-        mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads);
+        const double pw0 = gPowWater(v0.muw, 1.0 - w), pw1 = gPowWater(v1.muw, 1.0 - w);
+        const double pp = gPowPolymer(mup, 1.0 - w);
+        mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads, gPowMixed);
         mu[JWAT][KBASE] = we;
         mu[JPOL][KBASE] = pe;
         mu[JWAT][KDX2] = we;
         mu[JPOL][KDX2] = pe;
-        mixAqueous(s, v1.muw, pw1, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads);
+        mixAqueous(s, v1.muw, pw1, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads, gPowMixed);
         mu[JWAT][KDPO] = we;
         mu[JPOL][KDPO] = pe;
-        mixAqueous(s, v0.muw, pw0, mup, pp, sw + epss, sp, we, pe, rf, rrf, admax, ads);
+        mixAqueous(s, v0.muw, pw0, mup, pp, sw + epss, sp, we, pe, rf, rrf, admax, ads, gPowMixed);
         mu[JWAT][KDSW] = we;
         mu[JPOL][KDSW] = pe;
         if (wpOnly)
-          mixAqueous(s, v0.muw, pw0, mup, pp, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads);
+          mixAqueous(s, v0.muw, pw0, mup, pp, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads, gPowMixedSp);
         else
-          mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp + epss, we, pe, rf, rrf, admax, ads);
+          mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp + epss, we, pe, rf, rrf, admax, ads, gPowMixedSp);
         mu[JWAT][KDSP] = we;
         mu[JPOL][KDSP] = pe;
       } else {
