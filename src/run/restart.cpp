@@ -27,6 +27,7 @@
 
 #include "init/equifit.h"
 #include "input/schedule.h"
+#include "io/cleanup.h"
 #include "io/deck.h"
 #include "io/errors.h"
 #include "io/unformatted.h"
@@ -960,6 +961,9 @@ void RSTPRP(State& s) {
   std::string base(1, '.');
   base.append(target.filename().string()).append(".").append(std::to_string(::getpid())).append(".tmp");
   const fs::path tmp = target.parent_path() / base;
+  // The name is this process's own: an interrupted run removes whatever
+  // stands under it (never the target, and never a device written in place).
+  TMPADD(tmp.string());
   errno = 0;
   std::FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) {
