@@ -31,6 +31,7 @@
 #include "io/deck.h"
 #include "io/errors.h"
 #include "io/unformatted.h"
+#include "report/print1.h"
 #include "solver/bands.h"
 #include "solver/solve.h"
 
@@ -325,6 +326,13 @@ class ImageOut {
       texts -= k;
     }
   }
+  // One text item: v, blank-filled to its full length.
+  void text(std::string_view v) {
+    char buf[T];
+    std::memset(buf, ' ', T);
+    std::memcpy(buf, v.data(), std::min(v.size(), T));
+    put(buf, T);
+  }
   template <typename V>
   void konst(V v) {
     put(&v, sizeof v);
@@ -414,6 +422,11 @@ class ImageIn {
     }
     std::memset(gBlank, ' ', sizeof gBlank);
   }
+  // A text item the program holds as a constant: read past.
+  void text(std::string_view) {
+    char buf[T];
+    get(buf, T);
+  }
   template <typename V>
   void konst(V v) {
     get(&v, sizeof v);
@@ -477,10 +490,12 @@ void image(State& s, IO& io) {
   ra(s.LAYLAB);
   io.end();
 
+  // The unit texts of the three systems, as the listing prints them.
   io.begin(2);
-  io.blanks(6 * 3);
+  for (int kind : {UTOUT, UTIN, UTBASE, UTVOL, UTRATE, UTRATIO})
+    for (int system = 1; system <= 3; ++system) io.text(UNITXT(kind, system));
   ra(s.MTHLAB);
-  io.blanks(3);
+  for (int system = 1; system <= 3; ++system) io.text(UNITXT(UTADS, system));
   io.end();
 
   io.begin(3);
