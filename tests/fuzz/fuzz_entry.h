@@ -53,6 +53,7 @@ Outcome runRestart(std::string_view packed);
 // string unpacks to some file; the unpacked file is cut at imageSize() +
 // kImageSlack bytes.
 std::string unpackImage(std::string_view packed);
+void unpackImage(std::string_view packed, std::string& out);  // into `out`, reusing its storage
 std::size_t imageSize();  // the length of a whole image
 inline constexpr std::size_t kImageSlack = 65536;  // kMaxImage = imageSize() + kImageSlack
 

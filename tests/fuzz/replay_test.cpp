@@ -80,7 +80,9 @@ TEST(FuzzEntry, RunsLikeTheProgram) {
   EXPECT_EQ(o.end, End::Normal) << o.message;
 
   std::string bad = good;
-  bad.replace(bad.find("6 1 3 1 2 0 1 1 0. 0."), 1, "x");
+  const std::size_t nx = bad.find("6 1 3 1 2 0 1 1 0. 0.");
+  ASSERT_NE(nx, std::string::npos);
+  bad[nx] = 'x';
   o = talvek::fuzz::runDeck(bad);
   EXPECT_EQ(o.end, End::Refused);
   EXPECT_NE(o.message.find("fuzz.dat:30: data group DATA 10B, item NX"), std::string::npos) << o.message;
