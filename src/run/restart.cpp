@@ -19,12 +19,15 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "init/equifit.h"
 #include "input/schedule.h"
 #include "io/deck.h"
 #include "io/errors.h"
 #include "io/unformatted.h"
+#include "report/print1.h"
 #include "solver/bands.h"
 #include "solver/solve.h"
 
@@ -684,6 +687,147 @@ void image(State& s, IO& io) {
   io.end();
 }
 
+// The counts and index lists an image brings back, checked before anything
+// uses them: a damaged file (or one of another program) whose frame is
+// intact must be refused here, not index the tables out of their bounds.
+// What follows from the grid alone (the printers' column groups) is built
+// again rather than trusted.
+// "NAME(i)" or "NAME(i,j)".
+std::string itemAt(std::string_view name, int i, int j = 0) {
+  std::string t(name);
+  t += '(';
+  t += std::to_string(i);
+  if (j != 0) {
+    t += ',';
+    t += std::to_string(j);
+  }
+  t += ')';
+  return t;
+}
+
+class ImageCheck {
+ public:
+  explicit ImageCheck(const std::string& who) : who_(who) {}
+  void range(int rec, std::string_view item, int v, int lo, int hi) const {
+    if (v < lo || v > hi) bad(rec, item, v, lo, hi);
+  }
+  // Entries 1..n of a list (an FArray of one dimension).
+  template <typename A>
+  void each(int rec, std::string_view item, const A& a, int n, int lo, int hi) const {
+    for (int i = 1; i <= n; ++i)
+      if (a(i) < lo || a(i) > hi) bad(rec, itemAt(item, i), a(i), lo, hi);
+  }
+  [[noreturn]] void bad(int rec, std::string_view item, int v, int lo, int hi) const {
+    std::string m = who_;
+    m += " holds ";
+    m += item;
+    m += " = ";
+    m += std::to_string(v);
+    m += " in record ";
+    m += std::to_string(rec);
+    m += ", outside ";
+    m += std::to_string(lo);
+    m += " to ";
+    m += std::to_string(hi);
+    m += ": it is not an image this program wrote";
+    throw RunError(m);
+  }
+
+ private:
+  const std::string& who_;
+};
+
+void RSTCHK(State& s, const std::string& who) {
+  const ImageCheck c(who);
+  // The grid and its numbering.
+  c.range(21, "NX", s.NX, 1, MXDIR);
+  c.range(21, "NY", s.NY, 1, MXDIR);
+  c.range(21, "NZ", s.NZ, 1, MXDIR);
+  c.range(21, "NY1", s.NY1, s.NY + 1, s.NY + 1);
+  c.range(21, "NZ1", s.NZ1, s.NZ + 1, s.NZ + 1);
+  const int ncell = s.NX * s.NY * s.NZ;
+  c.range(21, "NCELL", s.NCELL, ncell, ncell);
+  c.range(21, "NGPACT", s.NGPACT, 1, std::min(ncell, MXBLK));
+  c.range(21, "NINTBLE", s.NINTBLE, 0, MXFIT - 1);
+  c.range(21, "NINT", s.NINT, 0, MXFIT - 1);
+  c.range(21, "IQUAD", s.IQUAD, 0, 1);
+  c.range(21, "IRADIAL", s.IRADIAL, 0, 1);
+  c.each(21, "IBLK", s.IBLK, s.NGPACT, 1, ncell);
+  c.each(21, "IORD", s.IORD, ncell, 0, s.NGPACT);
+  for (int n = 1; n <= s.NGPACT; ++n)
+    if (s.IORD(s.IBLK(n)) != n) c.bad(21, itemAt("IORD", s.IBLK(n)), s.IORD(s.IBLK(n)), n, n);
+  const int count[3] = {s.NX, s.NY, s.NZ};
+  c.range(26, "NUSLVR", s.NUSLVR, 0, 1);
+  int seen = 0;
+  for (int d = 1; d <= 3; ++d) {
+    c.range(26, itemAt("IAXIS", d), s.IAXIS(d), 1, 3);
+    seen |= 1 << s.IAXIS(d);
+    // The slot of the minus neighbour along the axis: x 3, y 2, z 1.
+    c.range(26, itemAt("MSLOT", d), s.MSLOT(d), 4 - s.IAXIS(d), 4 - s.IAXIS(d));
+  }
+  if (seen != 0xE) c.bad(26, "IAXIS(3)", s.IAXIS(3), 1, 3);
+  c.range(26, "N1", s.N1, count[s.IAXIS(1) - 1], count[s.IAXIS(1) - 1]);
+  c.range(26, "N2", s.N2, count[s.IAXIS(2) - 1], count[s.IAXIS(2) - 1]);
+  c.range(26, "N3", s.N3, count[s.IAXIS(3) - 1], count[s.IAXIS(3) - 1]);
+  for (int L = 1; L <= ncell; ++L) {
+    for (int sl = 1; sl <= MXSLOT; ++sl)
+      if (s.NBRG(sl, L) < 0 || s.NBRG(sl, L) > ncell)
+        c.bad(44, itemAt("NBRG", sl, L), s.NBRG(sl, L), 0, ncell);
+    for (int d = 1; d <= 3; ++d)
+      if (s.ICOORD(d, L) < 1 || s.ICOORD(d, L) > count[d - 1])
+        c.bad(44, itemAt("ICOORD", d, L), s.ICOORD(d, L), 1, count[d - 1]);
+  }
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int d = 1; d <= 3; ++d)
+      if (s.IJK(d, n) < 1 || s.IJK(d, n) > count[d - 1])
+        c.bad(44, itemAt("IJK", d, n), s.IJK(d, n), 1, count[d - 1]);
+    c.range(44, itemAt("NNB", n), s.NNB(n), 0, MXSLOT);
+    for (int k = 1; k <= s.NNB(n); ++k) {
+      c.range(44, itemAt("NBN", k, n), s.NBN(k, n), 1, s.NGPACT);
+      c.range(44, itemAt("NBS", k, n), s.NBS(k, n), 1, MXSLOT);
+    }
+    c.range(64, itemAt("NCONN", n), s.NCONN(n), 0, MXSLOT);
+    for (int k = 1; k <= s.NCONN(n); ++k) c.range(44, itemAt("ICSLOT", k, n), s.ICSLOT(k, n), 1, MXSLOT);
+  }
+  // Equations, unknowns and the solution method.
+  c.range(47, "NEQN", s.NEQN, 1, MXEQ);
+  c.range(47, "NUKN", s.NUKN, 1, MXEQ);
+  c.range(47, "METHOD", s.METHOD, 1, 4);
+  c.range(47, "NXYZORD", s.NXYZORD, 1, 7);
+  for (auto [item, v] : {std::pair<const char*, int>{"IQW", s.IQW}, {"IQO", s.IQO}, {"IQG", s.IQG}, {"IQP", s.IQP},
+                         {"ISW", s.ISW}, {"ISO", s.ISO}, {"IPO", s.IPO}, {"ISP", s.ISP}})
+    c.range(42, item, v, 1, MXEQ);
+  for (auto [item, v] : {std::pair<const char*, int>{"KEQO", s.KEQO}, {"KEQW", s.KEQW}, {"KEQG", s.KEQG},
+                         {"KEQP", s.KEQP}})
+    c.range(42, item, v, 0, MXEQ);
+  // Regions and their tables.
+  c.range(15, "NPVTRGN", s.NPVTRGN, 1, MXRGN);
+  c.each(15, "NRPVT", s.NRPVT, s.NPVTRGN, 0, MXROW);
+  c.each(15, "NPVTGN", s.NPVTGN, s.NGPACT, 1, s.NPVTRGN);
+  c.range(16, "NRPOL", s.NRPOL, 0, MXROW);
+  c.range(54, "NRRET", s.NRRET, 0, MXROW);
+  c.range(25, "NKRRGN", s.NKRRGN, 1, MXRGN);
+  c.each(25, "NRWO", s.NRWO, s.NKRRGN, 0, MXROW);
+  c.each(25, "NRGO", s.NRGO, s.NKRRGN, 0, MXROW);
+  c.each(25, "NKRGN", s.NKRGN, s.NGPACT, 1, s.NKRRGN);
+  // Aquifer blocks and well blocks.
+  c.range(7, "NAQBLK", s.NAQBLK, 0, s.NGPACT);
+  c.each(7, "LAQBLK", s.LAQBLK, s.NAQBLK, 1, s.NGPACT);
+  c.range(22, "NWELM2", s.NWELM2, 0, s.NGPACT);
+  c.range(22, "NWELM1", s.NWELM1, 0, s.NGPACT);
+  c.range(22, "NWEL0", s.NWEL0, 0, s.NGPACT);
+  c.each(22, "LWELM2", s.LWELM2, s.NWELM2, 1, s.NGPACT);
+  c.each(22, "LWELM1", s.LWELM1, s.NWELM1, 1, s.NGPACT);
+  c.each(22, "LWEL0", s.LWEL0, s.NWEL0, 1, s.NGPACT);
+  // Step counters and the schedule position.
+  c.range(38, "ISTEP", s.ISTEP, 0, MXSTEP);
+  c.range(48, "MUNITIN", s.MUNITIN, 1, 3);
+  c.range(51, "NOWSTP", s.NOWSTP, 0, MXNOW);
+  c.range(51, "NWTLIN", s.NWTLIN, 0, MXWLIN);
+  // The printers' column groups follow from the grid.
+  COLGRP(s);
+}
+
 std::string readRole(const State& s) { return "the restart-up file to read '" + s.RUNFILE[2] + "'"; }
 std::string writeRole(const State& s) { return "the restart-up file to write '" + s.RUNFILE[3] + "'"; }
 
@@ -705,6 +849,7 @@ void UPDATE(State& s, std::FILE* f) {
 void READST(State& s, std::FILE* f, const std::string& who) {
   ImageIn in(f, who);
   image(s, in);
+  RSTCHK(s, who);
   gKeep.IRSTRT = s.IRSTRT;
   gKeep.INOUTP = s.INOUTP;
   gKeep.MUNITIN = s.MUNITIN;

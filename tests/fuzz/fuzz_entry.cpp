@@ -200,17 +200,19 @@ void unpackImage(std::string_view packed, std::string& out) {
 
 Outcome runDeck(std::string_view deck) { return run(deck, (fs::path(scratchDir()) / "none.rst").string()); }
 
-Outcome runRestart(std::string_view packed) {
+Outcome runRestartImage(std::string_view image) {
   const std::string path = (fs::path(scratchDir()) / "rin.rst").string();
-  {
-    static std::string image;  // kept: its 22 MB are not allocated again for each input
-    unpackImage(packed, image);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot write " + path);
-    const bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
-    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path);
-  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot write " + path);
+  const bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
+  if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path);
   return run(restartDeck(), path);
+}
+
+Outcome runRestart(std::string_view packed) {
+  static std::string image;  // kept: its 22 MB are not allocated again for each input
+  unpackImage(packed, image);
+  return runRestartImage(image);
 }
 
 }  // namespace talvek::fuzz

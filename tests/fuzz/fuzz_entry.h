@@ -39,6 +39,8 @@ Outcome runDeck(std::string_view deck);
 // A restart run of the fixed restart deck tests/fuzz/restart_deck.txt that
 // reads `packed`, unpacked by unpackImage(), as its restart-up file.
 Outcome runRestart(std::string_view packed);
+// The same with the image as a run wrote it.
+Outcome runRestartImage(std::string_view image);
 
 // Restart-up images in a packed form. An image holds every array at its
 // full declared size (about 22 MB), nearly all zeros, blanks or repeats of

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_entry.h"
+#include "run/restart.h"
 
 namespace {
 
@@ -96,6 +99,52 @@ TEST(FuzzEntry, RunsLikeTheProgram) {
   o = talvek::fuzz::runRestart("");
   EXPECT_EQ(o.end, End::Refused);
   EXPECT_NE(o.message.find("is empty"), std::string::npos) << o.message;
+}
+
+// A restart-up image whose frame is whole but whose counts or index lists
+// are out of their ranges is refused, naming the item and its record,
+// before anything uses them. Each case is an item of the image of day 12
+// set to a value it cannot hold.
+TEST(FuzzEntry, DamagedImagesAreRefused) {
+  const std::string good = talvek::fuzz::unpackImage(slurp(kFuzzDir / "corpus" / "restart" / "day12.img"));
+  ASSERT_EQ(good.size(), talvek::fuzz::imageSize());
+  // Byte offset of word `w` (4 bytes) of record `rec`: each record has a
+  // 4-byte length before and after it.
+  auto offset = [](int rec, std::size_t w) {
+    std::size_t o = 4;
+    for (int r = 1; r < rec; ++r) o += talvek::RSTLEN(r) + 8;
+    return o + 4 * w;
+  };
+  struct Case {
+    int rec;
+    std::size_t word;
+    std::int32_t value;
+    const char* says;
+  };
+  const Case cases[] = {
+      {15, 14940, 2147483647, "holds NRPVT(1) = 2147483647 in record 15, outside 0 to 30"},
+      {15, 14970, -1, "holds NPVTGN(1) = -1 in record 15, outside 1 to 1"},
+      {16, 120, 2147483647, "holds NRPOL = 2147483647 in record 16, outside 0 to 30"},
+      {21, 6, 65, "holds NGPACT = 65 in record 21, outside 1 to 18"},
+      {21, 13, 2147483647, "holds IBLK(1) = 2147483647 in record 21, outside 1 to 18"},
+      {21, 4013, 2147483647, "holds IORD(1) = 2147483647 in record 21, outside 0 to 18"},
+      {21, 4015, 2, "holds IORD(3) = 2 in record 21, outside 3 to 3"},
+      {22, 0, 65, "holds NWELM2 = 65 in record 22, outside 0 to 18"},
+      {22, 3, 0, "holds LWELM2(1) = 0 in record 22, outside 1 to 18"},
+      {26, 1, 2, "holds MSLOT(1) = 3 in record 26, outside 2 to 2"},
+      {26, 1, 5, "holds IAXIS(1) = 5 in record 26, outside 1 to 3"},
+      {47, 7, 5, "holds METHOD = 5 in record 47, outside 1 to 4"},
+  };
+  for (const Case& c : cases) {
+    std::string image = good;
+    std::memcpy(image.data() + offset(c.rec, c.word), &c.value, sizeof c.value);
+    const Outcome o = talvek::fuzz::runRestartImage(image);
+    EXPECT_EQ(o.end, End::Refused) << c.says;
+    EXPECT_NE(o.message.find(std::string("the restart-up file to read '") + talvek::fuzz::scratchDir() + "/rin.rst' " +
+                             c.says + ": it is not an image this program wrote"),
+              std::string::npos)
+        << o.message;
+  }
 }
 
 // A run writes its files in the entry's scratch folder or to /dev/null:
