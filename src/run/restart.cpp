@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -717,6 +719,24 @@ class ImageCheck {
     for (int i = 1; i <= n; ++i)
       if (a(i) < lo || a(i) > hi) bad(rec, itemAt(item, i), a(i), lo, hi);
   }
+  // A time of the run: finite and at least `lo` (above it when `above`).
+  void time(int rec, std::string_view item, double v, double lo, bool above) const {
+    if (std::isfinite(v) && (above ? v > lo : v >= lo)) return;
+    char val[32], bound[48];
+    std::snprintf(val, sizeof val, "%g", v);
+    std::snprintf(bound, sizeof bound, above ? "above %g" : "of %g or more", lo);
+    std::string m = who_;
+    m += " holds ";
+    m += item;
+    m += " = ";
+    m += val;
+    m += " in record ";
+    m += std::to_string(rec);
+    m += ", where a finite time ";
+    m += bound;
+    m += " belongs: it is not an image this program wrote";
+    throw RunError(m);
+  }
   [[noreturn]] void bad(int rec, std::string_view item, int v, int lo, int hi) const {
     std::string m = who_;
     m += " holds ";
@@ -819,8 +839,14 @@ void RSTCHK(State& s, const std::string& who) {
   c.each(22, "LWELM2", s.LWELM2, s.NWELM2, 1, s.NGPACT);
   c.each(22, "LWELM1", s.LWELM1, s.NWELM1, 1, s.NGPACT);
   c.each(22, "LWEL0", s.LWEL0, s.NWEL0, 1, s.NGPACT);
-  // Step counters and the schedule position.
+  // Step counters, the times of the run and the schedule position: a time
+  // that is not finite, or a negative one, would keep the loop from ever
+  // reaching the halting time.
   c.range(38, "ISTEP", s.ISTEP, 0, MXSTEP);
+  c.time(37, "SIMTME", s.SIMTME, 0.0, false);
+  c.time(37, "TIMUSE", s.TIMUSE, 0.0, false);
+  c.time(37, "DTIME", s.DTIME, 0.0, true);
+  c.time(37, "DTOLD", s.DTOLD, 0.0, false);
   c.range(48, "MUNITIN", s.MUNITIN, 1, 3);
   c.range(51, "NOWSTP", s.NOWSTP, 0, MXNOW);
   c.range(51, "NWTLIN", s.NWTLIN, 0, MXWLIN);

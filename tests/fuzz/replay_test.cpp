@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -135,15 +136,37 @@ TEST(FuzzEntry, DamagedImagesAreRefused) {
       {26, 1, 5, "holds IAXIS(1) = 5 in record 26, outside 1 to 3"},
       {47, 7, 5, "holds METHOD = 5 in record 47, outside 1 to 4"},
   };
+  auto refused = [](const std::string& image, const std::string& says) {
+    const Outcome o = talvek::fuzz::runRestartImage(image);
+    EXPECT_EQ(o.end, End::Refused) << says;
+    EXPECT_NE(o.message.find(std::string("the restart-up file to read '") + talvek::fuzz::scratchDir() + "/rin.rst' " +
+                             says + ": it is not an image this program wrote"),
+              std::string::npos)
+        << o.message;
+  };
   for (const Case& c : cases) {
     std::string image = good;
     std::memcpy(image.data() + offset(c.rec, c.word), &c.value, sizeof c.value);
-    const Outcome o = talvek::fuzz::runRestartImage(image);
-    EXPECT_EQ(o.end, End::Refused) << c.says;
-    EXPECT_NE(o.message.find(std::string("the restart-up file to read '") + talvek::fuzz::scratchDir() + "/rin.rst' " +
-                             c.says + ": it is not an image this program wrote"),
-              std::string::npos)
-        << o.message;
+    refused(image, c.says);
+  }
+  // The times of record 37 (SIMTME, TMTOTAL, TIMUSE, DTIME, DTOLD, TMSTOP):
+  // with a time that is not a number, or far below zero, the loop never
+  // reached the halting time.
+  struct Time {
+    std::size_t index;
+    double value;
+    const char* says;
+  };
+  const Time times[] = {
+      {2, std::nan(""), "holds TIMUSE = nan in record 37, where a finite time of 0 or more belongs"},
+      {2, -1.0E300, "holds TIMUSE = -1e+300 in record 37, where a finite time of 0 or more belongs"},
+      {3, -1.0, "holds DTIME = -1 in record 37, where a finite time above 0 belongs"},
+      {0, HUGE_VAL, "holds SIMTME = inf in record 37, where a finite time of 0 or more belongs"},
+  };
+  for (const Time& t : times) {
+    std::string image = good;
+    std::memcpy(image.data() + offset(37, 2 * t.index), &t.value, sizeof t.value);
+    refused(image, t.says);
   }
 }
 
