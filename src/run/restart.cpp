@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "init/equifit.h"
 #include "input/schedule.h"
@@ -737,6 +738,9 @@ class ImageCheck {
     m += " belongs: it is not an image this program wrote";
     throw RunError(m);
   }
+  [[noreturn]] void fail(const std::string& what) const {
+    throw RunError(who_ + " " + what + ": it is not an image this program wrote");
+  }
   [[noreturn]] void bad(int rec, std::string_view item, int v, int lo, int hi) const {
     std::string m = who_;
     m += " holds ";
@@ -756,6 +760,13 @@ class ImageCheck {
  private:
   const std::string& who_;
 };
+
+std::string readRole(const State& s) { return "the restart-up file to read '" + s.RUNFILE[2] + "'"; }
+std::string writeRole(const State& s) { return "the restart-up file to write '" + s.RUNFILE[3] + "'"; }
+
+}  // namespace
+
+std::size_t RSTLEN(int rec) { return rec >= 1 && rec <= NRSREC ? kLen[rec - 1] : 0; }
 
 void RSTCHK(State& s, const std::string& who) {
   const ImageCheck c(who);
@@ -793,13 +804,36 @@ void RSTCHK(State& s, const std::string& who) {
   c.range(26, "N1", s.N1, count[s.IAXIS(1) - 1], count[s.IAXIS(1) - 1]);
   c.range(26, "N2", s.N2, count[s.IAXIS(2) - 1], count[s.IAXIS(2) - 1]);
   c.range(26, "N3", s.N3, count[s.IAXIS(3) - 1], count[s.IAXIS(3) - 1]);
+  // Each grid block at a place of its own; its neighbours in the seven
+  // slots (slot 4 the block itself) are the blocks beside that place along
+  // the ordered directions, as the numbering lays them out.
+  std::vector<int> place(static_cast<std::size_t>(ncell), 0);
+  auto at = [&](int i, int j, int k) -> int& {
+    return place[static_cast<std::size_t>((i - 1) + s.N1 * ((j - 1) + s.N2 * (k - 1)))];
+  };
   for (int L = 1; L <= ncell; ++L) {
-    for (int sl = 1; sl <= MXSLOT; ++sl)
-      if (s.NBRG(sl, L) < 0 || s.NBRG(sl, L) > ncell)
-        c.bad(44, itemAt("NBRG", sl, L), s.NBRG(sl, L), 0, ncell);
     for (int d = 1; d <= 3; ++d)
       if (s.ICOORD(d, L) < 1 || s.ICOORD(d, L) > count[d - 1])
         c.bad(44, itemAt("ICOORD", d, L), s.ICOORD(d, L), 1, count[d - 1]);
+    int& p = at(s.ICOORD(s.IAXIS(1), L), s.ICOORD(s.IAXIS(2), L), s.ICOORD(s.IAXIS(3), L));
+    if (p != 0)
+      c.fail("holds the grid blocks " + std::to_string(p) + " and " + std::to_string(L) +
+             " at one place of the grid in record 44 (ICOORD)");
+    p = L;
+  }
+  const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
+  for (int L = 1; L <= ncell; ++L) {
+    const int i = s.ICOORD(s.IAXIS(1), L), j = s.ICOORD(s.IAXIS(2), L), k = s.ICOORD(s.IAXIS(3), L);
+    int want[MXSLOT + 1] = {};
+    want[4] = L;
+    if (k >= 2) want[m3] = at(i, j, k - 1);
+    if (k <= s.N3 - 1) want[8 - m3] = at(i, j, k + 1);
+    if (j >= 2) want[m2] = at(i, j - 1, k);
+    if (j <= s.N2 - 1) want[8 - m2] = at(i, j + 1, k);
+    if (i >= 2) want[m1] = at(i - 1, j, k);
+    if (i <= s.N1 - 1) want[8 - m1] = at(i + 1, j, k);
+    for (int sl = 1; sl <= MXSLOT; ++sl)
+      if (s.NBRG(sl, L) != want[sl]) c.bad(44, itemAt("NBRG", sl, L), s.NBRG(sl, L), want[sl], want[sl]);
   }
   for (int n = 1; n <= s.NGPACT; ++n) {
     for (int d = 1; d <= 3; ++d)
@@ -847,6 +881,14 @@ void RSTCHK(State& s, const std::string& who) {
   // that is not finite, or a negative one, would keep the loop from ever
   // reaching the halting time.
   c.range(38, "ISTEP", s.ISTEP, 0, MXSTEP);
+  // Iteration counters: at most MAXIT (15) Newton iterations in each of at
+  // most 15 passes of a step, MXSTEP steps.
+  constexpr int kCount = 1000000000;
+  c.range(38, "ITER", s.ITER, 0, kCount);
+  c.range(38, "LINIT", s.LINIT, 0, kCount);
+  c.range(38, "TOTITER", s.TOTITER, 0, kCount);
+  c.range(38, "NPASS", s.NPASS, 0, 15);
+  c.range(38, "MAXIT", s.MAXIT, 1, 15);
   c.time(37, "SIMTME", s.SIMTME, 0.0, false);
   c.time(37, "TIMUSE", s.TIMUSE, 0.0, false);
   c.time(37, "DTIME", s.DTIME, 0.0, true);
@@ -857,13 +899,6 @@ void RSTCHK(State& s, const std::string& who) {
   // The printers' column groups follow from the grid.
   COLGRP(s);
 }
-
-std::string readRole(const State& s) { return "the restart-up file to read '" + s.RUNFILE[2] + "'"; }
-std::string writeRole(const State& s) { return "the restart-up file to write '" + s.RUNFILE[3] + "'"; }
-
-}  // namespace
-
-std::size_t RSTLEN(int rec) { return rec >= 1 && rec <= NRSREC ? kLen[rec - 1] : 0; }
 
 void UPDATE(State& s, std::FILE* f) {
   static bool blanksReady = false;
@@ -879,7 +914,6 @@ void UPDATE(State& s, std::FILE* f) {
 void READST(State& s, std::FILE* f, const std::string& who) {
   ImageIn in(f, who);
   image(s, in);
-  RSTCHK(s, who);
   gKeep.IRSTRT = s.IRSTRT;
   gKeep.INOUTP = s.INOUTP;
   gKeep.MUNITIN = s.MUNITIN;
@@ -917,6 +951,7 @@ void RSTRED(State& s) {
   }
   try {
     READST(s, f, who);
+    RSTCHK(s, who);
   } catch (...) {
     std::fclose(f);
     throw;

@@ -332,6 +332,7 @@ TEST(Restart, ImagesOfEverySetUpAreAccepted) {
       talvek::UPDATE(s, f);
       auto back = talvek::makeState();
       talvek::READST(*back, f, "the image of " + name);
+      talvek::RSTCHK(*back, "the image of " + name);
     } catch (const std::exception& e) {
       ADD_FAILURE() << e.what();
     }
