@@ -206,7 +206,11 @@ Outcome runRestartImage(std::string_view image) {
   if (!f) throw std::runtime_error("cannot write " + path);
   const bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
   if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path);
-  return run(restartDeck(), path);
+  const Outcome out = run(restartDeck(), path);
+  // A fuzzer's child process may end without removing its scratch folder:
+  // the 22 MB image is not left in it.
+  std::remove(path.c_str());
+  return out;
 }
 
 Outcome runRestart(std::string_view packed) {

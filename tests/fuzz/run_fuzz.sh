@@ -33,6 +33,12 @@ log=${FUZZ_LOG:-$work/fuzz.log}
 mkdir -p "$work/corpus" "$work/artifacts" "$here/findings/$kind"
 bounds=(-timeout=10 -rss_limit_mb=2048 -close_fd_mask=1)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+# The scratch folders of the fuzzer's processes (one each, made by the fuzz
+# entry) go into a folder of this run, removed at its end: a child process
+# that the fuzzer ends (a crash, a time-out) leaves its own behind.
+export TMPDIR=$work/tmp
+rm -rf "$TMPDIR" && mkdir -p "$TMPDIR"
+trap 'rm -rf "$TMPDIR"' EXIT
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 # One core: a single process, at the lowest priority. Fork mode with one
