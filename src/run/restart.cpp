@@ -821,6 +821,14 @@ void RSTCHK(State& s, const std::string& who) {
              " at one place of the grid in record 44 (ICOORD)");
     p = L;
   }
+  // The block at each (I, J, K) of the deck; an inactive block carries no
+  // activity code (the band set-up numbers the blocks by it).
+  for (int L = 1; L <= ncell; ++L) {
+    const int v = s.LBLOCK(s.ICOORD(1, L), s.ICOORD(2, L), s.ICOORD(3, L));
+    if (v != L) c.bad(59, "LBLOCK(" + std::to_string(s.ICOORD(1, L)) + "," + std::to_string(s.ICOORD(2, L)) + "," +
+                          std::to_string(s.ICOORD(3, L)) + ")", v, L, L);
+    if (s.IORD(L) == 0 && s.IACTIVE(L) != 0) c.bad(33, itemAt("IACTIVE", L), s.IACTIVE(L), 0, 0);
+  }
   const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
   for (int L = 1; L <= ncell; ++L) {
     const int i = s.ICOORD(s.IAXIS(1), L), j = s.ICOORD(s.IAXIS(2), L), k = s.ICOORD(s.IAXIS(3), L);

@@ -14,6 +14,7 @@
 
 #include "e2e_util.h"
 #include "io/deck.h"
+#include "io/errors.h"
 #include "run/driver.h"
 #include "run/restart.h"
 #include "state/state.h"
@@ -333,6 +334,23 @@ TEST(Restart, ImagesOfEverySetUpAreAccepted) {
       auto back = talvek::makeState();
       talvek::READST(*back, f, "the image of " + name);
       talvek::RSTCHK(*back, "the image of " + name);
+      // An inactive block with an activity code would be numbered by the
+      // band set-up of the restart.
+      if (name == "regions_inactive.txt") {
+        int L = 1;
+        while (L < back->NCELL && back->IORD(L) != 0) ++L;
+        ASSERT_EQ(back->IORD(L), 0);
+        back->IACTIVE(L) = 1;
+        try {
+          talvek::RSTCHK(*back, "the image");
+          ADD_FAILURE() << "an activity code of an inactive block was taken";
+        } catch (const talvek::RunError& e) {
+          EXPECT_NE(std::string(e.what()).find("the image holds IACTIVE(" + std::to_string(L) +
+                                               ") = 1 in record 33, outside 0 to 0"),
+                    std::string::npos)
+              << e.what();
+        }
+      }
     } catch (const std::exception& e) {
       ADD_FAILURE() << e.what();
     }

@@ -136,6 +136,7 @@ TEST(FuzzEntry, DamagedImagesAreRefused) {
       {26, 1, 5, "holds IAXIS(1) = 5 in record 26, outside 1 to 3"},
       {47, 7, 5, "holds METHOD = 5 in record 47, outside 1 to 4"},
       {44, 4, 0, "holds NBRG(5,1) = 0 in record 44, outside 2 to 2"},
+      {59, 0, 5, "holds LBLOCK(1,1,1) = 5 in record 59, outside 1 to 1"},
       {38, 2, 2147483647, "holds TOTITER = 2147483647 in record 38, outside 0 to 1000000000"},
   };
   auto refused = [](const std::string& image, const std::string& says) {
