@@ -27,6 +27,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 EXAMPLES = os.path.join(ROOT, "examples")
+BENCH_DECKS = os.path.join(HERE, "decks")
 
 # Deck and the methods tried on it. A method that stops before the first
 # step (a band store too small, for example) is reported and skipped.
@@ -41,13 +42,15 @@ DECKS = [
     ("regions_inactive", [1, 2, 3, 4]),
     ("aquifer_edge", [1, 2, 3, 4]),
     ("polymer3d_4000", [3, 2]),
+    ("waterflood_40x10x10", [4, 3, 2]),
 ]
 QUICK = [("fivespot_polymer", [1, 4]), ("blackoil3d", [1, 3])]
 
 # Routines of the linear solve (factorization, fill, repeated solve).
 SOLVE_SYMBOLS = re.compile(
     r"talvek::(DSOLV|XDSOLV|GVBND|XGVBND|ONEDM|ONED4|XONEDM|XONED4|INVRT|XINVRT|BACSUB|"
-    r"ZERO|XZERO|BLKITR|NESITR|ORTHMN|BILUSV|MATVEC|MULTAV|MLTABC|QSUB|WSUB2?|ZSUB2?|"
+    r"ZERO|XZERO|BLKITR|NESITR|ORTHMN|BILUSV|MATVEC|MULTAV|MLTABC|QSUB|WSUB2?|ZSUB2?|wsubN|zsubN|qsubN|"
+    r"blockops::byOrder|"
     r"\(anonymous namespace\)::(fill|fillRhs|eliminate|factor|bilu|nestedPre|copyCoefficients|clearStore))\b")
 
 STEP_LINE = re.compile(r"ISTEP =\s*(\d+)\s+ITERK =\s*(\d+)\s+.{9}\s*(\d+)\s+DTIME")
@@ -55,7 +58,10 @@ K7_LINE = re.compile(r"NGPACT=\s*(\d+)")
 
 
 def deck_text(name, method):
-    with open(os.path.join(EXAMPLES, name + ".txt")) as f:
+    path = os.path.join(EXAMPLES, name + ".txt")
+    if not os.path.exists(path):
+        path = os.path.join(BENCH_DECKS, name + ".txt")
+    with open(path) as f:
         lines = f.read().split("\n")
     for i, line in enumerate(lines):
         if line.startswith("DATA 10B"):

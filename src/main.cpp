@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "io/cleanup.h"
 #include "io/errors.h"
 #include "io/units.h"
 #include "report/listing.h"
@@ -116,6 +117,8 @@ int main(int argc, char** argv) {
     std::printf("talvek %s\n", talvek::kVersion);
     return 0;
   }
+  // An interrupted run removes the files it writes under provisional names.
+  talvek::SIGSET();
   std::string names[4];
   bool fromArgs = false;
   if (!cl.names.empty()) {

@@ -1,7 +1,8 @@
 // Fortran edit descriptors, written the way gfortran writes them.
 //
-// The digits come from the C library's exact decimal conversion (%f, %e),
-// which rounds the binary value to the nearest decimal with ties to even;
+// The digits come from the exact decimal conversion of std::to_chars with a
+// precision (the digits printf's %f and %e give), which rounds the binary
+// value to the nearest decimal with ties to even;
 // gfortran's default rounding mode does the same, so the digits agree. The
 // Fortran layout is then laid around them:
 //   Fw.d  [-]iii.ddd; a zero integer part prints as "0." unless the field is
@@ -17,6 +18,7 @@
 // width allows, right-aligned.
 #include "io/format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -84,17 +86,25 @@ int wide(char* out, int w, Fn fn) {
   return w;
 }
 
+// 10**0 to 10**22, every one exact in a double (as pow gives them).
+constexpr double kExact10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 int fieldF(char* out, double v, int w, int d) {
   if (special(out, v, w)) return w;
   if (d < 0) d = 0;
   if (d >= w) return stars(out, w);
   const double x = std::fabs(v);
   // Anything of w or more integer digits cannot fit.
-  if (x >= 1e300 || (w < 300 && x >= std::pow(10.0, w))) return stars(out, w);
+  if (x >= 1e300 || (w < 300 && x >= (w <= 22 ? kExact10[w] : std::pow(10.0, w)))) return stars(out, w);
   char buf[kMaxField + 320];
   char* p = buf;
   if (std::signbit(v)) *p++ = '-';
-  const int n = std::snprintf(p, sizeof buf - 1, "%#.*f", d, x);
+  // The digits of printf's %#.*f: the shortest-path conversion with a given
+  // precision is exact in the same way, without printf's format parsing.
+  char* q = std::to_chars(p, buf + sizeof buf - 1, x, std::chars_format::fixed, d).ptr;
+  if (d == 0) *q++ = '.';
+  const int n = static_cast<int>(q - p);
   int len = static_cast<int>(p - buf) + n;
   if (len > w && d > 0 && p[0] == '0' && p[1] == '.') {
     std::memmove(p, p + 1, static_cast<std::size_t>(n));  // drop the leading 0
@@ -111,7 +121,8 @@ void eDigits(double x, int d, char* digits, int& exp) {
     return;
   }
   char buf[kMaxField + 32];
-  std::snprintf(buf, sizeof buf, "%.*e", d - 1, x);  // D.DDDe+XX
+  // D.DDDe+XX, as printf's %.*e writes it.
+  *std::to_chars(buf, buf + sizeof buf - 1, x, std::chars_format::scientific, d - 1).ptr = '\0';
   int k = 0;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)
@@ -126,11 +137,22 @@ int fieldE(char* out, double v, int w, int d) {
   char digits[kMaxField + 8];
   int exp = 0;
   eDigits(std::fabs(v), d, digits, exp);
-  char ex[8];
+  char ex[4];
   const int ae = std::abs(exp);
-  if (ae <= 99) std::snprintf(ex, sizeof ex, "E%c%02d", exp < 0 ? '-' : '+', ae);
-  else if (ae <= 999) std::snprintf(ex, sizeof ex, "%c%03d", exp < 0 ? '-' : '+', ae);
-  else return stars(out, w);
+  const char sign = exp < 0 ? '-' : '+';
+  if (ae <= 99) {
+    ex[0] = 'E';
+    ex[1] = sign;
+    ex[2] = static_cast<char>('0' + ae / 10);
+    ex[3] = static_cast<char>('0' + ae % 10);
+  } else if (ae <= 999) {
+    ex[0] = sign;
+    ex[1] = static_cast<char>('0' + ae / 100);
+    ex[2] = static_cast<char>('0' + ae / 10 % 10);
+    ex[3] = static_cast<char>('0' + ae % 10);
+  } else {
+    return stars(out, w);
+  }
   char buf[kMaxField + 16];
   int n = 0;
   const bool neg = std::signbit(v);
@@ -203,7 +225,7 @@ int fieldG(char* out, double v, int w, int d) {
 int fmtI(char* out, long long v, int w) {
   return wide(out, w, [v](char* o, int ww) {
     char buf[32];
-    const int n = std::snprintf(buf, sizeof buf, "%lld", v);
+    const int n = static_cast<int>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
     return place(o, ww, buf, n);
   });
 }

@@ -8,7 +8,9 @@
 // lookups of their own.
 #include "physics/properties.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "io/errors.h"
@@ -159,21 +161,60 @@ void CHKEQN(const State& s) {
                    " NUKN=" + std::to_string(s.NUKN) + " (DATA 06B)");
 }
 
-void AQVIS(const State& s, double MUW, double MUP, double SW, double SP, double& MUWE, double& MUPE,
-           double RF, double RRF, double ADMAX, double ADS) {
-  MUWE = MUW;
-  MUPE = MUP;
-  if (s.KEQP <= 0) return;
+namespace {
+
+// pow(x, y) that keeps its last arguments and result. The viscosities of the
+// mixing rule repeat from one evaluation to the next (a water viscosity that
+// is constant in the table, blocks the polymer has not reached), and the
+// same arguments give the same power. Arguments are compared bit for bit.
+class LastPow {
+ public:
+  double operator()(double x, double y) {
+    const auto bx = std::bit_cast<std::uint64_t>(x), by = std::bit_cast<std::uint64_t>(y);
+    if (!set_ || bx != x_ || by != y_) {
+      x_ = bx;
+      y_ = by;
+      r_ = std::pow(x, y);
+      set_ = true;
+    }
+    return r_;
+  }
+
+ private:
+  std::uint64_t x_ = 0, y_ = 0;
+  double r_ = 0.0;
+  bool set_ = false;
+};
+
+// MUW**(1-w), MUP**(1-w), and mixture**w: one for the base, pressure and
+// water saturation states, one for the raised polymer saturation.
+LastPow gPowWater, gPowPolymer, gPowMixed, gPowMixedSp;
+
+// The mixing rule of AQVIS with the powers MUW**(1-w) and MUP**(1-w) given:
+// a block's four evaluations share them.
+void mixAqueous(const State& s, double MUW, double powW, double MUP, double powP, double SW, double SP,
+                double& MUWE, double& MUPE, double RF, double RRF, double ADMAX, double ADS, LastPow& power) {
   const double mum = MUW + (MUP - MUW) * SP / (SW + SP + kTiny);
-  const double w = s.OMEGAMIX;
-  const double mw = std::pow(mum, w);
-  MUWE = std::pow(MUW, 1.0 - w) * mw;
-  MUPE = std::pow(MUP, 1.0 - w) * mw;
+  const double mw = power(mum, s.OMEGAMIX);
+  MUWE = powW * mw;
+  MUPE = powP * mw;
   if (ADMAX >= kTiny && ADS >= kTiny) {
     const double r = ADS / ADMAX;
     MUWE *= 1.0 + (RRF - 1.0) * r;
     MUPE *= 1.0 + (RF - 1.0) * r;
   }
+}
+
+}  // namespace
+
+void AQVIS(const State& s, double MUW, double MUP, double SW, double SP, double& MUWE, double& MUPE,
+           double RF, double RRF, double ADMAX, double ADS) {
+  MUWE = MUW;
+  MUPE = MUP;
+  if (s.KEQP <= 0) return;
+  const double w = s.OMEGAMIX;
+  mixAqueous(s, MUW, std::pow(MUW, 1.0 - w), MUP, std::pow(MUP, 1.0 - w), SW, SP, MUWE, MUPE, RF, RRF, ADMAX, ADS,
+             gPowMixed);
 }
 
 void EVALUT(State& s) {
@@ -317,24 +358,37 @@ void EVALUT(State& s) {
     {
       const double mup = s.MUPB(n);
       const double rf = s.RFB(n), rrf = s.RRFB(n), admax = s.CRPMAX(n), ads = s.ADS(n);
-      double we, pe;
-      AQVIS(s, v0.muw, mup, sw, sp, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KBASE] = we;
-      mu[JPOL][KBASE] = pe;
-      mu[JWAT][KDX2] = we;
-      mu[JPOL][KDX2] = pe;
-      AQVIS(s, v1.muw, mup, sw, sp, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KDPO] = we;
-      mu[JPOL][KDPO] = pe;
-      AQVIS(s, v0.muw, mup, sw + epss, sp, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KDSW] = we;
-      mu[JPOL][KDSW] = pe;
-      if (wpOnly)
-        AQVIS(s, v0.muw, mup, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads);
-      else
-        AQVIS(s, v0.muw, mup, sw, sp + epss, we, pe, rf, rrf, admax, ads);
-      mu[JWAT][KDSP] = we;
-      mu[JPOL][KDSP] = pe;
+      if (s.KEQP > 0) {
+        // AQVIS four times; the powers of the water viscosities and of the
+        // polymer solution viscosity are taken once.
+        const double w = s.OMEGAMIX;
+        double we, pe;
+        const double pw0 = gPowWater(v0.muw, 1.0 - w), pw1 = gPowWater(v1.muw, 1.0 - w);
+        const double pp = gPowPolymer(mup, 1.0 - w);
+        mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads, gPowMixed);
+        mu[JWAT][KBASE] = we;
+        mu[JPOL][KBASE] = pe;
+        mu[JWAT][KDX2] = we;
+        mu[JPOL][KDX2] = pe;
+        mixAqueous(s, v1.muw, pw1, mup, pp, sw, sp, we, pe, rf, rrf, admax, ads, gPowMixed);
+        mu[JWAT][KDPO] = we;
+        mu[JPOL][KDPO] = pe;
+        mixAqueous(s, v0.muw, pw0, mup, pp, sw + epss, sp, we, pe, rf, rrf, admax, ads, gPowMixed);
+        mu[JWAT][KDSW] = we;
+        mu[JPOL][KDSW] = pe;
+        if (wpOnly)
+          mixAqueous(s, v0.muw, pw0, mup, pp, sw - epss, sp + epss, we, pe, rf, rrf, admax, ads, gPowMixedSp);
+        else
+          mixAqueous(s, v0.muw, pw0, mup, pp, sw, sp + epss, we, pe, rf, rrf, admax, ads, gPowMixedSp);
+        mu[JWAT][KDSP] = we;
+        mu[JPOL][KDSP] = pe;
+      } else {
+        // No polymer: the viscosities as looked up.
+        mu[JWAT][KBASE] = mu[JWAT][KDX2] = mu[JWAT][KDSW] = mu[JWAT][KDSP] = v0.muw;
+        mu[JPOL][KBASE] = mu[JPOL][KDX2] = mu[JPOL][KDSW] = mu[JPOL][KDSP] = mup;
+        mu[JWAT][KDPO] = v1.muw;
+        mu[JPOL][KDPO] = mup;
+      }
       mu[JOIL][KBASE] = muo;
       mu[JOIL][KDSW] = muo;
       mu[JOIL][KDSP] = muo;

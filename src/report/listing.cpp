@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/cleanup.h"
 #include "io/errors.h"
 #include "io/format.h"
 #include "io/units.h"
@@ -150,7 +151,9 @@ std::string OUTPTH(const State& s, std::string_view name) {
 
 void LISOPN(State& s, int unit, std::string_view name) {
   const int k = listingIndex(name);
-  s.units.open(unit, OUTPTH(s, LISTMP(name)), FileForm::Formatted, FileStatus::Unknown, OUTPTH(s, name));
+  const std::string tmp = OUTPTH(s, LISTMP(name));
+  TMPADD(tmp);
+  s.units.open(unit, tmp, FileForm::Formatted, FileStatus::Unknown, OUTPTH(s, name));
   s.LISOPD(k + 1) = 1;
 }
 
@@ -165,6 +168,7 @@ void LISKEP(State& s) {
       throw IoError(std::string("cannot replace ") + dst + " by the file of this run '" + tmp +
                     "': " + std::strerror(err));
     }
+    TMPDEL(tmp);
     s.LISOPD(k + 1) = 0;
   }
 }
@@ -172,7 +176,9 @@ void LISKEP(State& s) {
 void LISDRP(State& s) {
   for (int k = 0; k < kListingFiles; ++k) {
     if (s.LISOPD(k + 1) == 0) continue;
-    std::remove(OUTPTH(s, LISTMP(LISNAM[k])).c_str());
+    const std::string tmp = OUTPTH(s, LISTMP(LISNAM[k]));
+    std::remove(tmp.c_str());
+    TMPDEL(tmp);
     s.LISOPD(k + 1) = 0;
   }
 }

@@ -19,6 +19,21 @@ namespace {
 // Entry of unknown u of block n in the Newton vector.
 inline int kx(const State& s, int n, int u) { return (n - 1) * s.NUKN + u; }
 
+// Before each assembly: JACOBN sets every coefficient of the solved rows and
+// columns on the diagonal and on each connection to another block (the
+// connection list NBS), so of what VBBZER clears only a side whose
+// neighbour is the block itself is left.
+void clearSelfSides(State& s) {
+  const int ne = s.NEQN, nu = s.NUKN;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int sl = 1; sl <= MXSLOT; ++sl) {
+      if (sl == 4 || s.NBR(sl, n) != n) continue;
+      for (int j = 1; j <= nu; ++j)
+        for (int i = 1; i <= ne; ++i) s.VBB(i, j, sl, n) = 0.0;
+    }
+  }
+}
+
 }  // namespace
 
 void VBBZER(State& s) {
@@ -293,7 +308,7 @@ bool NEWTON(State& s) {
   for (s.ITERK = 1; s.ITERK <= s.MAXIT; ++s.ITERK) {
     ++s.ITER;
     ++s.TOTITER;
-    VBBZER(s);
+    clearSelfSides(s);
     EVALUT(s);
     PRODUC(s, s.ITERK);
     INFLUX(s, s.ITERK);

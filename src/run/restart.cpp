@@ -12,11 +12,16 @@
 // allocates nothing.
 #include "run/restart.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +32,7 @@
 
 #include "init/equifit.h"
 #include "input/schedule.h"
+#include "io/cleanup.h"
 #include "io/deck.h"
 #include "io/errors.h"
 #include "io/unformatted.h"
@@ -125,8 +131,17 @@ double gAqb[4 * MXBLK], gAqa[4 * MXBLK];
 // Zeros and blanks for the items this program does not keep.
 unsigned char gZero[65536];
 char gBlank[T * 100];
-// Stream buffer of the image being written.
-char gWriteBuf[1 << 16];
+// Buffer of the image being written to a file descriptor. Its start always
+// lies at a file offset that is a multiple of its size, so its pages are the
+// file's pages.
+constexpr std::size_t kWriteBuf = std::size_t{1} << 20;
+constexpr std::size_t kPage = 4096;
+alignas(kPage) unsigned char gWriteBuf[kWriteBuf];
+// What each page of the buffer holds: zeros only (left as a hole, its
+// buffer bytes unused), items that are not all zeros, or pieces of items to
+// be looked at when the buffer is written.
+enum : unsigned char { kZeros, kData, kMixed };
+unsigned char gPageKind[kWriteBuf / kPage];
 
 // What READST restored of the items the driver's pre-read of the new deck
 // sets again: the image's values win, as if the image had been read after
@@ -135,14 +150,157 @@ struct ImageKeep {
   int IRSTRT = 0, INOUTP = 0, MUNITIN = 1;
 } gKeep;
 
+// The image's bytes into a stdio stream, as they come.
+class StdioSink {
+ public:
+  explicit StdioSink(std::FILE* f) : f_(f) {}
+  void put(const void* p, std::size_t n) {
+    if (n && std::fwrite(p, 1, n, f_) != n) throw RunError("write failed on an unformatted file");
+  }
+  void zeros(std::size_t n) {
+    while (n) {
+      const std::size_t k = std::min(n, sizeof gZero);
+      put(gZero, k);
+      n -= k;
+    }
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+// True when the n bytes at p are all zeros: most of an image is, so the
+// test runs 128 bytes at a time in the vector unit where there is one.
+bool zeroPage(const unsigned char* p, std::size_t n) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 128 <= n; i += 128) {
+    const auto* q = reinterpret_cast<const __m128i*>(p + i);
+    const __m128i a = _mm_or_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
+    const __m128i b = _mm_or_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3));
+    const __m128i c = _mm_or_si128(_mm_loadu_si128(q + 4), _mm_loadu_si128(q + 5));
+    const __m128i d = _mm_or_si128(_mm_loadu_si128(q + 6), _mm_loadu_si128(q + 7));
+    const __m128i all = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_setzero_si128())) != 0xFFFF) return false;
+  }
+#endif
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w != 0) return false;
+  }
+  for (; i < n; ++i)
+    if (p[i]) return false;
+  return true;
+}
+
+// The image's bytes into a file descriptor, in large writes. Most of an
+// image is zeros (arrays at their full declared size, the deck's blocks at
+// their start): into a file just created empty, a page of zeros is not
+// written but left as a hole, which reads back as the same zeros. Into a
+// device or a pipe every byte is written in order.
+class FdSink {
+ public:
+  FdSink(int fd, bool holes) : fd_(fd), holes_(holes) {}
+  void put(const void* p, std::size_t n) {
+    const auto* c = static_cast<const unsigned char*>(p);
+    while (n) {
+      const std::size_t at = used_ % kPage;
+      std::size_t k;
+      if (holes_ && at == 0 && n >= kPage) {
+        // A whole page straight from the items: copied only when it holds
+        // anything but zeros.
+        k = kPage;
+        const bool zero = zeroPage(c, kPage);
+        if (!zero) std::memcpy(gWriteBuf + used_, c, kPage);
+        gPageKind[used_ / kPage] = zero ? kZeros : kData;
+      } else {
+        k = std::min(n, kPage - at);
+        std::memcpy(gWriteBuf + used_, c, k);
+        gPageKind[used_ / kPage] = kMixed;
+      }
+      used_ += k;
+      c += k;
+      n -= k;
+      if (used_ == kWriteBuf) flush();
+    }
+  }
+  // n bytes known to be zeros.
+  void zeros(std::size_t n) {
+    while (n) {
+      const std::size_t at = used_ % kPage;
+      std::size_t k;
+      if (holes_ && at == 0 && n >= kPage) {
+        k = kPage;
+        gPageKind[used_ / kPage] = kZeros;
+      } else {
+        k = std::min(n, kPage - at);
+        std::memset(gWriteBuf + used_, 0, k);
+        gPageKind[used_ / kPage] = kMixed;
+      }
+      used_ += k;
+      n -= k;
+      if (used_ == kWriteBuf) flush();
+    }
+  }
+  // Writes what is buffered; a file with holes gets its full length.
+  void finish() {
+    flush();
+    if (holes_ && ::ftruncate(fd_, static_cast<off_t>(off_)) != 0) fail();
+  }
+
+ private:
+  bool hole(std::size_t at) const {
+    const unsigned char kind = gPageKind[at / kPage];
+    return kind == kZeros || (kind == kMixed && zeroPage(gWriteBuf + at, std::min(kPage, used_ - at)));
+  }
+  void flush() {
+    if (!holes_) {
+      writeAt(0, used_);
+    } else {
+      // Runs of pages that hold anything but zeros, each in one write.
+      std::size_t a = 0;
+      while (a < used_) {
+        while (a < used_ && hole(a)) a += kPage;
+        std::size_t b = a;
+        while (b < used_ && !hole(b)) b += kPage;
+        if (b > a) writeAt(a, std::min(b, used_));
+        a = b;
+      }
+    }
+    off_ += used_;
+    used_ = 0;
+  }
+  void writeAt(std::size_t from, std::size_t to) {
+    while (from < to) {
+      const ssize_t w = holes_ ? ::pwrite(fd_, gWriteBuf + from, to - from, static_cast<off_t>(off_ + from))
+                               : ::write(fd_, gWriteBuf + from, to - from);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) fail();
+      from += static_cast<std::size_t>(w);
+    }
+  }
+  [[noreturn]] void fail() {
+    const int err = errno != 0 ? errno : EIO;
+    throw RunError(std::strerror(err));
+  }
+  int fd_;
+  bool holes_;
+  std::size_t off_ = 0, used_ = 0;
+};
+
+// Frames each record with its length (known before it is written, so the
+// image goes out strictly in order) and checks that the state's items filled
+// it exactly.
+template <typename Sink>
 class ImageOut {
  public:
   static constexpr bool kWrite = true;
-  explicit ImageOut(std::FILE* f) : w_(f) {}
+  explicit ImageOut(Sink& sink) : w_(sink) {}
   void begin(int rec) {
     rec_ = rec;
     bytes_ = 0;
-    w_.begin();
+    marker(kLen[rec - 1]);
   }
   void end() {
     // A state item that changed its size would silently shift every later
@@ -151,7 +309,7 @@ class ImageOut {
       throw RunError("restart-up image record " + std::to_string(rec_) + " would hold " + std::to_string(bytes_) +
                      " bytes instead of " + std::to_string(kLen[rec_ - 1]));
     }
-    w_.end();
+    marker(kLen[rec_ - 1]);
     if (RSTFAIL > 0 && rec_ == RSTFAIL) throw IoError("writing the restart-up image was broken off after record " + std::to_string(rec_));
   }
   template <typename V>
@@ -163,11 +321,8 @@ class ImageOut {
     put(a.data(), a.size() * sizeof(*a.data()));
   }
   void zeros(std::size_t bytes) {
-    while (bytes) {
-      const std::size_t k = std::min(bytes, sizeof gZero);
-      put(gZero, k);
-      bytes -= k;
-    }
+    w_.zeros(bytes);
+    bytes_ += bytes;
   }
   void blanks(std::size_t texts) {
     while (texts) {
@@ -175,6 +330,13 @@ class ImageOut {
       put(gBlank, k * T);
       texts -= k;
     }
+  }
+  // One text item: v, blank-filled to its full length.
+  void text(std::string_view v) {
+    char buf[T];
+    std::memset(buf, ' ', T);
+    std::memcpy(buf, v.data(), std::min(v.size(), T));
+    put(buf, T);
   }
   template <typename V>
   void konst(V v) {
@@ -201,11 +363,17 @@ class ImageOut {
   }
 
  private:
+  void marker(std::size_t len) {
+    const auto n = static_cast<std::uint32_t>(len);
+    const unsigned char b[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
+                                static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)};
+    w_.put(b, 4);
+  }
   void put(const void* p, std::size_t n) {
     w_.put(p, n);
     bytes_ += n;
   }
-  RecordWriter w_;
+  Sink& w_;
   int rec_ = 0;
   std::size_t bytes_ = 0;
 };
@@ -258,6 +426,11 @@ class ImageIn {
       texts -= k;
     }
     std::memset(gBlank, ' ', sizeof gBlank);
+  }
+  // A text item the program holds as a constant: read past.
+  void text(std::string_view) {
+    char buf[T];
+    get(buf, T);
   }
   template <typename V>
   void konst(V v) {
@@ -322,10 +495,12 @@ void image(State& s, IO& io) {
   ra(s.LAYLAB);
   io.end();
 
+  // The unit texts of the three systems, as the listing prints them.
   io.begin(2);
-  io.blanks(6 * 3);
+  for (int kind : {UTOUT, UTIN, UTBASE, UTVOL, UTRATE, UTRATIO})
+    for (int system = 1; system <= 3; ++system) io.text(UNITXT(kind, system));
   ra(s.MTHLAB);
-  io.blanks(3);
+  for (int system = 1; system <= 3; ++system) io.text(UNITXT(UTADS, system));
   io.end();
 
   io.begin(3);
@@ -908,13 +1083,39 @@ void RSTCHK(State& s, const std::string& who) {
   COLGRP(s);
 }
 
-void UPDATE(State& s, std::FILE* f) {
-  static bool blanksReady = false;
-  if (!blanksReady) {
+namespace {
+
+void blanksReady() {
+  static bool ready = false;
+  if (!ready) {
     std::memset(gBlank, ' ', sizeof gBlank);
-    blanksReady = true;
+    ready = true;
   }
-  ImageOut out(f);
+}
+
+// Writes the image into `fd`; holes for its pages of zeros when `fd` is a
+// regular file just created empty.
+void writeImage(State& s, int fd, bool holes) {
+  blanksReady();
+  FdSink sink(fd, holes);
+  ImageOut<FdSink> out(sink);
+  try {
+    image(s, out);
+  } catch (const IoError&) {
+    // The broken-off write (test hook) leaves the records written so far,
+    // as a run killed at that point would.
+    sink.finish();
+    throw;
+  }
+  sink.finish();
+}
+
+}  // namespace
+
+void UPDATE(State& s, std::FILE* f) {
+  blanksReady();
+  StdioSink sink(f);
+  ImageOut<StdioSink> out(sink);
   image(s, out);
   std::rewind(f);
 }
@@ -992,6 +1193,9 @@ void RSTPRP(State& s) {
   std::string base(1, '.');
   base.append(target.filename().string()).append(".").append(std::to_string(::getpid())).append(".tmp");
   const fs::path tmp = target.parent_path() / base;
+  // The name is this process's own: an interrupted run removes whatever
+  // stands under it (never the target, and never a device written in place).
+  TMPADD(tmp.string());
   errno = 0;
   std::FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) {
@@ -1008,48 +1212,48 @@ void RSTSAV(State& s) {
   const char* tmp = s.RSTTMP.c_str();
   if (s.RSTDIR == 1) {
     errno = 0;
-    std::FILE* d = std::fopen(tmp, "wb");
-    if (!d) {
+    const int d = ::open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (d < 0) {
       const int err = errno;
       throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err));
     }
-    std::setvbuf(d, gWriteBuf, _IOFBF, sizeof gWriteBuf);
     try {
-      UPDATE(s, d);
+      writeImage(s, d, false);
     } catch (const RunError& e) {
-      std::fclose(d);
+      ::close(d);
       throw IoError("cannot write " + writeRole(s) + ": " + e.what());
     }
-    const bool bad = std::fflush(d) != 0 || std::ferror(d) != 0;
-    const int err = errno;
-    if (std::fclose(d) != 0 || bad)
+    if (::close(d) != 0) {
+      const int err = errno;
       throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err != 0 ? err : EIO));
+    }
     return;
   }
   errno = 0;
-  std::FILE* f = std::fopen(tmp, "wb");
-  if (!f) {
+  // Created empty (a temporary file left by a broken-off run included), so
+  // that the pages of zeros left unwritten read back as zeros.
+  const int f = ::open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (f < 0) {
     const int err = errno;
     throw IoError("cannot write " + writeRole(s) + ": its temporary file '" + s.RSTTMP + "' cannot be opened: " +
                   std::strerror(err));
   }
-  std::setvbuf(f, gWriteBuf, _IOFBF, sizeof gWriteBuf);
   try {
-    UPDATE(s, f);
+    writeImage(s, f, true);
   } catch (const RunError& e) {
-    std::fclose(f);
+    ::close(f);
     // A broken-off write (the test hook) leaves its partial file behind, as
     // a run killed while writing would; any other failure removes it.
     if (RSTFAIL <= 0) std::remove(tmp);
     throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
   }
-  bool bad = std::fflush(f) != 0 || std::ferror(f) != 0;
-  int err = errno;
-  if (!bad && ::fsync(::fileno(f)) != 0) {
+  bool bad = false;
+  int err = 0;
+  if (::fsync(f) != 0) {
     bad = true;
     err = errno;
   }
-  if (std::fclose(f) != 0 && !bad) {
+  if (::close(f) != 0 && !bad) {
     bad = true;
     err = errno;
   }

@@ -17,10 +17,11 @@ namespace {
 
 // Dot product of two block vectors over the active blocks and NEQN entries.
 double dot(const State& s, const double* a, const double* b) {
-  const int ne = s.NEQN;
   double t = 0.0;
-  for (int n = 0; n < s.NGPACT; ++n)
-    for (int i = 0; i < ne; ++i) t += a[4 * n + i] * b[4 * n + i];
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 0; n < s.NGPACT; ++n)
+      for (int i = 0; i < N; ++i) t += a[4 * n + i] * b[4 * n + i];
+  });
   return t;
 }
 
@@ -113,11 +114,7 @@ void BILOKT(State& s) {
   }
 }
 
-void MULTAV(const double* A, const double* X, double* Y, int N) {
-  for (int i = 0; i < N; ++i) Y[i] = 0.0;
-  for (int k = 0; k < N; ++k)
-    for (int i = 0; i < N; ++i) Y[i] += A[i + 4 * k] * X[k];
-}
+void MULTAV(const double* A, const double* X, double* Y, int N) { mulBV(A, X, Y, N); }
 
 void MLTABC(const double* A, const double* B, const double* G, double* D, int N, int M) {
   double AB[16];
@@ -126,42 +123,50 @@ void MLTABC(const double* A, const double* B, const double* G, double* D, int N,
 }
 
 void MATVEC(const State& s, const double* X, double* Y) {
-  const int ne = s.NEQN;
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    double* y = Y + 4 * (n - 1);
-    for (int i = 0; i < ne; ++i) y[i] = 0.0;
-    for (int k = 1; k <= s.NCONN(n); ++k) {
-      const int sl = s.ICSLOT(k, n);
-      const double* A = &s.VBB(1, 1, sl, n);
-      const double* x = X + 4 * (s.NBR(sl, n) - 1);
-      for (int j = 0; j < ne; ++j)
-        for (int i = 0; i < ne; ++i) y[i] += A[i + 4 * j] * x[j];
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      double* y = Y + 4 * (n - 1);
+      for (int i = 0; i < N; ++i) y[i] = 0.0;
+      for (int k = 1; k <= s.NCONN(n); ++k) {
+        const int sl = s.ICSLOT(k, n);
+        addMulBV<N>(&s.VBB(1, 1, sl, n), X + 4 * (s.NBR(sl, n) - 1), y);
+      }
     }
-  }
+  });
 }
 
 void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
-  const int ne = s.NEQN;
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    double t[MXEQ];
-    for (int i = 0; i < ne; ++i) t[i] = R(i + 1, n);
-    for (int p = 1; p <= 6; ++p) {
-      const int m = s.LBI(p, n);
-      if (m != 0) subMulBV(&s.FL(1, 1, p, n), &s.YFWD(1, m), t, ne);
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      double t[MXEQ];
+      for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+      for (int p = 1; p <= 6; ++p) {
+        const int m = s.LBI(p, n);
+        if (m != 0) subMulBV<N>(&s.FL(1, 1, p, n), &s.YFWD(1, m), t);
+      }
+      for (int i = 0; i < N; ++i) Z(i + 1, n) = t[i];
+      mulBV<N>(&s.PINV(1, 1, n), t, &s.YFWD(1, n));
     }
-    for (int i = 0; i < ne; ++i) Z(i + 1, n) = t[i];
-    MULTAV(&s.PINV(1, 1, n), t, &s.YFWD(1, n), ne);
-  }
-  for (int n = s.NGPACT; n >= 1; --n) {
-    double t[MXEQ];
-    for (int i = 0; i < ne; ++i) t[i] = Z(i + 1, n);
-    for (int p = 1; p <= 6; ++p) {
-      const int m = s.UBI(p, n);
-      if (m != 0) subMulBV(&s.FU(1, 1, p, n), &Z(1, m), t, ne);
+    for (int n = s.NGPACT; n >= 1; --n) {
+      double t[MXEQ];
+      for (int i = 0; i < N; ++i) t[i] = Z(i + 1, n);
+      for (int p = 1; p <= 6; ++p) {
+        const int m = s.UBI(p, n);
+        if (m != 0) subMulBV<N>(&s.FU(1, 1, p, n), &Z(1, m), t);
+      }
+      mulBV<N>(&s.PINV(1, 1, n), t, &Z(1, n));
     }
-    MULTAV(&s.PINV(1, 1, n), t, &Z(1, n), ne);
-  }
+  });
 }
+
+// The step length a / b of ORTHOMIN, where b is the squared length of a
+// product with the matrix. A fixed addend guarding b against zero, such as
+// 1e-11, shortens every step of a system whose residuals are small in its
+// units (cubic centimetres and atmospheres give products of 1e-12 and less):
+// the step is then a fraction of what it should be, and the iteration stops
+// far from the solution. Only a zero product (a direction the matrix maps
+// to nothing) gives no step.
+static double ratio(double a, double b) { return b > 0.0 ? a / b : 0.0; }
 
 void ORTHMN(State& s, void (*precon)(State&)) {
   const int ne = s.NEQN, ng = s.NGPACT;
@@ -174,6 +179,11 @@ void ORTHMN(State& s, void (*precon)(State&)) {
   double* qd = s.QDIR.data();
   double* az = s.AZ.data();
   for (int i = 0; i < nv; ++i) x[i] = 0.0;
+  // Largest entry of the starting residual: the yardstick of the stopping
+  // test when no entry is large enough for the relative test.
+  double r0 = 0.0;
+  for (int n = 0; n < ng; ++n)
+    for (int i = 4 * n; i < 4 * n + ne; ++i) r0 = std::max(r0, std::fabs(r[i]));
   s.LINIT = 0;
   s.NBADBK = s.NBADKD = 0;
   for (int iter = 1; iter <= s.LINMAX; ++iter) {
@@ -188,12 +198,12 @@ void ORTHMN(State& s, void (*precon)(State&)) {
         const int slot = (k - 1) % north + 1;
         const double* pk = s.PSTORE.column(slot);
         const double* qk = s.QSTORE.column(slot);
-        const double beta = dot(s, az, qk) / (dot(s, qk, qk) + 1e-11);
+        const double beta = ratio(dot(s, az, qk), dot(s, qk, qk));
         for (int i = 0; i < nv; ++i) pd[i] -= beta * pk[i];
       }
     }
     MATVEC(s, pd, qd);
-    const double alpha = dot(s, r, qd) / (dot(s, qd, qd) + 1e-11);
+    const double alpha = ratio(dot(s, r, qd), dot(s, qd, qd));
     const int slot = (iter - 1) % north + 1;
     double* ps = s.PSTORE.column(slot);
     double* qs = s.QSTORE.column(slot);
@@ -215,16 +225,25 @@ void ORTHMN(State& s, void (*precon)(State&)) {
     if (iter >= 3) {
       // Largest change of the iterate and of the residual relative to their
       // values, over the entries that are not small.
-      double rx = 0.0, rr = 0.0;
+      double rx = 0.0, rr = 0.0, rmax = 0.0;
+      bool any = false;
       for (int n = 0; n < ng; ++n) {
         for (int i = 4 * n; i < 4 * n + ne; ++i) {
           const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
+          rmax = std::max(rmax, ar);
           if (ax < 0.01 || ar < 0.01) continue;
+          any = true;
           rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
           rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
         }
       }
-      if (rx < 0.01 || rr < 0.01) break;
+      // When no entry is large enough to judge by, the iteration has not
+      // shown that it converged: small corrections late in a Newton
+      // iteration, or a deck in units whose residuals are all small (cubic
+      // centimetres), would otherwise stop every call at its third
+      // iteration with a poor solution. It then stops once the residual
+      // has fallen to 0.01 of its starting size.
+      if (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0) break;
     }
   }
   for (int n = 1; n <= ng; ++n)

@@ -10,9 +10,6 @@ using namespace blockops;
 
 namespace {
 
-// y = A * x.
-inline void mulBV(const double* A, const double* x, double* y, int N) { MULTAV(A, x, y, N); }
-
 // Copies of the couplings and the diagonal; zero where the neighbour is absent.
 void copyCoefficients(State& s) {
   const int ne = s.NEQN;
@@ -119,22 +116,30 @@ void NSLOKT(State& s) {
   }
 }
 
-void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
-  const int ne = s.NEQN, m1 = s.MSLOT(1), p1 = 8 - m1;
+// The line, plane and whole-grid solves are written for a number of
+// equations N known at compile time (unrolled block products); WSUB, ZSUB
+// and QSUB choose N from NEQN.
+template <int N>
+void wsubN(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
+  const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int ni = s.NI(j, k);
   for (int ii = 1; ii <= ni; ++ii) {
     const int n = s.NSIJ(ii, j, k);
     double t[MXEQ];
-    for (int i = 0; i < ne; ++i) t[i] = R(i + 1, n);
+    for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
     const int nx = s.NBR(m1, n);
-    if (nx != 0) subMulBV(&s.CLX(1, 1, n), &Z(1, nx), t, ne);
-    mulBV(&s.GINV(1, 1, n), t, &Z(1, n), ne);
+    if (nx != 0) subMulBV<N>(&s.CLX(1, 1, n), &Z(1, nx), t);
+    mulBV<N>(&s.GINV(1, 1, n), t, &Z(1, n));
   }
   for (int ii = ni; ii >= 1; --ii) {
     const int n = s.NSIJ(ii, j, k);
     const int nxp = s.NBR(p1, n);
-    if (nxp != 0) subMulBV(&s.EUX(1, 1, n), &Z(1, nxp), &Z(1, n), ne);
+    if (nxp != 0) subMulBV<N>(&s.EUX(1, 1, n), &Z(1, nxp), &Z(1, n));
   }
+}
+
+void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
+  byOrder(s.NEQN, [&]<int M>() { wsubN<M>(s, R, Z, k, j); });
 }
 
 void WSUB2(State& s, const BlockCol& B, BlockCol& V, int k, int j) {
@@ -155,8 +160,9 @@ void WSUB2(State& s, const BlockCol& B, BlockCol& V, int k, int j) {
   }
 }
 
-void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
-  const int ne = s.NEQN, m2 = s.MSLOT(2), p2 = 8 - m2;
+template <int N>
+void zsubN(State& s, const BlockVec& R, BlockVec& Z, int k) {
+  const int m2 = s.MSLOT(2), p2 = 8 - m2;
   BlockVec& T = s.ZT;
   const int nl = s.NJK(k);
   // Forward over the lines: (T + Ly) y = R.
@@ -164,14 +170,14 @@ void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
     const int j = s.NJ(jj, k);
     for (int ii = 1; ii <= s.NI(j, k); ++ii) {
       const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= ne; ++i) T(i, n) = R(i, n);
+      for (int i = 1; i <= N; ++i) T(i, n) = R(i, n);
       const int ny = s.NBR(m2, n);
-      if (ny != 0) subMulBV(&s.CLY(1, 1, n), &Z(1, ny), &T(1, n), ne);
+      if (ny != 0) subMulBV<N>(&s.CLY(1, 1, n), &Z(1, ny), &T(1, n));
     }
-    WSUB(s, T, T, k, j);
+    wsubN<N>(s, T, T, k, j);
     for (int ii = 1; ii <= s.NI(j, k); ++ii) {
       const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= ne; ++i) Z(i, n) = T(i, n);
+      for (int i = 1; i <= N; ++i) Z(i, n) = T(i, n);
     }
   }
   // Backward: Z = y - T^-1 Uy Z(next line).
@@ -182,19 +188,23 @@ void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
       const int n = s.NSIJ(ii, j, k);
       const int ny = s.NBR(p2, n);
       if (ny != 0) {
-        mulBV(&s.CUY(1, 1, n), &Z(1, ny), &T(1, n), ne);
+        mulBV<N>(&s.CUY(1, 1, n), &Z(1, ny), &T(1, n));
         any = true;
       } else {
-        for (int i = 1; i <= ne; ++i) T(i, n) = 0.0;
+        for (int i = 1; i <= N; ++i) T(i, n) = 0.0;
       }
     }
     if (!any) continue;
-    WSUB(s, T, T, k, j);
+    wsubN<N>(s, T, T, k, j);
     for (int ii = 1; ii <= s.NI(j, k); ++ii) {
       const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= ne; ++i) Z(i, n) -= T(i, n);
+      for (int i = 1; i <= N; ++i) Z(i, n) -= T(i, n);
     }
   }
+}
+
+void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
+  byOrder(s.NEQN, [&]<int M>() { zsubN<M>(s, R, Z, k); });
 }
 
 void ZSUB2(State& s, const BlockCol& B, BlockCol& V, int k) {
@@ -237,8 +247,9 @@ void ZSUB2(State& s, const BlockCol& B, BlockCol& V, int k) {
   }
 }
 
-void QSUB(State& s, const BlockVec& R, BlockVec& Z) {
-  const int ne = s.NEQN, m3 = s.MSLOT(3), p3 = 8 - m3;
+template <int N>
+void qsubN(State& s, const BlockVec& R, BlockVec& Z) {
+  const int m3 = s.MSLOT(3), p3 = 8 - m3;
   BlockVec& T = s.QT;
   BlockVec& W = s.QW;
   // Forward over the planes: (P + Lz) y = R.
@@ -248,12 +259,12 @@ void QSUB(State& s, const BlockVec& R, BlockVec& Z) {
       const int j = s.NJ(jj, k);
       for (int ii = 1; ii <= s.NI(j, k); ++ii) {
         const int n = s.NSIJ(ii, j, k);
-        for (int i = 1; i <= ne; ++i) T(i, n) = R(i, n);
+        for (int i = 1; i <= N; ++i) T(i, n) = R(i, n);
         const int nz = s.NBR(m3, n);
-        if (nz != 0) subMulBV(&s.CLZ(1, 1, n), &Z(1, nz), &T(1, n), ne);
+        if (nz != 0) subMulBV<N>(&s.CLZ(1, 1, n), &Z(1, nz), &T(1, n));
       }
     }
-    ZSUB(s, T, Z, k);
+    zsubN<N>(s, T, Z, k);
   }
   // Backward: Z = y - P^-1 Uz Z(next plane).
   for (int kk = s.NKT; kk >= 1; --kk) {
@@ -265,23 +276,27 @@ void QSUB(State& s, const BlockVec& R, BlockVec& Z) {
         const int n = s.NSIJ(ii, j, k);
         const int nz = s.NBR(p3, n);
         if (nz != 0) {
-          mulBV(&s.CUZ(1, 1, n), &Z(1, nz), &T(1, n), ne);
+          mulBV<N>(&s.CUZ(1, 1, n), &Z(1, nz), &T(1, n));
           any = true;
         } else {
-          for (int i = 1; i <= ne; ++i) T(i, n) = 0.0;
+          for (int i = 1; i <= N; ++i) T(i, n) = 0.0;
         }
       }
     }
     if (!any) continue;
-    ZSUB(s, T, W, k);
+    zsubN<N>(s, T, W, k);
     for (int jj = 1; jj <= s.NJK(k); ++jj) {
       const int j = s.NJ(jj, k);
       for (int ii = 1; ii <= s.NI(j, k); ++ii) {
         const int n = s.NSIJ(ii, j, k);
-        for (int i = 1; i <= ne; ++i) Z(i, n) -= W(i, n);
+        for (int i = 1; i <= N; ++i) Z(i, n) -= W(i, n);
       }
     }
   }
+}
+
+void QSUB(State& s, const BlockVec& R, BlockVec& Z) {
+  byOrder(s.NEQN, [&]<int M>() { qsubN<M>(s, R, Z); });
 }
 
 void NESITR(State& s, int mode) {

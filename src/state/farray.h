@@ -58,7 +58,12 @@ class FArray {
     return off;
   }
 
-  std::array<T, kSize> d_{};
+  // Not value-initialised: the simulation state, tens of megabytes of these,
+  // is created in memory handed out zero-filled (makeState), and clearing
+  // it again would touch every page of it whether the run uses it or not.
+  // Arrays at namespace scope start as zeros too; an FArray made anywhere
+  // else is filled before it is read, or made with FArray{} for zeros.
+  std::array<T, kSize> d_;
 };
 
 // Fixed-length blank-padded text, as the listing and the deck hold them.

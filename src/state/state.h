@@ -10,6 +10,7 @@
 // arrays (index n = 1..NGPACT) are sized MXBLK.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -194,7 +195,13 @@ struct State : CoreState,
                SolverState,
                ReportState,
                ResultsState,
-               RunState {};
+               RunState {
+  // Zero-filled memory straight from the system: every array of the state
+  // starts as zeros without being cleared page by page, and pages a run
+  // never uses are never touched.
+  static void* operator new(std::size_t bytes);
+  static void operator delete(void* p) noexcept;
+};
 
 // The deck file's name for messages ("(deck)" before the deck is named).
 inline std::string deckName(const State& s) {
@@ -203,6 +210,8 @@ inline std::string deckName(const State& s) {
 }
 
 // The state is tens of megabytes: it always lives on the heap.
-inline std::unique_ptr<State> makeState() { return std::make_unique<State>(); }
+// Default-initialised in zero-filled memory (State::operator new): the
+// arrays hold zeros, the other items their initial values.
+inline std::unique_ptr<State> makeState() { return std::unique_ptr<State>(new State); }
 
 }  // namespace talvek

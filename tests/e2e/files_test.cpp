@@ -200,6 +200,7 @@ TEST(FileMessages, NameTheRoleAndTheSystemsReason) {
       {"deck.txt folder r1 r2", 4, "cannot open the listing 'folder': Is a directory"},
       {"deck.txt o.lis r1 nodir/r2", 4, "cannot open the restart-up file to write 'nodir/r2': No such file or directory"},
       {"deck.txt /dev/full r1 r2", 4, "cannot write the listing '/dev/full': No space left on device"},
+      {"deck.txt o.lis r1 /dev/full", 4, "cannot write the restart-up file to write '/dev/full': No space left on device"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);

@@ -93,6 +93,13 @@ std::string example(const char* file) { return slurp(fs::path(TALVEK_SOURCE_DIR)
 
 class IterativeExamples : public ::testing::TestWithParam<const char*> {};
 
+// Newton iterations of a run: its iteration lines on the console.
+int newtonIterations(const std::string& console) {
+  int n = 0;
+  for (std::size_t at = console.find("ITERK ="); at != std::string::npos; at = console.find("ITERK =", at + 1)) ++n;
+  return n;
+}
+
 // The Newton tolerance lets methods differ by about a percent in a figure;
 // figures far below the largest of the run (traces of polymer solution) are
 // compared against a thousandth of that largest figure.
@@ -115,16 +122,20 @@ TEST_P(IterativeExamples, SameFinalFiguresAsTheBandSolver) {
       EXPECT_NEAR(f.prod[c], ref.prod[c], 0.02 * std::fabs(ref.prod[c]) + 1e-3 * largest) << "component " << c;
       EXPECT_NEAR(f.inj[c], ref.inj[c], 0.02 * std::fabs(ref.inj[c]) + 1e-3 * largest) << "component " << c;
     }
+    // Balances as good as the band solver's, and not bought with many more
+    // Newton iterations: a linear solve that stops short leaves both worse.
     for (int c = 0; c < 4; ++c) {
       if (ref.mbr[c] != 0.0) {
-        EXPECT_NEAR(f.mbr[c], 1.0, 5e-4) << "component " << c;
+        EXPECT_LE(std::fabs(f.mbr[c] - 1.0), std::fabs(ref.mbr[c] - 1.0) + 5e-5) << "component " << c;
       }
     }
+    EXPECT_LE(newtonIterations(it.r.out), 1.25 * newtonIterations(band.r.out));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Decks, IterativeExamples,
-                         ::testing::Values("waterflood1d.txt", "fivespot_polymer.txt", "blackoil3d.txt"));
+                         ::testing::Values("waterflood1d.txt", "fivespot_polymer.txt", "blackoil3d.txt",
+                                           "waterflood_si.txt", "coreflood_lab.txt"));
 
 // The 4000-block example: the band methods stop before the first step and
 // name the methods that fit; methods 2 and 3 run (a few days here; the full

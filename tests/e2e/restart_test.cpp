@@ -105,6 +105,24 @@ TEST(Restart, ImageHasTheSixtySixRecordsOfFullLength) {
   EXPECT_EQ(fs::file_size(dir / "image.rst"), total + 8 * 66);
   // No temporary file is left beside it.
   for (const auto& e : fs::directory_iterator(dir)) EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+  // Record 2: the unit texts of the three systems (six kinds), the four
+  // method labels, then the three adsorption units, each 80 characters.
+  std::ifstream f(dir / "image.rst", std::ios::binary);
+  f.seekg(4 + 2408000 + 4 + 4);
+  std::string rec2(2000, '\0');
+  ASSERT_TRUE(f.read(rec2.data(), 2000));
+  auto text = [&](int i) {
+    std::string v = rec2.substr(static_cast<std::size_t>(80 * i), 80);
+    return v.substr(0, v.find_last_not_of(' ') + 1);
+  };
+  EXPECT_EQ(text(0), "UNITS OF OUTPUT DATA ARE: FIELD UNITS");
+  EXPECT_EQ(text(5), "UNITS OF INPUT DATA ARE: LABORATORY UNITS");
+  EXPECT_EQ(text(7), "TIME (d); PRESSURE (kPa); MASS (kg); LENGTH (m);");
+  EXPECT_EQ(text(17), "RATIO [ LIQUID/OIL (scc/scc), GAS/OIL (scc/scc)]");
+  EXPECT_EQ(text(18).substr(0, 9), "S.S.-NAT=");
+  EXPECT_EQ(text(21).substr(0, 9), "S.S.-D4 =");
+  EXPECT_EQ(text(22), "(lbm POLYMER/lbm ROCK)");
+  EXPECT_EQ(text(24), "(g POLYMER/g ROCK)");
 }
 
 struct Continuation {

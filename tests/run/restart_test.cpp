@@ -173,5 +173,32 @@ TEST(RestartImage, BrokenOffWriteKeepsTheEarlierImage) {
   EXPECT_EQ(t->ISTEP, 8);
 }
 
+// The image RSTSAV puts in place, where pages of zeros may be left
+// unwritten, holds exactly the bytes UPDATE writes through a stream: for a
+// state of mostly zeros and for one of random bytes, and over a stale
+// temporary file full of other bytes (a run killed while writing).
+TEST(RestartImage, SavedImageHasTheBytesOfTheStreamedImage) {
+  const fs::path dir = scratchDir("saved");
+  for (const unsigned seed : {0u, 5u}) {
+    SCOPED_TRACE(seed);
+    auto s = makeState();
+    if (seed) scrambleState(*s, seed);
+    s->RUNFILE[3] = (dir / "out.rst").string();
+    s->ISTEP = 9;
+    writeImage(*s, dir / "streamed.rst");
+    RSTPRP(*s);
+    {
+      std::ofstream stale(s->RSTTMP, std::ios::binary);
+      const std::string junk(24u << 20, '\x5a');
+      stale << junk;
+    }
+    RSTSAV(*s);
+    EXPECT_FALSE(fs::exists(s->RSTTMP));
+    const std::string saved = slurp(dir / "out.rst"), streamed = slurp(dir / "streamed.rst");
+    ASSERT_EQ(saved.size(), 21852280u + 8 * NRSREC);
+    EXPECT_TRUE(saved == streamed);
+  }
+}
+
 }  // namespace
 }  // namespace talvek
