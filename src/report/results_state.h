@@ -20,6 +20,10 @@ struct RunOptions {
   bool CSV = false;       // results.csv and wells.csv
   bool CHECK = false;     // read the deck, build the initial state, write the initial report, stop
   bool SUMMARY = false;   // the end-of-run summary on the console and at the end of the listing
+  // At most this many time steps in this run, then the run ends as at its
+  // halting time (0: no bound). Not a command-line option: it bounds the
+  // runs of decks made up by the fuzz tests.
+  int MAXSTP = 0;
   // True when summary.txt is written: an output folder, the result tables
   // or the summary was asked for.
   bool summaryFile() const { return !OUTDIR.empty() || CSV || SUMMARY; }

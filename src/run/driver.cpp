@@ -235,6 +235,20 @@ void CHKNAM(const std::string names[4], const RunOptions& opts) {
   }
 }
 
+void TXTSCN(std::string_view piece, long long& line, const std::string& who) {
+  for (const char ch : piece) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\n') {
+      ++line;
+    } else if ((c < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != '\v') || c == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", c);
+      throw RunError(who + " is not a text deck: line " + std::to_string(line) + " holds the byte " + hex +
+                     ", which is no text character");
+    }
+  }
+}
+
 void RDDECK(const std::string& path) {
   const std::string who = roleName(0, path);
   std::error_code ec;
@@ -252,17 +266,11 @@ void RDDECK(const std::string& path) {
   std::size_t got;
   long long line = 1;
   while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-    for (std::size_t i = 0; i < got; ++i) {
-      const auto c = static_cast<unsigned char>(buf[i]);
-      if (c == '\n') {
-        ++line;
-      } else if ((c < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != '\v') || c == 0x7f) {
-        std::fclose(f);
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "0x%02X", c);
-        throw RunError(who + " is not a text deck: line " + std::to_string(line) + " holds the byte " + hex +
-                       ", which is no text character");
-      }
+    try {
+      TXTSCN(std::string_view(buf, got), line, who);
+    } catch (...) {
+      std::fclose(f);
+      throw;
     }
   }
   const int err = errno;
@@ -647,6 +655,15 @@ void MAIN(State& s, const std::string* names) {
   const std::string deckName = s.RUNFILE[0];
   RDDECK(deckName);
   DeckReader deck(deckName);
+  RUNSET(s, deck);
+  if (s.OPTS.CHECK) {
+    CHKRUN(s);
+    return;
+  }
+  RUNSCH(s);
+}
+
+void RUNSET(State& s, DeckReader& deck) {
   // A restart reads its image whole before anything is written.
   const bool restart = RSTPEK(deck);
   if (restart) RSTRED(s);
@@ -660,10 +677,9 @@ void MAIN(State& s, const std::string* names) {
   // The schedule, read on from the end of group 44.
   INPUT(s, deck, 1);
   if (restart) RSTSCH(s);
-  if (s.OPTS.CHECK) {
-    CHKRUN(s);
-    return;
-  }
+}
+
+void RUNSCH(State& s) {
   RESOPN(s);
   STEPLP(s);
   // The restart-up file holds the state at the end of the run. After a

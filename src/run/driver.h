@@ -47,12 +47,23 @@ void CHKNAM(const std::string names[4], const RunOptions& opts = {});
 // IoError when it cannot be opened or read (a directory says so), RunError
 // when it holds a byte that no text deck holds.
 void RDDECK(const std::string& path);
+// The text check of RDDECK on one piece of the deck: `line` is the number of
+// the line the piece starts in and is carried on past its line ends. Throws
+// RunError naming `who` at the first byte that no text deck holds.
+void TXTSCN(std::string_view piece, long long& line, const std::string& who);
 // Creates the output folder of --output-dir when it is missing (IoError
 // when it cannot be made).
 void OUTDIR(State& s);
 // --check: the schedule is checked as the loop would check it before its
 // first step, then the run ends without a step (CHKEND).
 void CHKRUN(State& s);
+// The run of an opened deck up to its schedule: the restart-up image read
+// when the deck asks for a restart, the output folder, the listing, the deck
+// head, the new-run set-up or the restored state, and the schedule.
+void RUNSET(State& s, DeckReader& deck);
+// The schedule run by the time-step loop, the restart-up image written and
+// the end of the run (ENDRUN).
+void RUNSCH(State& s);
 // Opens the listing and the restart-up file to write, writes the listing banner.
 void OPENUP(State& s);
 // Reads the title and groups 2 to 5 of the deck head; keeps what a restart needs.

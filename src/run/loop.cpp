@@ -407,6 +407,7 @@ void STEPLP(State& s) {
   for (int c = 0; c < npass; ++c) {
     // The halting time is reached (a time past it also ends the loop).
     if (s.TIMUSE - s.TMSTOP >= -0.001) break;
+    if (s.OPTS.MAXSTP > 0 && c >= s.OPTS.MAXSTP) break;
     KEEPLV(s);
     ++s.ISTEP;
     OUTFLG(s);

@@ -20,10 +20,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "init/equifit.h"
 #include "input/schedule.h"
@@ -860,12 +865,223 @@ void image(State& s, IO& io) {
   io.end();
 }
 
+// The counts and index lists an image brings back, checked before anything
+// uses them: a damaged file (or one of another program) whose frame is
+// intact must be refused here, not index the tables out of their bounds.
+// What follows from the grid alone (the printers' column groups) is built
+// again rather than trusted.
+// "NAME(i)" or "NAME(i,j)".
+std::string itemAt(std::string_view name, int i, int j = 0) {
+  std::string t(name);
+  t += '(';
+  t += std::to_string(i);
+  if (j != 0) {
+    t += ',';
+    t += std::to_string(j);
+  }
+  t += ')';
+  return t;
+}
+
+class ImageCheck {
+ public:
+  explicit ImageCheck(const std::string& who) : who_(who) {}
+  void range(int rec, std::string_view item, int v, int lo, int hi) const {
+    if (v < lo || v > hi) bad(rec, item, v, lo, hi);
+  }
+  // Entries 1..n of a list (an FArray of one dimension).
+  template <typename A>
+  void each(int rec, std::string_view item, const A& a, int n, int lo, int hi) const {
+    for (int i = 1; i <= n; ++i)
+      if (a(i) < lo || a(i) > hi) bad(rec, itemAt(item, i), a(i), lo, hi);
+  }
+  // A time of the run: finite and at least `lo` (above it when `above`).
+  void time(int rec, std::string_view item, double v, double lo, bool above) const {
+    if (std::isfinite(v) && (above ? v > lo : v >= lo)) return;
+    char val[32], bound[48];
+    std::snprintf(val, sizeof val, "%g", v);
+    std::snprintf(bound, sizeof bound, above ? "above %g" : "of %g or more", lo);
+    std::string m = who_;
+    m += " holds ";
+    m += item;
+    m += " = ";
+    m += val;
+    m += " in record ";
+    m += std::to_string(rec);
+    m += ", where a finite time ";
+    m += bound;
+    m += " belongs: it is not an image this program wrote";
+    throw RunError(m);
+  }
+  [[noreturn]] void fail(const std::string& what) const {
+    throw RunError(who_ + " " + what + ": it is not an image this program wrote");
+  }
+  [[noreturn]] void bad(int rec, std::string_view item, int v, int lo, int hi) const {
+    std::string m = who_;
+    m += " holds ";
+    m += item;
+    m += " = ";
+    m += std::to_string(v);
+    m += " in record ";
+    m += std::to_string(rec);
+    m += ", outside ";
+    m += std::to_string(lo);
+    m += " to ";
+    m += std::to_string(hi);
+    m += ": it is not an image this program wrote";
+    throw RunError(m);
+  }
+
+ private:
+  const std::string& who_;
+};
+
 std::string readRole(const State& s) { return "the restart-up file to read '" + s.RUNFILE[2] + "'"; }
 std::string writeRole(const State& s) { return "the restart-up file to write '" + s.RUNFILE[3] + "'"; }
 
 }  // namespace
 
 std::size_t RSTLEN(int rec) { return rec >= 1 && rec <= NRSREC ? kLen[rec - 1] : 0; }
+
+void RSTCHK(State& s, const std::string& who) {
+  const ImageCheck c(who);
+  // The grid and its numbering.
+  c.range(21, "NX", s.NX, 1, MXDIR);
+  c.range(21, "NY", s.NY, 1, MXDIR);
+  c.range(21, "NZ", s.NZ, 1, MXDIR);
+  c.range(21, "NY1", s.NY1, s.NY + 1, s.NY + 1);
+  c.range(21, "NZ1", s.NZ1, s.NZ + 1, s.NZ + 1);
+  const int ncell = s.NX * s.NY * s.NZ;
+  c.range(21, "NCELL", s.NCELL, ncell, ncell);
+  c.range(21, "NGPACT", s.NGPACT, 1, std::min(ncell, MXBLK));
+  // Equispaced fits (IQUAD 1 or 2) of NINTBLE points have NINT intervals.
+  c.range(21, "IQUAD", s.IQUAD, 0, 2);
+  c.range(21, "NINTBLE", s.NINTBLE, s.IQUAD == 0 ? 0 : s.IQUAD + 1, MXFIT);
+  if (s.IQUAD != 0)
+    c.range(21, "NINT", s.NINT, s.NINTBLE - 1, s.NINTBLE - 1);
+  else
+    c.range(21, "NINT", s.NINT, 0, MXFIT - 1);
+  c.range(21, "IRADIAL", s.IRADIAL, 0, 1);
+  c.each(21, "IBLK", s.IBLK, s.NGPACT, 1, ncell);
+  c.each(21, "IORD", s.IORD, ncell, 0, s.NGPACT);
+  for (int n = 1; n <= s.NGPACT; ++n)
+    if (s.IORD(s.IBLK(n)) != n) c.bad(21, itemAt("IORD", s.IBLK(n)), s.IORD(s.IBLK(n)), n, n);
+  const int count[3] = {s.NX, s.NY, s.NZ};
+  c.range(26, "NUSLVR", s.NUSLVR, 0, 1);
+  int seen = 0;
+  for (int d = 1; d <= 3; ++d) {
+    c.range(26, itemAt("IAXIS", d), s.IAXIS(d), 1, 3);
+    seen |= 1 << s.IAXIS(d);
+    // The slot of the minus neighbour along the axis: x 3, y 2, z 1.
+    c.range(26, itemAt("MSLOT", d), s.MSLOT(d), 4 - s.IAXIS(d), 4 - s.IAXIS(d));
+  }
+  if (seen != 0xE) c.bad(26, "IAXIS(3)", s.IAXIS(3), 1, 3);
+  c.range(26, "N1", s.N1, count[s.IAXIS(1) - 1], count[s.IAXIS(1) - 1]);
+  c.range(26, "N2", s.N2, count[s.IAXIS(2) - 1], count[s.IAXIS(2) - 1]);
+  c.range(26, "N3", s.N3, count[s.IAXIS(3) - 1], count[s.IAXIS(3) - 1]);
+  // Each grid block at a place of its own; its neighbours in the seven
+  // slots (slot 4 the block itself) are the blocks beside that place along
+  // the ordered directions, as the numbering lays them out.
+  std::vector<int> place(static_cast<std::size_t>(ncell), 0);
+  auto at = [&](int i, int j, int k) -> int& {
+    return place[static_cast<std::size_t>((i - 1) + s.N1 * ((j - 1) + s.N2 * (k - 1)))];
+  };
+  for (int L = 1; L <= ncell; ++L) {
+    for (int d = 1; d <= 3; ++d)
+      if (s.ICOORD(d, L) < 1 || s.ICOORD(d, L) > count[d - 1])
+        c.bad(44, itemAt("ICOORD", d, L), s.ICOORD(d, L), 1, count[d - 1]);
+    int& p = at(s.ICOORD(s.IAXIS(1), L), s.ICOORD(s.IAXIS(2), L), s.ICOORD(s.IAXIS(3), L));
+    if (p != 0)
+      c.fail("holds the grid blocks " + std::to_string(p) + " and " + std::to_string(L) +
+             " at one place of the grid in record 44 (ICOORD)");
+    p = L;
+  }
+  // The block at each (I, J, K) of the deck; an inactive block carries no
+  // activity code (the band set-up numbers the blocks by it).
+  for (int L = 1; L <= ncell; ++L) {
+    const int v = s.LBLOCK(s.ICOORD(1, L), s.ICOORD(2, L), s.ICOORD(3, L));
+    if (v != L) c.bad(59, "LBLOCK(" + std::to_string(s.ICOORD(1, L)) + "," + std::to_string(s.ICOORD(2, L)) + "," +
+                          std::to_string(s.ICOORD(3, L)) + ")", v, L, L);
+    if (s.IORD(L) == 0 && s.IACTIVE(L) != 0) c.bad(33, itemAt("IACTIVE", L), s.IACTIVE(L), 0, 0);
+  }
+  const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
+  for (int L = 1; L <= ncell; ++L) {
+    const int i = s.ICOORD(s.IAXIS(1), L), j = s.ICOORD(s.IAXIS(2), L), k = s.ICOORD(s.IAXIS(3), L);
+    int want[MXSLOT + 1] = {};
+    want[4] = L;
+    if (k >= 2) want[m3] = at(i, j, k - 1);
+    if (k <= s.N3 - 1) want[8 - m3] = at(i, j, k + 1);
+    if (j >= 2) want[m2] = at(i, j - 1, k);
+    if (j <= s.N2 - 1) want[8 - m2] = at(i, j + 1, k);
+    if (i >= 2) want[m1] = at(i - 1, j, k);
+    if (i <= s.N1 - 1) want[8 - m1] = at(i + 1, j, k);
+    for (int sl = 1; sl <= MXSLOT; ++sl)
+      if (s.NBRG(sl, L) != want[sl]) c.bad(44, itemAt("NBRG", sl, L), s.NBRG(sl, L), want[sl], want[sl]);
+  }
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int d = 1; d <= 3; ++d)
+      if (s.IJK(d, n) < 1 || s.IJK(d, n) > count[d - 1])
+        c.bad(44, itemAt("IJK", d, n), s.IJK(d, n), 1, count[d - 1]);
+    c.range(44, itemAt("NNB", n), s.NNB(n), 0, MXSLOT);
+    for (int k = 1; k <= s.NNB(n); ++k) {
+      c.range(44, itemAt("NBN", k, n), s.NBN(k, n), 1, s.NGPACT);
+      c.range(44, itemAt("NBS", k, n), s.NBS(k, n), 1, MXSLOT);
+    }
+    c.range(64, itemAt("NCONN", n), s.NCONN(n), 0, MXSLOT);
+    for (int k = 1; k <= s.NCONN(n); ++k) c.range(44, itemAt("ICSLOT", k, n), s.ICSLOT(k, n), 1, MXSLOT);
+  }
+  // Equations, unknowns and the solution method.
+  c.range(47, "NEQN", s.NEQN, 1, MXEQ);
+  c.range(47, "NUKN", s.NUKN, 1, MXEQ);
+  c.range(47, "METHOD", s.METHOD, 1, 4);
+  c.range(47, "NXYZORD", s.NXYZORD, 1, 7);
+  for (auto [item, v] : {std::pair<const char*, int>{"IQW", s.IQW}, {"IQO", s.IQO}, {"IQG", s.IQG}, {"IQP", s.IQP},
+                         {"ISW", s.ISW}, {"ISO", s.ISO}, {"IPO", s.IPO}, {"ISP", s.ISP}})
+    c.range(42, item, v, 1, MXEQ);
+  for (auto [item, v] : {std::pair<const char*, int>{"KEQO", s.KEQO}, {"KEQW", s.KEQW}, {"KEQG", s.KEQG},
+                         {"KEQP", s.KEQP}})
+    c.range(42, item, v, 0, MXEQ);
+  // Regions and their tables.
+  c.range(15, "NPVTRGN", s.NPVTRGN, 1, MXRGN);
+  c.each(15, "NRPVT", s.NRPVT, s.NPVTRGN, 0, MXROW);
+  c.each(15, "NPVTGN", s.NPVTGN, s.NGPACT, 1, s.NPVTRGN);
+  c.range(16, "NRPOL", s.NRPOL, 0, MXROW);
+  c.range(54, "NRRET", s.NRRET, 0, MXROW);
+  c.range(25, "NKRRGN", s.NKRRGN, 1, MXRGN);
+  c.each(25, "NRWO", s.NRWO, s.NKRRGN, 0, MXROW);
+  c.each(25, "NRGO", s.NRGO, s.NKRRGN, 0, MXROW);
+  c.each(25, "NKRGN", s.NKRGN, s.NGPACT, 1, s.NKRRGN);
+  // Aquifer blocks and well blocks.
+  c.range(7, "NAQBLK", s.NAQBLK, 0, s.NGPACT);
+  c.each(7, "LAQBLK", s.LAQBLK, s.NAQBLK, 1, s.NGPACT);
+  c.range(22, "NWELM2", s.NWELM2, 0, s.NGPACT);
+  c.range(22, "NWELM1", s.NWELM1, 0, s.NGPACT);
+  c.range(22, "NWEL0", s.NWEL0, 0, s.NGPACT);
+  c.each(22, "LWELM2", s.LWELM2, s.NWELM2, 1, s.NGPACT);
+  c.each(22, "LWELM1", s.LWELM1, s.NWELM1, 1, s.NGPACT);
+  c.each(22, "LWEL0", s.LWEL0, s.NWEL0, 1, s.NGPACT);
+  // Step counters, the times of the run and the schedule position: a time
+  // that is not finite, or a negative one, would keep the loop from ever
+  // reaching the halting time.
+  c.range(38, "ISTEP", s.ISTEP, 0, MXSTEP);
+  // Iteration counters: at most MAXIT (15) Newton iterations in each of at
+  // most 15 passes of a step, MXSTEP steps.
+  constexpr int kCount = 1000000000;
+  c.range(38, "ITER", s.ITER, 0, kCount);
+  c.range(38, "LINIT", s.LINIT, 0, kCount);
+  c.range(38, "TOTITER", s.TOTITER, 0, kCount);
+  c.range(38, "NPASS", s.NPASS, 0, 15);
+  c.range(38, "MAXIT", s.MAXIT, 1, 15);
+  c.time(37, "SIMTME", s.SIMTME, 0.0, false);
+  c.time(37, "TIMUSE", s.TIMUSE, 0.0, false);
+  c.time(37, "DTIME", s.DTIME, 0.0, true);
+  c.time(37, "DTOLD", s.DTOLD, 0.0, false);
+  c.range(48, "MUNITIN", s.MUNITIN, 1, 3);
+  c.range(51, "NOWSTP", s.NOWSTP, 0, MXNOW);
+  c.range(51, "NWTLIN", s.NWTLIN, 0, MXWLIN);
+  // The printers' column groups follow from the grid.
+  COLGRP(s);
+}
 
 namespace {
 
@@ -944,6 +1160,7 @@ void RSTRED(State& s) {
   }
   try {
     READST(s, f, who);
+    RSTCHK(s, who);
   } catch (...) {
     std::fclose(f);
     throw;

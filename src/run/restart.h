@@ -35,8 +35,15 @@ void READST(State& s, std::FILE* f, const std::string& who);
 // True when the deck's group 2 asks for a restart (IRSTRT != 0). A deck head
 // that cannot be read gives false: the driver's own pre-read then reports it.
 bool RSTPEK(DeckReader& deck);
+// The counts, index lists and times of a state read back by READST, checked
+// against the limits of the tables and against each other (the grid and its
+// numbering, the neighbour and connection lists, equations, regions, table
+// sizes, aquifer and well lists, fits, step and schedule position). Throws
+// RunError naming `who`, the item, its value and its record for an image no
+// run of this program wrote. Rebuilds the printers' column groups.
+void RSTCHK(State& s, const std::string& who);
 // Restart run, before anything is written: opens the restart-up file to read
-// (IoError when it cannot be opened), READST, closes it.
+// (IoError when it cannot be opened), READST, RSTCHK, closes it.
 void RSTRED(State& s);
 // Start of every run: the name of the temporary file beside the restart-up
 // file to write, and a check that it can be created there (IoError naming
