@@ -432,7 +432,9 @@ long long BANDSZ(const State& s, int method, int nuslvr, int nxyzord) {
   cell.reserve(static_cast<std::size_t>(MXBLK));
   auto number = [&](int p) {
     const int I = p % nx + 1, J = (p / nx) % ny + 1, K = p / (nx * ny) + 1;
-    if (s.IACTIVE(s.LBLOCK(I, J, K)) == 0) return;
+    // Active by the block numbering: once the schedule has run, the
+    // activity code of a well block is its well type (0 for a shut-in well).
+    if (s.IORD(s.LBLOCK(I, J, K)) == 0) return;
     cell.push_back(p);
     act[static_cast<std::size_t>(p)] = static_cast<int>(cell.size());
   };
