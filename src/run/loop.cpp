@@ -297,8 +297,9 @@ void STPMSG(State& s) {
     for (int unit : {static_cast<int>(s.ICONOUT), static_cast<int>(s.IOUT)})
       if (!(s.OPTS.QUIET && unit == s.ICONOUT))
         Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
-    // The restart-up file follows the run: the image of this step.
-    RSTSAV(s);
+    // The restart-up file follows the run: the image of this step, written
+    // while the next steps are computed.
+    RSTPUT(s);
   }
   if (!s.OPTS.QUIET) FreeLine(s.units, s.ICONOUT).text("  ").end();
 }

@@ -13,6 +13,8 @@
 #include "run/restart.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -24,9 +26,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -131,11 +136,17 @@ double gAqb[4 * MXBLK], gAqa[4 * MXBLK];
 // Zeros and blanks for the items this program does not keep.
 unsigned char gZero[65536];
 char gBlank[T * 100];
-// Buffer of the image being written to a file descriptor. Its start always
-// lies at a file offset that is a multiple of its size, so its pages are the
-// file's pages.
-constexpr std::size_t kWriteBuf = std::size_t{1} << 20;
+// The whole image, framing included, and the buffer it is laid out in
+// before it goes to a file descriptor: page-aligned and as long as the image,
+// so that its pages are the file's pages. Only the pages that hold anything
+// but zeros are ever touched.
+constexpr std::size_t kImageBytes = [] {
+  std::size_t n = 0;
+  for (std::size_t len : kLen) n += len + 8;
+  return n;
+}();
 constexpr std::size_t kPage = 4096;
+constexpr std::size_t kWriteBuf = (kImageBytes + kPage - 1) / kPage * kPage;
 alignas(kPage) unsigned char gWriteBuf[kWriteBuf];
 // What each page of the buffer holds: zeros only (left as a hole, its
 // buffer bytes unused), items that are not all zeros, or pieces of items to
@@ -194,15 +205,16 @@ bool zeroPage(const unsigned char* p, std::size_t n) {
   return true;
 }
 
-// The image's bytes into a file descriptor, in large writes. Most of an
-// image is zeros (arrays at their full declared size, the deck's blocks at
-// their start): into a file just created empty, a page of zeros is not
-// written but left as a hole, which reads back as the same zeros. Into a
-// device or a pipe every byte is written in order.
-class FdSink {
+// The image laid out in the write buffer, as it comes. Most of an image is
+// zeros (arrays at their full declared size, the deck's blocks at their
+// start): for a file just created empty (`holes`), a whole page of zeros is
+// only marked, never copied, and is left as a hole in the file, which reads
+// back as the same zeros. For a device or a pipe every byte is kept.
+class BufSink {
  public:
-  FdSink(int fd, bool holes) : fd_(fd), holes_(holes) {}
+  explicit BufSink(bool holes) : holes_(holes) {}
   void put(const void* p, std::size_t n) {
+    room(n);
     const auto* c = static_cast<const unsigned char*>(p);
     while (n) {
       const std::size_t at = used_ % kPage;
@@ -222,11 +234,11 @@ class FdSink {
       used_ += k;
       c += k;
       n -= k;
-      if (used_ == kWriteBuf) flush();
     }
   }
   // n bytes known to be zeros.
   void zeros(std::size_t n) {
+    room(n);
     while (n) {
       const std::size_t at = used_ % kPage;
       std::size_t k;
@@ -240,54 +252,52 @@ class FdSink {
       }
       used_ += k;
       n -= k;
-      if (used_ == kWriteBuf) flush();
     }
   }
-  // Writes what is buffered; a file with holes gets its full length.
-  void finish() {
-    flush();
-    if (holes_ && ::ftruncate(fd_, static_cast<off_t>(off_)) != 0) fail();
-  }
+  std::size_t used() const { return used_; }
 
  private:
-  bool hole(std::size_t at) const {
+  void room(std::size_t n) const {
+    if (n > kWriteBuf - used_) throw RunError("restart-up image longer than its " + std::to_string(kImageBytes) + " bytes");
+  }
+  bool holes_;
+  std::size_t used_ = 0;
+};
+
+// Writes the first `used` bytes of the write buffer to `fd`: all of them in
+// order (a device or a pipe), or (`holes`, a regular file just created
+// empty) each run of pages that hold anything but zeros at its own offset,
+// then the file's full length. Returns 0, or the errno of the failure.
+int writeBuffered(int fd, std::size_t used, bool holes) {
+  auto hole = [used](std::size_t at) {
     const unsigned char kind = gPageKind[at / kPage];
-    return kind == kZeros || (kind == kMixed && zeroPage(gWriteBuf + at, std::min(kPage, used_ - at)));
-  }
-  void flush() {
-    if (!holes_) {
-      writeAt(0, used_);
-    } else {
-      // Runs of pages that hold anything but zeros, each in one write.
-      std::size_t a = 0;
-      while (a < used_) {
-        while (a < used_ && hole(a)) a += kPage;
-        std::size_t b = a;
-        while (b < used_ && !hole(b)) b += kPage;
-        if (b > a) writeAt(a, std::min(b, used_));
-        a = b;
-      }
-    }
-    off_ += used_;
-    used_ = 0;
-  }
-  void writeAt(std::size_t from, std::size_t to) {
+    return kind == kZeros || (kind == kMixed && zeroPage(gWriteBuf + at, std::min(kPage, used - at)));
+  };
+  auto writeAt = [&](std::size_t from, std::size_t to) {
     while (from < to) {
-      const ssize_t w = holes_ ? ::pwrite(fd_, gWriteBuf + from, to - from, static_cast<off_t>(off_ + from))
-                               : ::write(fd_, gWriteBuf + from, to - from);
+      const ssize_t w = holes ? ::pwrite(fd, gWriteBuf + from, to - from, static_cast<off_t>(from))
+                              : ::write(fd, gWriteBuf + from, to - from);
       if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) fail();
+      if (w <= 0) return errno != 0 ? errno : EIO;
       from += static_cast<std::size_t>(w);
     }
+    return 0;
+  };
+  errno = 0;
+  if (!holes) return writeAt(0, used);
+  std::size_t a = 0;
+  while (a < used) {
+    while (a < used && hole(a)) a += kPage;
+    std::size_t b = a;
+    while (b < used && !hole(b)) b += kPage;
+    if (b > a) {
+      if (const int err = writeAt(a, std::min(b, used))) return err;
+    }
+    a = b;
   }
-  [[noreturn]] void fail() {
-    const int err = errno != 0 ? errno : EIO;
-    throw RunError(std::strerror(err));
-  }
-  int fd_;
-  bool holes_;
-  std::size_t off_ = 0, used_ = 0;
-};
+  if (::ftruncate(fd, static_cast<off_t>(used)) != 0) return errno != 0 ? errno : EIO;
+  return 0;
+}
 
 // Frames each record with its length (known before it is written, so the
 // image goes out strictly in order) and checks that the state's items filled
@@ -1093,21 +1103,116 @@ void blanksReady() {
   }
 }
 
-// Writes the image into `fd`; holes for its pages of zeros when `fd` is a
-// regular file just created empty.
-void writeImage(State& s, int fd, bool holes) {
-  blanksReady();
-  FdSink sink(fd, holes);
-  ImageOut<FdSink> out(sink);
-  try {
-    image(s, out);
-  } catch (const IoError&) {
-    // The broken-off write (test hook) leaves the records written so far,
-    // as a run killed at that point would.
-    sink.finish();
-    throw;
+// Writes images to their temporary files and puts them in place while the
+// run goes on: the image is laid out in the write buffer by the run itself
+// (RSTPUT), then this thread writes it, syncs it to disk and renames it over
+// the restart-up file to write. The run waits for it before it lays out the
+// next image, and at its end. The thread is started before the time steps
+// (RSTPRP), so that the steps allocate nothing for it.
+class ImageWriter {
+ public:
+  ~ImageWriter() {
+    // An image of an accepted step that is still being written is finished
+    // (as it would have been before the run went on) before the program ends.
+    {
+      std::unique_lock<std::mutex> lk(m_);
+      idle_.wait(lk, [this] { return !busy_; });
+      quit_ = true;
+    }
+    work_.notify_one();
+    if (thread_.joinable()) thread_.join();
   }
-  sink.finish();
+  void start() {
+    if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
+  }
+  bool running() const { return thread_.joinable(); }
+  // Hands over the image laid out in the write buffer and the open
+  // temporary file `fd`, to be renamed to `target`.
+  void put(int fd, std::size_t used, const std::string& tmp, const std::string& target) {
+    std::lock_guard<std::mutex> lk(m_);
+    fd_ = fd;
+    used_ = used;
+    copyName(tmp_, tmp);
+    copyName(target_, target);
+    err_ = 0;
+    busy_ = true;
+    pending_ = true;
+    work_.notify_one();
+  }
+  // Waits for the image handed over last; its errno (0 when it was put in
+  // place, or when none was pending). The result is given once.
+  int wait() {
+    std::unique_lock<std::mutex> lk(m_);
+    idle_.wait(lk, [this] { return !busy_; });
+    const int err = pending_ ? err_ : 0;
+    pending_ = false;
+    return err;
+  }
+
+ private:
+  static void copyName(char* to, const std::string& from) {
+    const std::size_t n = std::min(from.size(), kName - 1);
+    std::memcpy(to, from.data(), n);
+    to[n] = '\0';
+  }
+  void loop() {
+    // The run's own signal handler removes the temporary files: it runs in
+    // the run's thread, never in this one.
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::unique_lock<std::mutex> lk(m_);
+    for (;;) {
+      work_.wait(lk, [this] { return busy_ || quit_; });
+      if (!busy_) return;
+      lk.unlock();
+      const int err = finish(fd_, used_, tmp_, target_);
+      lk.lock();
+      err_ = err;
+      busy_ = false;
+      idle_.notify_all();
+    }
+  }
+  static constexpr std::size_t kName = 4096;
+  std::mutex m_;
+  std::condition_variable work_, idle_;
+  std::thread thread_;
+  bool busy_ = false, pending_ = false, quit_ = false;
+  int fd_ = -1, err_ = 0;
+  std::size_t used_ = 0;
+  char tmp_[kName] = {}, target_[kName] = {};
+
+ public:
+  // The buffered image into the temporary file `fd` (closed here), synced,
+  // renamed to `target`. On a failure the temporary file is removed and the
+  // earlier image stays. Returns 0 or the errno of the failure.
+  static int finish(int fd, std::size_t used, const char* tmp, const char* target) {
+    int err = writeBuffered(fd, used, true);
+    if (err == 0 && ::fsync(fd) != 0) err = errno != 0 ? errno : EIO;
+    if (::close(fd) != 0 && err == 0) err = errno != 0 ? errno : EIO;
+    if (err == 0 && std::rename(tmp, target) != 0) err = errno != 0 ? errno : EIO;
+    if (err != 0) std::remove(tmp);
+    return err;
+  }
+};
+
+ImageWriter gWriter;
+
+// Lays out the image of the state in the write buffer.
+void layOut(State& s, BufSink& sink) {
+  blanksReady();
+  ImageOut<BufSink> out(sink);
+  image(s, out);
+}
+
+[[noreturn]] void imageFailed(const State& s, int err) {
+  throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err) + "; the earlier image is kept");
+}
+
+// The outcome of the image being written: thrown here when it failed.
+void collect(const State& s) {
+  if (const int err = gWriter.wait()) imageFailed(s, err);
 }
 
 }  // namespace
@@ -1169,6 +1274,9 @@ void RSTRED(State& s) {
 }
 
 void RSTPRP(State& s) {
+  // An image of an earlier run in this process still being written is
+  // finished first; its outcome belonged to that run.
+  gWriter.wait();
   fs::path target(s.RUNFILE[3]);
   const std::string who = writeRole(s);
   std::error_code ec;
@@ -1205,10 +1313,13 @@ void RSTPRP(State& s) {
   std::fclose(f);
   std::remove(tmp.c_str());
   s.RSTTMP = tmp.string();
+  gWriter.start();
 }
 
-void RSTSAV(State& s) {
+void RSTPUT(State& s) {
   if (s.RSTTMP.empty()) return;  // no restart-up file to write was prepared
+  // The buffer is free, and the image before this one in place, first.
+  collect(s);
   const char* tmp = s.RSTTMP.c_str();
   if (s.RSTDIR == 1) {
     errno = 0;
@@ -1217,16 +1328,17 @@ void RSTSAV(State& s) {
       const int err = errno;
       throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err));
     }
+    int err = 0;
     try {
-      writeImage(s, d, false);
+      BufSink sink(false);
+      layOut(s, sink);
+      err = writeBuffered(d, sink.used(), false);
     } catch (const RunError& e) {
       ::close(d);
       throw IoError("cannot write " + writeRole(s) + ": " + e.what());
     }
-    if (::close(d) != 0) {
-      const int err = errno;
-      throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err != 0 ? err : EIO));
-    }
+    if (::close(d) != 0 && err == 0) err = errno != 0 ? errno : EIO;
+    if (err != 0) throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err));
     return;
   }
   errno = 0;
@@ -1238,30 +1350,30 @@ void RSTSAV(State& s) {
     throw IoError("cannot write " + writeRole(s) + ": its temporary file '" + s.RSTTMP + "' cannot be opened: " +
                   std::strerror(err));
   }
+  BufSink sink(true);
   try {
-    writeImage(s, f, true);
+    layOut(s, sink);
+  } catch (const IoError& e) {
+    // The broken-off write (the test hook) leaves the records laid out so
+    // far in its partial file, as a run killed while writing would.
+    writeBuffered(f, sink.used(), true);
+    ::close(f);
+    throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
   } catch (const RunError& e) {
     ::close(f);
-    // A broken-off write (the test hook) leaves its partial file behind, as
-    // a run killed while writing would; any other failure removes it.
-    if (RSTFAIL <= 0) std::remove(tmp);
+    std::remove(tmp);
     throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
   }
-  bool bad = false;
-  int err = 0;
-  if (::fsync(f) != 0) {
-    bad = true;
-    err = errno;
+  if (gWriter.running()) {
+    gWriter.put(f, sink.used(), s.RSTTMP, s.RSTTARGET);
+  } else if (const int err = ImageWriter::finish(f, sink.used(), tmp, s.RSTTARGET.c_str())) {
+    imageFailed(s, err);
   }
-  if (::close(f) != 0 && !bad) {
-    bad = true;
-    err = errno;
-  }
-  if (bad || std::rename(tmp, s.RSTTARGET.c_str()) != 0) {
-    if (!bad) err = errno;
-    std::remove(tmp);
-    throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err != 0 ? err : EIO) + "; the earlier image is kept");
-  }
+}
+
+void RSTSAV(State& s) {
+  RSTPUT(s);
+  if (!s.RSTTMP.empty()) collect(s);
 }
 
 void RSTSET(State& s, DeckReader& deck) {

@@ -53,6 +53,10 @@ void RSTPRP(State& s);
 // replaces the restart-up file to write. A failure leaves the earlier image
 // in place and throws IoError.
 void RSTSAV(State& s);
+// The same, but the image, once laid out in memory, is written and put in
+// place while the run goes on; a failure of it is thrown by the next RSTPUT
+// or RSTSAV. A device is written before it returns.
+void RSTPUT(State& s);
 // After the restored state and the new deck's head: the rebuilt connection
 // numbering and band set-up, the new deck's grid checked against the image,
 // and the deck positioned at its schedule.

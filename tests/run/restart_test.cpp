@@ -173,6 +173,42 @@ TEST(RestartImage, BrokenOffWriteKeepsTheEarlierImage) {
   EXPECT_EQ(t->ISTEP, 8);
 }
 
+// During the run an image is written while the next steps are computed
+// (RSTPUT): a failure of that write is not lost but stops the run at the
+// next image, once, and leaves neither a temporary file nor a changed file.
+TEST(RestartImage, FailureOfTheImageWrittenDuringTheRunIsReportedOnce) {
+  const fs::path dir = scratchDir("background");
+  auto s = makeState();
+  s->RUNFILE[3] = (dir / "out.rst").string();
+  RSTPRP(*s);
+  // Renaming the image onto a directory fails after it was written.
+  fs::create_directory(dir / "out.rst");
+  { std::ofstream(dir / "out.rst" / "keep.txt") << "kept"; }
+  s->ISTEP = 8;
+  RSTPUT(*s);
+  s->ISTEP = 9;
+  try {
+    RSTSAV(*s);
+    ADD_FAILURE() << "the failed image was not reported";
+  } catch (const IoError& e) {
+    const std::string m = e.what();
+    EXPECT_NE(m.find("cannot write the restart-up file to write '" + (dir / "out.rst").string() + "': " +
+                     std::strerror(EISDIR) + "; the earlier image is kept"),
+              std::string::npos)
+        << m;
+  }
+  EXPECT_FALSE(fs::exists(s->RSTTMP));
+  EXPECT_TRUE(fs::exists(dir / "out.rst" / "keep.txt"));
+  // Reported once: with the directory gone the next image is put in place.
+  fs::remove_all(dir / "out.rst");
+  RSTPUT(*s);
+  RSTSAV(*s);
+  auto t = makeState();
+  readImage(*t, dir / "out.rst");
+  EXPECT_EQ(t->ISTEP, 9);
+  EXPECT_FALSE(fs::exists(s->RSTTMP));
+}
+
 // The image RSTSAV puts in place, where pages of zeros may be left
 // unwritten, holds exactly the bytes UPDATE writes through a stream: for a
 // state of mostly zeros and for one of random bytes, and over a stale
