@@ -14,9 +14,11 @@
 #include <string>
 #include <string_view>
 
+#include "input/arrays.h"
 #include "input/debug.h"
 #include "io/deck.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 #include "state/state.h"
 
 namespace talvek {
@@ -299,7 +301,37 @@ void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
 
 }  // namespace
 
-void SKPDCK(DeckReader& deck, int* grid) {
+namespace {
+
+// Group 16 (DZ) or 32 (RNTG) into the state, as a new run reads it.
+void readNet(State& s, DeckReader& deck, int g) {
+  const std::string label = groupLabel(g);
+  skipHeaders(deck, label, 1);
+  int icode = 0;
+  std::string word;
+  {
+    ListRead r(deck, label);
+    r.item(icode, "ICODE").item(word, "ICODE WORD");
+    r.end();
+  }
+  const DeckWarningMute quiet;
+  const int iprtdat = s.IPRTDAT;
+  s.IPRTDAT = 0;
+  try {
+    if (g == 16)
+      ARIRED(s, deck, s.DZ, icode, g);
+    else
+      ARYRED(s, deck, s.RNTG, 1.0, icode, g);
+  } catch (...) {
+    s.IPRTDAT = iprtdat;
+    throw;
+  }
+  s.IPRTDAT = iprtdat;
+}
+
+}  // namespace
+
+void SKPDCK(DeckReader& deck, int* grid, State* net) {
   deck.rewind();
 
   skipHeaders(deck, groupLabel(1), 2);
@@ -338,7 +370,14 @@ void SKPDCK(DeckReader& deck, int* grid) {
   const int nkrrgn = g10[6];
   const int npvtrgn = g10[7];
 
-  for (int g = 11; g <= 37; ++g) skipArrayGroup(deck, g, nx * ny * nz);
+  const bool sameGrid = net != nullptr && nx == net->NX && ny == net->NY && nz == net->NZ &&
+                        (g10[1] == 0) == (net->IRADIAL == 1) && nx * ny * nz == net->NCELL;
+  for (int g = 11; g <= 37; ++g) {
+    if (sameGrid && (g == 16 || g == 32))
+      readNet(*net, deck, g);
+    else
+      skipArrayGroup(deck, g, nx * ny * nz);
+  }
 
   constexpr unsigned kCapillary = (1U << 3) | (1U << 4);
   skipHeaders(deck, groupLabel(38), 1);

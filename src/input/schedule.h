@@ -25,6 +25,12 @@ void READSC(State& s, DeckReader& deck);
 // position. The grid size and the region counts that shape groups 11 to 41
 // are taken from the deck's own group 10; when `grid` is given it receives
 // the deck's NX, NY and NZ as read (NY = 0 for a radial grid).
-void SKPDCK(DeckReader& deck, int* grid = nullptr);
+//
+// With `net`, a state restored from a restart-up image whose grid is the
+// deck's: the block heights DZ (group 16) and the net-to-gross ratios RNTG
+// (group 32), which the image does not hold, are read into it by the array
+// readers of a new run, without debugging lines or warnings (the run that
+// wrote the image gave them).
+void SKPDCK(DeckReader& deck, int* grid = nullptr, State* net = nullptr);
 
 }  // namespace talvek

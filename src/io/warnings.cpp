@@ -16,6 +16,7 @@ struct Counted {
 struct Log {
   std::function<void(const std::string&)> sink;
   std::vector<Counted> seen;  // in order of the first warning
+  int muted = 0;              // live DeckWarningMute objects
 };
 
 Log& log() {
@@ -36,8 +37,12 @@ void emit(const std::string& line) {
 
 }  // namespace
 
+DeckWarningMute::DeckWarningMute() { ++log().muted; }
+DeckWarningMute::~DeckWarningMute() { --log().muted; }
+
 void deckWarning(std::string_view file, int line, std::string_view group, std::string_view item,
                  std::string_view text) {
+  if (log().muted > 0) return;
   std::string where(file);
   where += ": data group ";
   where += group;

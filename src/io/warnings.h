@@ -27,6 +27,15 @@ void flushDeckWarnings();
 // empty function restores standard error.
 void setDeckWarningSink(std::function<void(const std::string&)> sink);
 
+// While one is alive, warnings are neither written nor counted: for a
+// second reading of groups a run has already read and warned about.
+struct DeckWarningMute {
+  DeckWarningMute();
+  DeckWarningMute(const DeckWarningMute&) = delete;
+  DeckWarningMute& operator=(const DeckWarningMute&) = delete;
+  ~DeckWarningMute();
+};
+
 // Flushes the counts when it goes out of scope, also when the reading stops
 // with an error (the counts then precede the error message).
 struct DeckWarningScope {

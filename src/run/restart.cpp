@@ -1383,13 +1383,22 @@ void RSTSET(State& s, DeckReader& deck) {
 
   // The deck is passed over to its schedule; its grid must be the image's.
   int grid[3] = {0, 0, 0};
-  SKPDCK(deck, grid);
+  SKPDCK(deck, grid, &s);
   const int ny = grid[1] == 0 ? 1 : grid[1];
   if (grid[0] != s.NX || ny != s.NY || grid[2] != s.NZ || (grid[1] == 0) != (s.IRADIAL == 1)) {
     auto g = [](int a, int b, int c) { return std::to_string(a) + " x " + std::to_string(b) + " x " + std::to_string(c); };
     throw RunError(deck.fileName() + ": data group DATA 10B, item NX: the deck's grid " + g(grid[0], grid[1], grid[2]) +
                    " is not the grid " + g(s.NX, s.IRADIAL == 1 ? 0 : s.NY, s.NZ) + " of " + readRole(s) +
                    ": a restart continues the run that wrote the image, on its grid");
+  }
+
+  // The net thickness of the blocks is not in the image: from the deck's DZ
+  // and RNTG, as the run that wrote the image had it (the oil in place per
+  // unit area of the material balance and the maps is made with it).
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int l = s.IBLK(n);
+    s.DZNET(l) = s.DZ(l) * s.RNTG(n);
+    s.HNET(n) = s.DZNET(l);
   }
 
   // The active neighbour table from the grid's and the active numbering.
