@@ -13,6 +13,7 @@
 #include "run/restart.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -151,7 +152,10 @@ alignas(kPage) unsigned char gWriteBuf[kWriteBuf];
 // What each page of the buffer holds: zeros only (left as a hole, its
 // buffer bytes unused), items that are not all zeros, or pieces of items to
 // be looked at when the buffer is written.
-enum : unsigned char { kZeros, kData, kMixed };
+enum : unsigned char { kZeros, kData, kMixed, kBlanks };
+// A page of blanks: the pages of blank texts (most of record 1) are written
+// from it instead of being copied into the buffer.
+alignas(kPage) char gBlankPage[kPage];
 unsigned char gPageKind[kWriteBuf / kPage];
 
 // What READST restored of the items the driver's pre-read of the new deck
@@ -172,6 +176,13 @@ class StdioSink {
     while (n) {
       const std::size_t k = std::min(n, sizeof gZero);
       put(gZero, k);
+      n -= k;
+    }
+  }
+  void blanks(std::size_t n) {
+    while (n) {
+      const std::size_t k = std::min(n, sizeof gBlank);
+      put(gBlank, k);
       n -= k;
     }
   }
@@ -254,6 +265,24 @@ class BufSink {
       n -= k;
     }
   }
+  // n bytes of blanks: whole pages (file holes or not) only marked.
+  void blanks(std::size_t n) {
+    room(n);
+    while (n) {
+      const std::size_t at = used_ % kPage;
+      std::size_t k;
+      if (at == 0 && n >= kPage) {
+        k = kPage;
+        gPageKind[used_ / kPage] = kBlanks;
+      } else {
+        k = std::min(n, kPage - at);
+        std::memset(gWriteBuf + used_, ' ', k);
+        gPageKind[used_ / kPage] = kMixed;
+      }
+      used_ += k;
+      n -= k;
+    }
+  }
   std::size_t used() const { return used_; }
 
  private:
@@ -267,31 +296,65 @@ class BufSink {
 // Writes the first `used` bytes of the write buffer to `fd`: all of them in
 // order (a device or a pipe), or (`holes`, a regular file just created
 // empty) each run of pages that hold anything but zeros at its own offset,
-// then the file's full length. Returns 0, or the errno of the failure.
+// then the file's full length. Pages of blanks come from the one blank page.
+// Returns 0, or the errno of the failure.
 int writeBuffered(int fd, std::size_t used, bool holes) {
   auto hole = [used](std::size_t at) {
     const unsigned char kind = gPageKind[at / kPage];
     return kind == kZeros || (kind == kMixed && zeroPage(gWriteBuf + at, std::min(kPage, used - at)));
   };
-  auto writeAt = [&](std::size_t from, std::size_t to) {
+  auto source = [](std::size_t at) -> const void* {
+    return gPageKind[at / kPage] == kBlanks ? static_cast<const void*>(gBlankPage)
+                                            : static_cast<const void*>(gWriteBuf + at);
+  };
+  // Pages [from, to) in order; for `holes` at their own offset.
+  auto writeRun = [&](std::size_t from, std::size_t to) {
+    constexpr int kVec = 256;
+    iovec v[kVec];
     while (from < to) {
-      const ssize_t w = holes ? ::pwrite(fd, gWriteBuf + from, to - from, static_cast<off_t>(from))
-                              : ::write(fd, gWriteBuf + from, to - from);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) return errno != 0 ? errno : EIO;
-      from += static_cast<std::size_t>(w);
+      // As many pieces as fit, neighbouring pages of the buffer joined.
+      int nv = 0;
+      std::size_t end = from;
+      while (end < to && nv < kVec) {
+        const std::size_t len = std::min(kPage - end % kPage, to - end);
+        const void* p = source(end);
+        if (nv > 0 && static_cast<const char*>(v[nv - 1].iov_base) + v[nv - 1].iov_len == p &&
+            p != static_cast<const void*>(gBlankPage)) {
+          v[nv - 1].iov_len += len;
+        } else {
+          v[nv].iov_base = const_cast<void*>(p);
+          v[nv].iov_len = len;
+          ++nv;
+        }
+        end += len;
+      }
+      // The pieces in order; a short write goes on where it stopped.
+      int first = 0;
+      while (first < nv) {
+        const ssize_t w = holes ? ::pwritev(fd, v + first, nv - first, static_cast<off_t>(from))
+                                : ::writev(fd, v + first, nv - first);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return errno != 0 ? errno : EIO;
+        std::size_t left = static_cast<std::size_t>(w);
+        from += left;
+        while (first < nv && left >= v[first].iov_len) left -= v[first++].iov_len;
+        if (first < nv) {
+          v[first].iov_base = static_cast<char*>(v[first].iov_base) + left;
+          v[first].iov_len -= left;
+        }
+      }
     }
     return 0;
   };
   errno = 0;
-  if (!holes) return writeAt(0, used);
+  if (!holes) return writeRun(0, used);
   std::size_t a = 0;
   while (a < used) {
     while (a < used && hole(a)) a += kPage;
     std::size_t b = a;
     while (b < used && !hole(b)) b += kPage;
     if (b > a) {
-      if (const int err = writeAt(a, std::min(b, used))) return err;
+      if (const int err = writeRun(a, std::min(b, used))) return err;
     }
     a = b;
   }
@@ -335,11 +398,8 @@ class ImageOut {
     bytes_ += bytes;
   }
   void blanks(std::size_t texts) {
-    while (texts) {
-      const std::size_t k = std::min<std::size_t>(texts, 100);
-      put(gBlank, k * T);
-      texts -= k;
-    }
+    w_.blanks(texts * T);
+    bytes_ += texts * T;
   }
   // One text item: v, blank-filled to its full length.
   void text(std::string_view v) {
@@ -1099,6 +1159,7 @@ void blanksReady() {
   static bool ready = false;
   if (!ready) {
     std::memset(gBlank, ' ', sizeof gBlank);
+    std::memset(gBlankPage, ' ', sizeof gBlankPage);
     ready = true;
   }
 }
