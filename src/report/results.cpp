@@ -163,6 +163,7 @@ void mark(State& s, int k, int n) {
   if (s.BTSTEP(k, n) != 0) return;
   s.BTSTEP(k, n) = s.ISTEP;
   s.BTTIME(k, n) = s.TIMUSE;
+  if (s.RSTRUN != 0 && s.ISTEP == s.ISTEP0 + 1) s.BTEARLY(k, n) = 1;
 }
 
 void breakthrough(State& s) {
@@ -244,7 +245,8 @@ std::string fmt(const char* f, double v) {
 std::string cell(const State& s, int k, int n) {
   if (s.BTSTEP(k, n) == 0) return "none";
   char b[64];
-  std::snprintf(b, sizeof b, "step %d, t = %.4f", s.BTSTEP(k, n), s.BTTIME(k, n) * s.UFAC(12));
+  std::snprintf(b, sizeof b, s.BTEARLY(k, n) != 0 ? "step<=%d, t<=%.4f" : "step %d, t = %.4f", s.BTSTEP(k, n),
+                s.BTTIME(k, n) * s.UFAC(12));
   return b;
 }
 
@@ -330,6 +332,11 @@ std::vector<std::string> RUNSUM(const State& s, double wall) {
     l.push_back(std::string(b) + pad(cell(s, 1, n), 24) + pad(cell(s, 2, n), 24) + pad(cell(s, 3, n), 24) + cell(s, 4, n));
   }
   if (nprod == 0) l.push_back("   (no well block produced)");
+  if (s.RSTRUN != 0) {
+    l.push_back("   (a restart run: \"step<=\" is a threshold passed by the first step of this run, perhaps in the run");
+    l.push_back("   that wrote the image; the GOR is compared with the block's solution GOR at the restart, the");
+    l.push_back("   concentrations with those injected since)");
+  }
   // Accepted steps: the step that failed fifteen times is not one.
   std::snprintf(b, sizeof b, " STEPS: %d   CUTS: %d   NEWTON ITERATIONS: %d   LINEAR ITERATIONS: %ld",
                 s.ISTEP - (s.ITERM != 0 ? 1 : 0), s.NCUTS, s.TOTITER, s.LINSUM);

@@ -50,9 +50,14 @@ struct ResultsState {
   // the step and time of the first step over each threshold (0 / -1 while
   // none): water cut, gas-oil ratio, polymer, tracer.
   int BTINIT = 0;
+  // 1 in a restart run (its state came from a restart-up image).
+  int RSTRUN = 0;
   FArray<int, MXBLK> BTPRD;
   FArray<int, 4, MXBLK> BTSTEP;
   FArray<double, 4, MXBLK> BTTIME;
+  // 1 where the threshold was already passed at the first step of a restart
+  // run: it may have been passed in the run that wrote the image.
+  FArray<int, 4, MXBLK> BTEARLY;
   FArray<double, MXBLK> RSINI;  // solution gas-oil ratio of the block at the start of the run
   double CPIMAX = 0, CTIMAX = 0;  // largest injected polymer and tracer concentrations so far (ppm)
 };

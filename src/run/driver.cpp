@@ -667,6 +667,7 @@ void RUNSET(State& s, DeckReader& deck) {
   // A restart reads its image whole before anything is written.
   const bool restart = RSTPEK(deck);
   if (restart) RSTRED(s);
+  s.RSTRUN = restart ? 1 : 0;
   OUTDIR(s);
   OPENUP(s);
   PRERED(s, deck);

@@ -185,6 +185,45 @@ INSTANTIATE_TEST_SUITE_P(Decks, RestartContinues,
                                            Continuation{"blackoil_m4", blackOilDeck, 4}),
                          [](const auto& i) { return std::string(i.param.name); });
 
+// The producer's row of the run summary: the water breakthrough of the
+// five-spot (about day 290) comes before a restart at day 400. The restart
+// run cannot tell whether the threshold was passed before its first step or
+// at it, and says so instead of giving its first step as the breakthrough.
+TEST(Restart, SummaryMarksBreakthroughsPassedBeforeTheFirstStep) {
+  const auto dir = scratch("rst_summary");
+  for (const char* sub : {"first", "second"}) fs::create_directories(dir / sub);
+  const std::string deck = example("fivespot_polymer.txt");
+  write(dir / "first" / "deck.txt", replaced(deck, "0 0 900. 900. 1.", "0 0 900. 400. 1."));
+  write(dir / "second" / "deck.txt", replaced(deck, "0 0 900. 900. 1.", "0 1 900. 500. 1."));
+  const Result first = run(dir / "first", "--summary deck.txt out.lis none.rst day400.rst");
+  ASSERT_EQ(first.status, 0) << first.err;
+  fs::copy_file(dir / "first" / "day400.rst", dir / "second" / "day400.rst");
+  const Result second = run(dir / "second", "--summary deck.txt out.lis day400.rst end.rst");
+  ASSERT_EQ(second.status, 0) << second.err;
+
+  // The water cell (the first after the block) of the producer's row, and
+  // the accepted steps.
+  auto water = [](const std::string& summary) {
+    for (const auto& l : lines(summary))
+      if (l.find("(11, 11, 1)") != std::string::npos) return l.substr(l.find(')') + 5, 24);
+    return std::string();
+  };
+  auto steps = [](const std::string& summary) {
+    const auto p = summary.find(" STEPS: ");
+    return p == std::string::npos ? -1 : std::stoi(summary.substr(p + 8));
+  };
+  const std::string s1 = slurp(dir / "first" / "summary.txt"), s2 = slurp(dir / "second" / "summary.txt");
+  const std::string w1 = water(s1), w2 = water(s2);
+  ASSERT_EQ(w1.rfind("step ", 0), 0u) << s1;
+  EXPECT_LT(std::stod(w1.substr(w1.find("t = ") + 4)), 400.0) << w1;
+  EXPECT_EQ(s1.find("a restart run"), std::string::npos);
+  // The restart run's first step is the first run's last plus one.
+  ASSERT_GT(steps(s1), 0) << s1;
+  EXPECT_EQ(w2.rfind("step<=" + std::to_string(steps(s1) + 1) + ", t<=", 0), 0u) << s2;
+  EXPECT_NE(s2.find("(a restart run: \"step<=\" is a threshold passed by the first step of this run"), std::string::npos)
+      << s2;
+}
+
 // Every value of the "CUM MB R" lines of a listing that is not 0.
 std::vector<double> cumulativeRatios(const std::string& listing) {
   std::vector<double> v;
