@@ -40,9 +40,9 @@ struct PhysicsState {
   // Relative permeability over viscosity, and that over the phase's
   // formation volume factor (phase, state, n).
   FArray<double, NPHASE, NKSTATE, MXBLK> RMOB, RMOBB;
-  // Geometric factor of side slot s times RMOBB (slot, phase, state, n);
-  // written for the block's off-diagonal connections only.
-  FArray<double, MXSLOT, NPHASE, NKSTATE, MXBLK> TRAN;
+  // The mobility product of side slot s, TRAN(s, phase, state, n), is the
+  // geometric factor GF(s, n) times RMOBB: State::TRAN forms it where the
+  // flow terms need it rather than storing seven copies of RMOBB per block.
   // Formation volume factors at P + EPSP; oil formation volume factor in the
   // second-unknown state; solution gas-oil ratio at P + EPSP and in the
   // second-unknown state.

@@ -418,15 +418,6 @@ void EVALUT(State& s) {
       s.RMOBB(JPOL, e, n) = lp / bw;
     }
 
-    // ---- mobility products of the block's sides ---------------------------------------------
-    const int nnb = s.NNB(n);
-    for (int k = 1; k <= nnb; ++k) {
-      const int sl_ = s.NBS(k, n);
-      const double gf = s.GF(sl_, n);
-      for (int e = 1; e <= NKSTATE; ++e)
-        for (int f = 1; f <= NPHASE; ++f) s.TRAN(sl_, f, e, n) = gf * s.RMOBB(f, e, n);
-    }
-
     // ---- formation volume factors and solution gas --------------------------------------------
     s.BWB(n) = v0.bw;
     s.BOB(n) = bo;
