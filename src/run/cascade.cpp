@@ -2,6 +2,7 @@
 #include "run/cascade.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <limits>
 
@@ -51,19 +52,33 @@ void resistance(const State& s, double ads, double& rf, double& rrf) {
 
 }  // namespace
 
+namespace {
+
+// Key and block of the cascade order, side by side so that the sort compares
+// neighbouring memory rather than looking the keys up through the blocks.
+struct KeyedBlock {
+  double key;
+  int block;
+};
+KeyedBlock gKeyed[MXBLK];
+
+}  // namespace
+
 void cascadeOrder(const double* key, int n, int* order) {
-  for (int i = 0; i < n; ++i) order[i] = i + 1;
   // Decreasing key, ties by increasing block number: a strict total order, so
   // the unstable sort gives the one order of the stable sort by key alone,
-  // without the merge buffer a stable sort allocates at every step.
+  // without the merge buffer a stable sort allocates at every step. A key
+  // that is not a number counts as the lowest.
   auto k = [key](int b) {
     const double v = key[b - 1];
     return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;
   };
-  std::sort(order, order + n, [&](int a, int b) {
-    const double ka = k(a), kb = k(b);
-    return ka > kb || (ka == kb && a < b);
+  assert(n <= MXBLK);
+  for (int i = 0; i < n; ++i) gKeyed[i] = {k(i + 1), i + 1};
+  std::sort(gKeyed, gKeyed + n, [](const KeyedBlock& a, const KeyedBlock& b) {
+    return a.key > b.key || (a.key == b.key && a.block < b.block);
   });
+  for (int i = 0; i < n; ++i) order[i] = gKeyed[i].block;
 }
 
 void CASCDE(State& s) {
