@@ -216,13 +216,13 @@ void JACOBN(State& s) {
   BlockWork w;
   for (int n = 1; n <= s.NGPACT; ++n) {
     const int nnb = s.NNB(n);
-    for (int c = 0; c <= NPHASE; ++c) {
+    // Only the entries of the solved raised states are summed and read.
+    for (int c = 1; c <= NPHASE; ++c) {
       w.flux[c] = 0.0;
-      for (int e = 0; e <= NKSTATE; ++e) w.own[c][e] = 0.0;
+      for (int e : raised) w.own[c][e] = 0.0;
+      for (int k = 0; k < nnb; ++k)
+        for (int e : raised) w.nb[k][c][e] = 0.0;
     }
-    for (int k = 0; k < nnb; ++k)
-      for (int c = 0; c <= NPHASE; ++c)
-        for (int e = 0; e <= NKSTATE; ++e) w.nb[k][c][e] = 0.0;
 
     if (watOn && polOn)
       phaseFlow(s, n, s.PWAT, s.GRAVW, kAqueous, raised, w);
