@@ -28,6 +28,22 @@ struct State;
 // the interval above that row.
 void SEARCH(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XVAL, int NROW);
 
+// SEARCH that first tries the interval IPOS already holds (the interval of a
+// nearby value: the neighbouring block's, or the unraised state's). In an
+// ascending column, a value above the first row with
+// XTAB(IPOS-1) <= XVAL < XTAB(IPOS) lies in the one interval SEARCH finds,
+// and gets the same XWID and XOFF; otherwise (IPOS outside 2..NROW, a value
+// elsewhere, at or below the first row, or not a number) SEARCH decides.
+inline void searchNear(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XVAL, int NROW) {
+  const int ip = IPOS;
+  if (ip >= 2 && ip <= NROW && XTAB[0] < XVAL && XTAB[ip - 2] <= XVAL && XVAL < XTAB[ip - 1]) {
+    XWID = XTAB[ip - 1] - XTAB[ip - 2];
+    XOFF = XVAL - XTAB[ip - 2];
+    return;
+  }
+  SEARCH(IPOS, XWID, XOFF, XTAB, XVAL, NROW);
+}
+
 // Linear interpolation in the ordinate column YTAB with the results of one
 // SEARCH. A zero-width interval gives the lower row's value.
 void FUN1D(int IPOS, double XWID, double XOFF, const double* YTAB, double& YVAL, int NROW);

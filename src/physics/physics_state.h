@@ -33,6 +33,14 @@ inline constexpr int JGAS = 3;
 inline constexpr int JPOL = 4;
 inline constexpr int NPHASE = 4;
 
+// Ordinate columns of the interpolation slopes TSLOPE: the water-oil table
+// (by SWT), the gas-liquid table (by SLT), the PVT table by pressure (by
+// PRES) and by solution ratio (by RST).
+inline constexpr int TSPCOW = 1, TSKRW = 2, TSKROW = 3;
+inline constexpr int TSPCGO = 4, TSKRG = 5, TSKROG = 6;
+inline constexpr int TSBW = 7, TSBO = 8, TSBG = 9, TSMUW = 10, TSMUO = 11, TSMUG = 12, TSRS = 13;
+inline constexpr int TSPBR = 14, TSBOR = 15, TSMUOR = 16;
+
 struct PhysicsState {
   // ---- block properties by state (EVALUT) ------------------------------------
   // Phase pressures (state, n). POIL differs from P only in the pressure state.
@@ -40,13 +48,19 @@ struct PhysicsState {
   // Relative permeability over viscosity, and that over the phase's
   // formation volume factor (phase, state, n).
   FArray<double, NPHASE, NKSTATE, MXBLK> RMOB, RMOBB;
-  // Geometric factor of side slot s times RMOBB (slot, phase, state, n);
-  // written for the block's off-diagonal connections only.
-  FArray<double, MXSLOT, NPHASE, NKSTATE, MXBLK> TRAN;
+  // The mobility product of side slot s, TRAN(s, phase, state, n), is the
+  // geometric factor GF(s, n) times RMOBB: State::TRAN forms it where the
+  // flow terms need it rather than storing seven copies of RMOBB per block.
   // Formation volume factors at P + EPSP; oil formation volume factor in the
   // second-unknown state; solution gas-oil ratio at P + EPSP and in the
   // second-unknown state.
   FArray<double, MXBLK> BWBP, BOBP, BGBP, BOBX, RSBP, RSBX;
+
+  // Interpolation slopes of the tables as read, refreshed by each EVALUT:
+  // TSLOPE(i, c, r) = (Y(i) - Y(i-1)) / (X(i) - X(i-1) + tiny) for rows
+  // i = 2..NROW of ordinate column c (TSPCOW ... TSMUOR) of region r, the
+  // quotient FUN1D forms for interval i.
+  FArray<double, MXROW, 16, MXRGN> TSLOPE;
 
   // ---- wells (PRODUC) ----------------------------------------------------------
   // Well condition code of the last Newton iteration, and of the last even

@@ -24,41 +24,85 @@ namespace {
 
 constexpr double kTiny = 1.0E-51;
 
-// Water-oil table of rock region r at aqueous saturation x.
-void lookWO(State& s, int r, double x, double& pcow, double& krw, double& krow) {
+// Interpolation slopes of ordinate column y over abscissa column x in
+// region r (rows 2..nrow), into column c of TSLOPE.
+void tableSlopes(State& s, const RA<MXROW, MXRGN>& x, const RA<MXROW, MXRGN>& y, int c, int r, int nrow) {
+  const int last = nrow < MXROW ? nrow : MXROW;
+  for (int i = 2; i <= last; ++i) s.TSLOPE(i, c, r) = (y(i, r) - y(i - 1, r)) / ((x(i, r) - x(i - 1, r)) + kTiny);
+}
+
+void refreshSlopes(State& s) {
+  const int nkr = s.NKRRGN < MXRGN ? s.NKRRGN : MXRGN;
+  for (int r = 1; r <= nkr; ++r) {
+    tableSlopes(s, s.SWT, s.PCOW, TSPCOW, r, s.NRWO(r));
+    tableSlopes(s, s.SWT, s.KRW, TSKRW, r, s.NRWO(r));
+    tableSlopes(s, s.SWT, s.KROW, TSKROW, r, s.NRWO(r));
+    tableSlopes(s, s.SLT, s.PCGO, TSPCGO, r, s.NRGO(r));
+    tableSlopes(s, s.SLT, s.KRG, TSKRG, r, s.NRGO(r));
+    tableSlopes(s, s.SLT, s.KROG, TSKROG, r, s.NRGO(r));
+  }
+  const int npv = s.NPVTRGN < MXRGN ? s.NPVTRGN : MXRGN;
+  for (int r = 1; r <= npv; ++r) {
+    const int nr = s.NRPVT(r);
+    tableSlopes(s, s.PRES, s.BW, TSBW, r, nr);
+    tableSlopes(s, s.PRES, s.BO, TSBO, r, nr);
+    tableSlopes(s, s.PRES, s.BG, TSBG, r, nr);
+    tableSlopes(s, s.PRES, s.MUW, TSMUW, r, nr);
+    tableSlopes(s, s.PRES, s.MUO, TSMUO, r, nr);
+    tableSlopes(s, s.PRES, s.MUG, TSMUG, r, nr);
+    tableSlopes(s, s.PRES, s.RST, TSRS, r, nr);
+    tableSlopes(s, s.RST, s.PRES, TSPBR, r, nr);
+    tableSlopes(s, s.RST, s.BO, TSBOR, r, nr);
+    tableSlopes(s, s.RST, s.MUO, TSMUOR, r, nr);
+  }
+}
+
+// Linear interpolation in column y of region r with the interval ip, width w
+// and offset o of one search: FUN1D's value, its slope taken from TSLOPE.
+// (A table of one row has no interval: FUN1D gives that row's value.)
+inline double interp(const State& s, const RA<MXROW, MXRGN>& y, int c, int r, int nrow, int ip, double w, double o) {
+  if (nrow < 2) {
+    double v;
+    FUN1D(ip, w, o, &y(1, r), v, nrow);
+    return v;
+  }
+  return y(ip - 1, r) + s.TSLOPE(ip, c, r) * o;
+}
+
+// Water-oil table of rock region r at aqueous saturation x. ip holds the
+// interval of a nearby value to try first and receives the one found.
+void lookWO(State& s, int r, double x, double& pcow, double& krw, double& krow, int& ip) {
   if (s.IQUAD == 0) {
     const int nrow = s.NRWO(r);
-    int ip;
     double w, o;
-    SEARCH(ip, w, o, s.SWT.column(r), x, nrow);
-    FUN1D(ip, w, o, s.PCOW.column(r), pcow, nrow);
-    FUN1D(ip, w, o, s.KRW.column(r), krw, nrow);
-    FUN1D(ip, w, o, s.KROW.column(r), krow, nrow);
+    searchNear(ip, w, o, s.SWT.column(r), x, nrow);
+    pcow = interp(s, s.PCOW, TSPCOW, r, nrow, ip, w, o);
+    krw = interp(s, s.KRW, TSKRW, r, nrow, ip, w, o);
+    krow = interp(s, s.KROW, TSKROW, r, nrow, ip, w, o);
   } else {
-    int ip;
-    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ip);
-    pcow = EQNVAL(s.FPCOW.column(r), ip, x);
-    krw = EQNVAL(s.FKRW.column(r), ip, x);
-    krow = EQNVAL(s.FKROW.column(r), ip, x);
+    int ipf;
+    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ipf);
+    pcow = EQNVAL(s.FPCOW.column(r), ipf, x);
+    krw = EQNVAL(s.FKRW.column(r), ipf, x);
+    krow = EQNVAL(s.FKROW.column(r), ipf, x);
   }
 }
 
 // Gas-liquid table of rock region r at liquid saturation x.
-void lookGL(State& s, int r, double x, double& pcgo, double& krg, double& krog) {
+void lookGL(State& s, int r, double x, double& pcgo, double& krg, double& krog, int& ip) {
   if (s.IQUAD == 0) {
     const int nrow = s.NRGO(r);
-    int ip;
     double w, o;
-    SEARCH(ip, w, o, s.SLT.column(r), x, nrow);
-    FUN1D(ip, w, o, s.PCGO.column(r), pcgo, nrow);
-    FUN1D(ip, w, o, s.KRG.column(r), krg, nrow);
-    FUN1D(ip, w, o, s.KROG.column(r), krog, nrow);
+    searchNear(ip, w, o, s.SLT.column(r), x, nrow);
+    pcgo = interp(s, s.PCGO, TSPCGO, r, nrow, ip, w, o);
+    krg = interp(s, s.KRG, TSKRG, r, nrow, ip, w, o);
+    krog = interp(s, s.KROG, TSKROG, r, nrow, ip, w, o);
   } else {
-    int ip;
-    CEARCH(x, s.FITXF(FTGL, r), s.FITXL(FTGL, r), s.FITRSP(FTGL, r), s.NINT, ip);
-    pcgo = EQNVAL(s.FPCGO.column(r), ip, x);
-    krg = EQNVAL(s.FKRG.column(r), ip, x);
-    krog = EQNVAL(s.FKROG.column(r), ip, x);
+    int ipf;
+    CEARCH(x, s.FITXF(FTGL, r), s.FITXL(FTGL, r), s.FITRSP(FTGL, r), s.NINT, ipf);
+    pcgo = EQNVAL(s.FPCGO.column(r), ipf, x);
+    krg = EQNVAL(s.FKRG.column(r), ipf, x);
+    krog = EQNVAL(s.FKROG.column(r), ipf, x);
   }
 }
 
@@ -66,49 +110,47 @@ void lookGL(State& s, int r, double x, double& pcgo, double& krg, double& krog) 
 struct PvtP {
   double bw, bo, bg, muw, muo, mug, rs;
 };
-void lookPV(State& s, int p, double x, PvtP& v) {
+void lookPV(State& s, int p, double x, PvtP& v, int& ip) {
   if (s.IQUAD == 0) {
     const int nrow = s.NRPVT(p);
-    int ip;
     double w, o;
-    SEARCH(ip, w, o, s.PRES.column(p), x, nrow);
-    FUN1D(ip, w, o, s.BW.column(p), v.bw, nrow);
-    FUN1D(ip, w, o, s.BO.column(p), v.bo, nrow);
-    FUN1D(ip, w, o, s.BG.column(p), v.bg, nrow);
-    FUN1D(ip, w, o, s.MUW.column(p), v.muw, nrow);
-    FUN1D(ip, w, o, s.MUO.column(p), v.muo, nrow);
-    FUN1D(ip, w, o, s.MUG.column(p), v.mug, nrow);
-    FUN1D(ip, w, o, s.RST.column(p), v.rs, nrow);
+    searchNear(ip, w, o, s.PRES.column(p), x, nrow);
+    v.bw = interp(s, s.BW, TSBW, p, nrow, ip, w, o);
+    v.bo = interp(s, s.BO, TSBO, p, nrow, ip, w, o);
+    v.bg = interp(s, s.BG, TSBG, p, nrow, ip, w, o);
+    v.muw = interp(s, s.MUW, TSMUW, p, nrow, ip, w, o);
+    v.muo = interp(s, s.MUO, TSMUO, p, nrow, ip, w, o);
+    v.mug = interp(s, s.MUG, TSMUG, p, nrow, ip, w, o);
+    v.rs = interp(s, s.RST, TSRS, p, nrow, ip, w, o);
   } else {
-    int ip;
-    CEARCH(x, s.FITXF(FTPVP, p), s.FITXL(FTPVP, p), s.FITRSP(FTPVP, p), s.NINT, ip);
-    v.bw = EQNVAL(s.FBW.column(p), ip, x);
-    v.bo = EQNVAL(s.FBO.column(p), ip, x);
-    v.bg = EQNVAL(s.FBG.column(p), ip, x);
-    v.muw = EQNVAL(s.FMUW.column(p), ip, x);
-    v.muo = EQNVAL(s.FMUO.column(p), ip, x);
-    v.mug = EQNVAL(s.FMUG.column(p), ip, x);
-    v.rs = EQNVAL(s.FRS.column(p), ip, x);
+    int ipf;
+    CEARCH(x, s.FITXF(FTPVP, p), s.FITXL(FTPVP, p), s.FITRSP(FTPVP, p), s.NINT, ipf);
+    v.bw = EQNVAL(s.FBW.column(p), ipf, x);
+    v.bo = EQNVAL(s.FBO.column(p), ipf, x);
+    v.bg = EQNVAL(s.FBG.column(p), ipf, x);
+    v.muw = EQNVAL(s.FMUW.column(p), ipf, x);
+    v.muo = EQNVAL(s.FMUO.column(p), ipf, x);
+    v.mug = EQNVAL(s.FMUG.column(p), ipf, x);
+    v.rs = EQNVAL(s.FRS.column(p), ipf, x);
   }
 }
 
 // PVT table of PVT region p by solution gas x: bubble-point pressure, oil
 // formation volume factor and oil viscosity at that bubble point.
-void lookRS(State& s, int p, double x, double& pb, double& bob, double& muob) {
+void lookRS(State& s, int p, double x, double& pb, double& bob, double& muob, int& ip) {
   if (s.IQUAD == 0) {
     const int nrow = s.NRPVT(p);
-    int ip;
     double w, o;
-    SEARCH(ip, w, o, s.RST.column(p), x, nrow);
-    FUN1D(ip, w, o, s.PRES.column(p), pb, nrow);
-    FUN1D(ip, w, o, s.BO.column(p), bob, nrow);
-    FUN1D(ip, w, o, s.MUO.column(p), muob, nrow);
+    searchNear(ip, w, o, s.RST.column(p), x, nrow);
+    pb = interp(s, s.PRES, TSPBR, p, nrow, ip, w, o);
+    bob = interp(s, s.BO, TSBOR, p, nrow, ip, w, o);
+    muob = interp(s, s.MUO, TSMUOR, p, nrow, ip, w, o);
   } else {
-    int ip;
-    CEARCH(x, s.FITXF(FTPVR, p), s.FITXL(FTPVR, p), s.FITRSP(FTPVR, p), s.NINT, ip);
-    pb = EQNVAL(s.FPBR.column(p), ip, x);
-    bob = EQNVAL(s.FBOR.column(p), ip, x);
-    muob = EQNVAL(s.FMUOR.column(p), ip, x);
+    int ipf;
+    CEARCH(x, s.FITXF(FTPVR, p), s.FITXL(FTPVR, p), s.FITRSP(FTPVR, p), s.NINT, ipf);
+    pb = EQNVAL(s.FPBR.column(p), ipf, x);
+    bob = EQNVAL(s.FBOR.column(p), ipf, x);
+    muob = EQNVAL(s.FMUOR.column(p), ipf, x);
   }
 }
 
@@ -230,6 +272,10 @@ void EVALUT(State& s) {
   const bool aqOnly = !oilOn && !gasOn;
   const bool wpOnly = aqOnly && s.KEQW > 0 && s.KEQP > 0;
   const double epsp = s.EPSP, epss = s.EPSS, epsrs = s.EPSRS;
+  if (s.IQUAD == 0) refreshSlopes(s);
+  // Table intervals of the last block, tried first for the next one: the
+  // neighbouring blocks of the numbering mostly share them.
+  int ipWO = 0, ipGL = 0, ipPV = 0, ipRS = 0;
 
   for (int n = 1; n <= s.NGPACT; ++n) {
     const int kr = s.NKRGN(n);
@@ -245,12 +291,16 @@ void EVALUT(State& s) {
 
     // ---- saturation tables -------------------------------------------------
     double pcow0, krw0, krow0, pcow1, krw1, krow1;
-    lookWO(s, kr, sa, pcow0, krw0, krow0);
-    lookWO(s, kr, sa + epss, pcow1, krw1, krow1);
+    lookWO(s, kr, sa, pcow0, krw0, krow0, ipWO);
+    int ip1 = ipWO;  // the raised state starts from the unraised interval
+    lookWO(s, kr, sa + epss, pcow1, krw1, krow1, ip1);
     double pcgo0, krg0, krog0;
     double pcgo1 = 0.0, krg1 = 0.0, krog1 = 0.0;
-    lookGL(s, kr, sl, pcgo0, krg0, krog0);
-    if (!under) lookGL(s, kr, sl + epss, pcgo1, krg1, krog1);
+    lookGL(s, kr, sl, pcgo0, krg0, krog0, ipGL);
+    if (!under) {
+      ip1 = ipGL;
+      lookGL(s, kr, sl + epss, pcgo1, krg1, krog1, ip1);
+    }
 
     // ---- phase pressures --------------------------------------------------------
     const double pw = p - pcow0;
@@ -276,16 +326,18 @@ void EVALUT(State& s) {
     // ---- porosity and PVT ---------------------------------------------------------
     const double phi = s.PHI(n) * (1.0 + s.CPHI * (p - s.PREF));
     PvtP v0, v1;
-    lookPV(s, pv, p, v0);
-    lookPV(s, pv, p + epsp, v1);
+    lookPV(s, pv, p, v0, ipPV);
+    ip1 = ipPV;
+    lookPV(s, pv, p + epsp, v1, ip1);
 
     double bo, bop, box, muo, muop, muox, rsbp, rsbx;
     double pb = 0.0, bob = 0.0;
     if (under) {
       const double rs = s.RS(n);
       double muob, pb1, bob1, muob1;
-      lookRS(s, pv, rs, pb, bob, muob);
-      lookRS(s, pv, rs + epsrs, pb1, bob1, muob1);
+      lookRS(s, pv, rs, pb, bob, muob, ipRS);
+      ip1 = ipRS;
+      lookRS(s, pv, rs + epsrs, pb1, bob1, muob1, ip1);
       const double co = s.CO(pv), cmuo = s.CMUO(pv);
       bo = bob / (1.0 + co * (p - pb));
       muo = muob / (1.0 - cmuo * (p - pb));
@@ -416,15 +468,6 @@ void EVALUT(State& s) {
       s.RMOBB(JOIL, e, n) = lo / bov;
       s.RMOBB(JGAS, e, n) = lg / bg;
       s.RMOBB(JPOL, e, n) = lp / bw;
-    }
-
-    // ---- mobility products of the block's sides ---------------------------------------------
-    const int nnb = s.NNB(n);
-    for (int k = 1; k <= nnb; ++k) {
-      const int sl_ = s.NBS(k, n);
-      const double gf = s.GF(sl_, n);
-      for (int e = 1; e <= NKSTATE; ++e)
-        for (int f = 1; f <= NPHASE; ++f) s.TRAN(sl_, f, e, n) = gf * s.RMOBB(f, e, n);
     }
 
     // ---- formation volume factors and solution gas --------------------------------------------

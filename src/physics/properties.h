@@ -1,8 +1,9 @@
 // Block properties of the Newton iteration: porosity, formation volume
 // factors, viscosities, solution gas, phase pressures, relative
 // permeabilities and mobilities of every active block, at the iterate and in
-// the four raised states, with the mobility products of every side of the
-// block that the flow terms use; the accumulation terms in the same pass.
+// the four raised states (the flow terms take the mobility products of the
+// block's sides from them, State::TRAN); the accumulation terms in the same
+// pass.
 #pragma once
 
 namespace talvek {

@@ -16,7 +16,8 @@ struct State;
 void CASCDE(State& s);
 
 // Processing order of the cascade: the blocks 1..n by decreasing key, equal
-// keys in increasing block number (NaN keys count as the lowest).
+// keys in increasing block number (NaN keys count as the lowest);
+// n <= MXBLK.
 void cascadeOrder(const double* key, int n, int* order);
 
 }  // namespace talvek

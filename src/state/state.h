@@ -201,6 +201,11 @@ struct State : CoreState,
   // never uses are never touched.
   static void* operator new(std::size_t bytes);
   static void operator delete(void* p) noexcept;
+
+  // Mobility product of side slot sl of block n for phase f in property
+  // state e: the side's geometric factor times the mobility over the
+  // formation volume factor.
+  double TRAN(int sl, int f, int e, int n) const { return GF(sl, n) * RMOBB(f, e, n); }
 };
 
 // The deck file's name for messages ("(deck)" before the deck is named).

@@ -105,6 +105,39 @@ TEST(Search, TwoRowsAndDuplicateAbscissae) {
   EXPECT_LE(ip, 4);
 }
 
+// The search from a remembered interval gives what the plain search gives,
+// bit for bit, whatever interval it starts from: at every abscissa, inside
+// each interval, beyond both ends and for a value that is not a number, in
+// tables with repeated abscissae at the start, inside and at the end.
+TEST(Search, FromRememberedIntervalAgreesWithPlainSearch) {
+  std::vector<double> longTable;
+  for (int k = 0; k < 12; ++k) longTable.push_back(0.1 * k);
+  const std::vector<std::vector<double>> tables = {
+      longTable, {1.0, 2.0}, {0.0, 1.0, 1.0, 2.0}, {1.0, 1.0, 2.0, 3.0}, {1.0, 2.0, 3.0, 3.0}};
+  auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+  for (const auto& x : tables) {
+    const int n = static_cast<int>(x.size());
+    std::vector<double> vals{-1.0, x.back() + 1.0, std::nan("")};
+    for (int k = 0; k < n; ++k) {
+      vals.push_back(x[k]);
+      if (k + 1 < n) vals.push_back(0.5 * (x[k] + x[k + 1]));
+    }
+    for (double v : vals) {
+      int ip0;
+      double w0, o0;
+      SEARCH(ip0, w0, o0, x.data(), v, n);
+      for (int hint = 0; hint <= n + 1; ++hint) {
+        int ip = hint;
+        double w = -7.0, o = -7.0;
+        searchNear(ip, w, o, x.data(), v, n);
+        EXPECT_EQ(ip, ip0) << "rows " << n << " value " << v << " from " << hint;
+        EXPECT_TRUE(same(w, w0)) << "rows " << n << " value " << v << " from " << hint;
+        EXPECT_TRUE(same(o, o0)) << "rows " << n << " value " << v << " from " << hint;
+      }
+    }
+  }
+}
+
 TEST(Cearch, ClampsAndIndexes) {
   // 4 intervals over [2, 10], spacing 2.
   struct Case {
