@@ -151,11 +151,26 @@ inline void copyRhs(State& s, int b) {
 }
 
 // Stores the block rows in ABAND at the positions IDIAG gives (entry (i, j)
-// of the system lies at IDIAG(i) + j - i), and BBAND.
-void fill(State& s) {
+// of the system lies at IDIAG(i) + j - i), and BBAND. Each scalar row is
+// first cleared over the columns the solve uses: from the first pivot whose
+// step reaches the row (step k reaches rows k+1..k+reach(k), and that end
+// never decreases with k) to the row's own reach. The elimination, the
+// repeated solve and the back substitution read and write nothing else, so
+// the rest of the store (the corners of a uniform band beyond the rows'
+// reach) is never touched, and the store needs no clearing beforehand.
+template <typename Reach>
+void fill(State& s, Reach reach) {
   const int ne = s.NEQN, nk = s.NUKN;
   double* A = s.ABAND.data();  // A[pos - 1] is entry pos
+  const int* D = s.IDIAG.data();
+  int kfirst = 1;  // first pivot whose step reaches row i
   for (int b = 1; b <= s.K7; ++b) {
+    for (int e = 1; e <= ne; ++e) {
+      const int i = (b - 1) * ne + e;
+      while (kfirst < i && kfirst + reach(kfirst) < i) ++kfirst;
+      double* Ri = A + D[i - 1] - i - 1;  // Ri[j] is entry (i, j)
+      std::fill(Ri + kfirst, Ri + i + reach(i) + 1, 0.0);
+    }
     if (s.METHOD == 4) {
       ZERO(s, b);
       for (int e = 1; e <= ne; ++e) {
@@ -341,20 +356,48 @@ void factorSolve(State& s, Reach reach) {
 }
 
 // Repeated solve: forward elimination of BBAND with the stored multipliers.
+// BBAND(i) takes m(i, k) * BBAND(k) for the steps k that reach row i, in
+// step order, as in the factorization. The rows are taken kRows at a time,
+// each step k applied to all of them before the next: the group's multipliers
+// lie in a few neighbouring stretches of the store, and the rows'
+// subtractions are independent of each other. Within the group, BBAND(k) of
+// a group row is final once the steps before k are done.
 template <typename Reach>
 void forward(State& s, Reach reach) {
+  constexpr int kRows = 8;
   const int nb = s.NBAND;
   const double* A = s.ABAND.data();
   double* B = s.BBAND.data();
   const int* D = s.IDIAG.data();
-  for (int k = 1; k < nb; ++k) {
-    const double bk = B[k - 1];
-    const int e = k + reach(k);
-    for (int i = k + 1; i <= e; ++i) {
-      const double m = A[D[i - 1] - (i - k) - 1];
-      if (m == 0.0) continue;
-      B[i - 1] -= m * bk;
+  int kfirst = 1;  // first step reaching the group's first row
+  for (int i0 = 2; i0 <= nb; i0 += kRows) {
+    const int g = std::min(kRows, nb - i0 + 1);
+    while (kfirst < i0 && kfirst + reach(kfirst) < i0) ++kfirst;
+    const double* Rw[kRows];
+    double acc[kRows];
+    for (int t = 0; t < g; ++t) {
+      Rw[t] = A + D[i0 + t - 1] - (i0 + t) - 1;  // Rw[t][k] is entry (i0 + t, k)
+      acc[t] = B[i0 + t - 1];
     }
+    for (int k = kfirst; k < i0 + g - 1; ++k) {
+      double bk;
+      int t0 = 0;
+      if (k >= i0) {
+        t0 = k - i0;
+        B[k - 1] = acc[t0];  // row k of the group is final
+        bk = acc[t0];
+        ++t0;
+      } else {
+        bk = B[k - 1];
+      }
+      const int e = std::min(k + reach(k), i0 + g - 1);  // last row step k reaches
+      for (int t = t0; t <= e - i0; ++t) {
+        const double m = Rw[t][k];
+        if (m == 0.0) continue;
+        acc[t] -= m * bk;
+      }
+    }
+    for (int t = 0; t < g; ++t) B[i0 + t - 1] = acc[t];
   }
 }
 
@@ -573,12 +616,12 @@ void OLDBND(State& s) {
 
 void ONEDM(State& s) {
   diagVariable(s);
-  fill(s);
+  fill(s, [&s](int k) { return s.RBW(k); });
 }
 
 void ONED4(State& s) {
   diagUniform(s);
-  fill(s);
+  fill(s, [&s](int k) { return s.IRBW(k); });
 }
 
 void DSOLV(State& s) {
