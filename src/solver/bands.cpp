@@ -151,11 +151,26 @@ inline void copyRhs(State& s, int b) {
 }
 
 // Stores the block rows in ABAND at the positions IDIAG gives (entry (i, j)
-// of the system lies at IDIAG(i) + j - i), and BBAND.
-void fill(State& s) {
+// of the system lies at IDIAG(i) + j - i), and BBAND. Each scalar row is
+// first cleared over the columns the solve uses: from the first pivot whose
+// step reaches the row (step k reaches rows k+1..k+reach(k), and that end
+// never decreases with k) to the row's own reach. The elimination, the
+// repeated solve and the back substitution read and write nothing else, so
+// the rest of the store (the corners of a uniform band beyond the rows'
+// reach) is never touched, and the store needs no clearing beforehand.
+template <typename Reach>
+void fill(State& s, Reach reach) {
   const int ne = s.NEQN, nk = s.NUKN;
   double* A = s.ABAND.data();  // A[pos - 1] is entry pos
+  const int* D = s.IDIAG.data();
+  int kfirst = 1;  // first pivot whose step reaches row i
   for (int b = 1; b <= s.K7; ++b) {
+    for (int e = 1; e <= ne; ++e) {
+      const int i = (b - 1) * ne + e;
+      while (kfirst < i && kfirst + reach(kfirst) < i) ++kfirst;
+      double* Ri = A + D[i - 1] - i - 1;  // Ri[j] is entry (i, j)
+      std::fill(Ri + kfirst, Ri + i + reach(i) + 1, 0.0);
+    }
     if (s.METHOD == 4) {
       ZERO(s, b);
       for (int e = 1; e <= ne; ++e) {
@@ -239,6 +254,82 @@ TALVEK_VECTOR_CLONES void update4(double* __restrict d, const double* __restrict
   }
 }
 
+// Two or four rows d0.. (none a pivot row) updated by the same np pivot
+// rows r[q] with their own multipliers, in pivot order, as update1..4 do
+// one row at a time; each stretch of a pivot row is loaded once for all.
+typedef double Lanes8 __attribute__((vector_size(64), aligned(8), may_alias));
+
+inline const Lanes8& at8(const double* p) { return *reinterpret_cast<const Lanes8*>(p); }
+inline Lanes8& at8(double* p) { return *reinterpret_cast<Lanes8*>(p); }
+
+TALVEK_VECTOR_CLONES void updateRows2(double* __restrict d0, double* __restrict d1,
+                                      const double* const* __restrict r, const double* __restrict m0,
+                                      const double* __restrict m1, int np, int n) {
+  int t = 0;
+  for (; t + 15 < n; t += 16) {
+    Lanes8 a0 = at8(d0 + t), a1 = at8(d0 + t + 8), b0 = at8(d1 + t), b1 = at8(d1 + t + 8);
+    for (int q = 0; q < np; ++q) {
+      const Lanes8 x0 = at8(r[q] + t), x1 = at8(r[q] + t + 8);
+      a0 = a0 - m0[q] * x0;
+      a1 = a1 - m0[q] * x1;
+      b0 = b0 - m1[q] * x0;
+      b1 = b1 - m1[q] * x1;
+    }
+    at8(d0 + t) = a0;
+    at8(d0 + t + 8) = a1;
+    at8(d1 + t) = b0;
+    at8(d1 + t + 8) = b1;
+  }
+  // The last columns pivot by pivot (the same order for each entry).
+  for (int q = 0; q < np; ++q) {
+    const double* rq = r[q];
+    for (int u = t; u < n; ++u) {
+      d0[u] = d0[u] - m0[q] * rq[u];
+      d1[u] = d1[u] - m1[q] * rq[u];
+    }
+  }
+}
+
+TALVEK_VECTOR_CLONES void updateRows4(double* __restrict d0, double* __restrict d1, double* __restrict d2,
+                                      double* __restrict d3, const double* const* __restrict r,
+                                      const double* __restrict m0, const double* __restrict m1,
+                                      const double* __restrict m2, const double* __restrict m3, int np,
+                                      int n) {
+  int t = 0;
+  for (; t + 15 < n; t += 16) {
+    Lanes8 a0 = at8(d0 + t), a1 = at8(d0 + t + 8), b0 = at8(d1 + t), b1 = at8(d1 + t + 8);
+    Lanes8 c0 = at8(d2 + t), c1 = at8(d2 + t + 8), e0 = at8(d3 + t), e1 = at8(d3 + t + 8);
+    for (int q = 0; q < np; ++q) {
+      const Lanes8 x0 = at8(r[q] + t), x1 = at8(r[q] + t + 8);
+      a0 = a0 - m0[q] * x0;
+      a1 = a1 - m0[q] * x1;
+      b0 = b0 - m1[q] * x0;
+      b1 = b1 - m1[q] * x1;
+      c0 = c0 - m2[q] * x0;
+      c1 = c1 - m2[q] * x1;
+      e0 = e0 - m3[q] * x0;
+      e1 = e1 - m3[q] * x1;
+    }
+    at8(d0 + t) = a0;
+    at8(d0 + t + 8) = a1;
+    at8(d1 + t) = b0;
+    at8(d1 + t + 8) = b1;
+    at8(d2 + t) = c0;
+    at8(d2 + t + 8) = c1;
+    at8(d3 + t) = e0;
+    at8(d3 + t + 8) = e1;
+  }
+  for (int q = 0; q < np; ++q) {
+    const double* rq = r[q];
+    for (int u = t; u < n; ++u) {
+      d0[u] = d0[u] - m0[q] * rq[u];
+      d1[u] = d1[u] - m1[q] * rq[u];
+      d2[u] = d2[u] - m2[q] * rq[u];
+      d3[u] = d3[u] - m3[q] * rq[u];
+    }
+  }
+}
+
 TALVEK_VECTOR_CLONES void divideBy(double* __restrict q, double d, int n) {
   for (int t = 0; t < n; ++t) q[t] = q[t] / d;
 }
@@ -255,7 +346,13 @@ TALVEK_VECTOR_CLONES void divideBy(double* __restrict q, double d, int n) {
 // take their multipliers one pivot at a time, in order, and their long part
 // right of the panel is updated by all pivots of the panel in one sweep.
 // Each entry gets the same operations in the same order as with one pivot
-// row at a time, and a zero multiplier still skips its pivot row.
+// row at a time, and a zero multiplier still skips its pivot row. In a wide
+// band (long rows, which the first-level cache cannot hold for all the rows a
+// panel treats) consecutive rows that take the same pivots are updated four
+// or two at a time, so that each pivot row is read once for them all.
+constexpr int kRowGroup = 4;   // rows updated together in a wide band
+constexpr int kWideRow = 128;  // columns right of the panel that make a band wide
+
 template <typename Reach>
 void factorSolve(State& s, Reach reach) {
   const int nb = s.NBAND;
@@ -313,48 +410,132 @@ void factorSolve(State& s, Reach reach) {
         }
       }
     }
-    for (int i = c0; i <= e; ++i) {
-      double* Ri = row(i);
-      const double* rr[4];
-      double mm[4];
-      int nz = 0;
-      double b = B[i - 1];
+    if (n < kWideRow) {
+      for (int i = c0; i <= e; ++i) {
+        double* Ri = row(i);
+        const double* rr[4];
+        double mm[4];
+        int nz = 0;
+        double b = B[i - 1];
+        for (int p = 0; p < np; ++p) {
+          const double m = Ri[k + p];
+          if (m == 0.0) continue;
+          rr[nz] = R[p] + c0;
+          mm[nz++] = m;
+          b -= m * bk[p];
+        }
+        B[i - 1] = b;
+        double* d = Ri + c0;
+        switch (nz) {
+          case 1: update1(d, rr[0], mm[0], n); break;
+          case 2: update2(d, rr[0], mm[0], rr[1], mm[1], n); break;
+          case 3: update3(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], n); break;
+          case 4: update4(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], rr[3], mm[3], n); break;
+          default: break;
+        }
+      }
+      k += np;
+      continue;
+    }
+    // In a wide band, up to four consecutive rows that take the same pivots
+    // (the usual case) are updated together: each pivot row's stretch is
+    // then loaded once for all of them.
+    auto multipliers = [&](const double* Ri, const double** rr, double* mm, int* pi) {
+      int nz = 0, mask = 0;
       for (int p = 0; p < np; ++p) {
         const double m = Ri[k + p];
         if (m == 0.0) continue;
         rr[nz] = R[p] + c0;
+        pi[nz] = p;
         mm[nz++] = m;
-        b -= m * bk[p];
+        mask |= 1 << p;
       }
-      B[i - 1] = b;
-      double* d = Ri + c0;
-      switch (nz) {
-        case 1: update1(d, rr[0], mm[0], n); break;
-        case 2: update2(d, rr[0], mm[0], rr[1], mm[1], n); break;
-        case 3: update3(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], n); break;
-        case 4: update4(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], rr[3], mm[3], n); break;
-        default: break;
+      return std::make_pair(nz, mask);
+    };
+    for (int i = c0; i <= e;) {
+      double* Rg[kRowGroup];
+      const double* rr[kRowGroup][4];
+      double mm[kRowGroup][4];
+      int pi[kRowGroup][4];
+      Rg[0] = row(i);
+      const auto [nz, mask] = multipliers(Rg[0], rr[0], mm[0], pi[0]);
+      int g = 1;
+      if (nz > 0) {
+        while (g < kRowGroup && i + g <= e) {
+          Rg[g] = row(i + g);
+          if (multipliers(Rg[g], rr[g], mm[g], pi[g]).second != mask) break;
+          ++g;
+        }
+        if (g == 3) g = 2;
       }
+      for (int t = 0; t < g; ++t) {
+        double b = B[i + t - 1];
+        for (int q = 0; q < nz; ++q) b -= mm[t][q] * bk[pi[t][q]];
+        B[i + t - 1] = b;
+      }
+      double* d = Rg[0] + c0;
+      if (g == 4) {
+        updateRows4(d, Rg[1] + c0, Rg[2] + c0, Rg[3] + c0, rr[0], mm[0], mm[1], mm[2], mm[3], nz, n);
+      } else if (g == 2) {
+        updateRows2(d, Rg[1] + c0, rr[0], mm[0], mm[1], nz, n);
+      } else {
+        switch (nz) {
+          case 1: update1(d, rr[0][0], mm[0][0], n); break;
+          case 2: update2(d, rr[0][0], mm[0][0], rr[0][1], mm[0][1], n); break;
+          case 3: update3(d, rr[0][0], mm[0][0], rr[0][1], mm[0][1], rr[0][2], mm[0][2], n); break;
+          case 4: update4(d, rr[0][0], mm[0][0], rr[0][1], mm[0][1], rr[0][2], mm[0][2], rr[0][3], mm[0][3], n); break;
+          default: break;
+        }
+      }
+      i += g;
     }
     k += np;
   }
 }
 
 // Repeated solve: forward elimination of BBAND with the stored multipliers.
+// BBAND(i) takes m(i, k) * BBAND(k) for the steps k that reach row i, in
+// step order, as in the factorization. The rows are taken kRows at a time,
+// each step k applied to all of them before the next: the group's multipliers
+// lie in a few neighbouring stretches of the store, and the rows'
+// subtractions are independent of each other. Within the group, BBAND(k) of
+// a group row is final once the steps before k are done.
 template <typename Reach>
 void forward(State& s, Reach reach) {
+  constexpr int kRows = 8;
   const int nb = s.NBAND;
   const double* A = s.ABAND.data();
   double* B = s.BBAND.data();
   const int* D = s.IDIAG.data();
-  for (int k = 1; k < nb; ++k) {
-    const double bk = B[k - 1];
-    const int e = k + reach(k);
-    for (int i = k + 1; i <= e; ++i) {
-      const double m = A[D[i - 1] - (i - k) - 1];
-      if (m == 0.0) continue;
-      B[i - 1] -= m * bk;
+  int kfirst = 1;  // first step reaching the group's first row
+  for (int i0 = 2; i0 <= nb; i0 += kRows) {
+    const int g = std::min(kRows, nb - i0 + 1);
+    while (kfirst < i0 && kfirst + reach(kfirst) < i0) ++kfirst;
+    const double* Rw[kRows];
+    double acc[kRows];
+    for (int t = 0; t < g; ++t) {
+      Rw[t] = A + D[i0 + t - 1] - (i0 + t) - 1;  // Rw[t][k] is entry (i0 + t, k)
+      acc[t] = B[i0 + t - 1];
     }
+    for (int k = kfirst; k < i0 + g - 1; ++k) {
+      double bk;
+      int t0 = 0;
+      if (k >= i0) {
+        t0 = k - i0;
+        B[k - 1] = acc[t0];  // row k of the group is final
+        bk = acc[t0];
+        ++t0;
+      } else {
+        bk = B[k - 1];
+      }
+      const int e = std::min(k + reach(k), i0 + g - 1);  // last row step k reaches
+      for (int t = t0; t <= e - i0; ++t) {
+        const double m = Rw[t][k];
+        if (m == 0.0) continue;
+        acc[t] -= m * bk;
+      }
+    }
+    for (int t = 0; t < g; ++t) B[i0 + t - 1] = acc[t];
   }
 }
 
@@ -573,12 +754,12 @@ void OLDBND(State& s) {
 
 void ONEDM(State& s) {
   diagVariable(s);
-  fill(s);
+  fill(s, [&s](int k) { return s.RBW(k); });
 }
 
 void ONED4(State& s) {
   diagUniform(s);
-  fill(s);
+  fill(s, [&s](int k) { return s.IRBW(k); });
 }
 
 void DSOLV(State& s) {

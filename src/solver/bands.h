@@ -43,7 +43,8 @@ void OLDBND(State& s);
 long long BANDSZ(const State& s, int method, int nuslvr, int nxyzord);
 
 // Fill ABAND and BBAND from VBB and RHS (method 4: through ZERO, one band
-// block at a time). ABAND must be cleared over NNMAX entries before.
+// block at a time). Each row of ABAND is cleared over the columns the solve
+// uses before its blocks are stored; the rest of the store is never read.
 void ONEDM(State& s);
 void ONED4(State& s);
 

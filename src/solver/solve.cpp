@@ -1,7 +1,6 @@
 // The per-iteration solve of the Newton system and its repeated solve.
 #include "solver/solve.h"
 
-#include <algorithm>
 #include <string>
 
 #include "io/errors.h"
@@ -19,10 +18,6 @@ namespace {
   throw RunError("solution method " + std::to_string(method) + " does not exist (METHOD is 1..4)");
 }
 
-void clearStore(State& s) {
-  std::fill_n(s.ABAND.data(), std::clamp(s.NNMAX, 0, MXBAND), 0.0);
-}
-
 }  // namespace
 
 void SOLVE(State& s) {
@@ -30,7 +25,6 @@ void SOLVE(State& s) {
   switch (s.METHOD) {
     case 1:
     case 4:
-      clearStore(s);
       if (s.METHOD == 4) INVRT(s);
       if (s.NUSLVR == 1) {
         ONEDM(s);
