@@ -15,16 +15,6 @@ using namespace blockops;
 
 namespace {
 
-// Dot product of two block vectors over the active blocks and NEQN entries.
-double dot(const State& s, const double* a, const double* b) {
-  double t = 0.0;
-  byOrder(s.NEQN, [&]<int N>() {
-    for (int n = 0; n < s.NGPACT; ++n)
-      for (int i = 0; i < N; ++i) t += a[4 * n + i] * b[4 * n + i];
-  });
-  return t;
-}
-
 // Block ILU factorization of VBB into FL, FU, PINV. Returns 0, or the active
 // block whose pivot block could not be inverted.
 int factor(State& s) {
@@ -168,53 +158,125 @@ void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
 // to nothing) gives no step.
 static double ratio(double a, double b) { return b > 0.0 ? a / b : 0.0; }
 
-void ORTHMN(State& s, void (*precon)(State&)) {
-  const int ne = s.NEQN, ng = s.NGPACT;
+namespace {
+
+// Packs the connection blocks of VBB into AMAT and the neighbours' offsets
+// into AOFF, so that the products of the iteration read the matrix in one
+// contiguous sweep.
+template <int N>
+void packMatrix(State& s) {
+  double* A = s.AMAT.data();
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    double* a = A + MXSLOT * N * N * (n - 1);
+    for (int k = 1; k <= s.NCONN(n); ++k) {
+      const int sl = s.ICSLOT(k, n);
+      const double* v = &s.VBB(1, 1, sl, n);
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) a[i + N * j] = v[i + 4 * j];
+      a += N * N;
+      s.AOFF(k, n) = 4 * (s.NBR(sl, n) - 1);
+    }
+  }
+}
+
+// Y = A * X from the packed matrix, summed as MATVEC sums; after each block
+// row, row(i, y) sees entry i of it (first entry 4 * (n - 1)).
+template <int N, class Row>
+void packedProduct(const State& s, const double* X, double* Y, Row&& row) {
+  const double* A = s.AMAT.data();
+  for (int n = 0; n < s.NGPACT; ++n) {
+    const double* a = A + MXSLOT * N * N * n;
+    const int* off = &s.AOFF(1, n + 1);
+    double y[N];
+    for (int i = 0; i < N; ++i) y[i] = 0.0;
+    const int nc = s.NCONN(n + 1);
+    for (int k = 0; k < nc; ++k, a += N * N) {
+      const double* x = X + off[k];
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) y[i] += a[i + N * j] * x[j];
+    }
+    double* yn = Y + 4 * n;
+    for (int i = 0; i < N; ++i) {
+      yn[i] = y[i];
+      row(4 * n + i, y[i]);
+    }
+  }
+}
+
+template <int N>
+void orthomin(State& s, void (*precon)(State&)) {
+  const int ng = s.NGPACT;
   const int north = std::clamp(s.NORTH, 1, MXNORT);
-  const int nv = 4 * ng;  // span of a block vector, padding entries included
   double* x = s.XIT.data();
   double* r = s.RHS.data();
-  double* z = s.ZPRE.data();
-  double* pd = s.PDIR.data();
-  double* qd = s.QDIR.data();
+  const double* z = s.ZPRE.data();
   double* az = s.AZ.data();
-  for (int i = 0; i < nv; ++i) x[i] = 0.0;
+  // Squared lengths of the stored products with the matrix, by slot.
+  double qq[MXNORT];
+  double beta[MXNORT];
+  const double* pk[MXNORT];
+  packMatrix<N>(s);
+  for (int n = 0; n < ng; ++n)
+    for (int i = 4 * n; i < 4 * n + N; ++i) x[i] = 0.0;
   // Largest entry of the starting residual: the yardstick of the stopping
   // test when no entry is large enough for the relative test.
   double r0 = 0.0;
   for (int n = 0; n < ng; ++n)
-    for (int i = 4 * n; i < 4 * n + ne; ++i) r0 = std::max(r0, std::fabs(r[i]));
+    for (int i = 4 * n; i < 4 * n + N; ++i) r0 = std::max(r0, std::fabs(r[i]));
   s.LINIT = 0;
   s.NBADBK = s.NBADKD = 0;
   for (int iter = 1; iter <= s.LINMAX; ++iter) {
     precon(s);
-    for (int i = 0; i < nv; ++i) pd[i] = z[i];
+    const int slot = (iter - 1) % north + 1;
+    double* pd = s.PSTORE.column(slot);
+    double* qd = s.QSTORE.column(slot);
+    // Against the stored directions from the first of the set that holds
+    // the previous iteration up to the previous iteration.
+    int nk = 0;
     if (iter > 1) {
-      MATVEC(s, z, az);
-      // Against the stored directions from the first of the set that holds
-      // the previous iteration up to the previous iteration.
+      packedProduct<N>(s, z, az, [](int, double) {});
       const int first = ((iter - 2) / north) * north + 1;
       for (int k = first; k <= iter - 1; ++k) {
-        const int slot = (k - 1) % north + 1;
-        const double* pk = s.PSTORE.column(slot);
-        const double* qk = s.QSTORE.column(slot);
-        const double beta = ratio(dot(s, az, qk), dot(s, qk, qk));
-        for (int i = 0; i < nv; ++i) pd[i] -= beta * pk[i];
+        const int sk = (k - 1) % north + 1;
+        const double* qk = s.QSTORE.column(sk);
+        double t = 0.0;
+        for (int n = 0; n < ng; ++n)
+          for (int i = 4 * n; i < 4 * n + N; ++i) t += az[i] * qk[i];
+        beta[nk] = ratio(t, qq[sk - 1]);
+        pk[nk++] = s.PSTORE.column(sk);
       }
     }
-    MATVEC(s, pd, qd);
-    const double alpha = ratio(dot(s, r, qd), dot(s, qd, qd));
-    const int slot = (iter - 1) % north + 1;
-    double* ps = s.PSTORE.column(slot);
-    double* qs = s.QSTORE.column(slot);
+    // The new direction, entry by entry: the slot it goes to may hold the
+    // first direction it is made orthogonal to, read before it is replaced.
+    for (int n = 0; n < ng; ++n)
+      for (int i = 4 * n; i < 4 * n + N; ++i) {
+        double p = z[i];
+        for (int k = 0; k < nk; ++k) p -= beta[k] * pk[k][i];
+        pd[i] = p;
+      }
+    double rq = 0.0, qqd = 0.0;
+    packedProduct<N>(s, pd, qd, [&](int i, double q) {
+      rq += r[i] * q;
+      qqd += q * q;
+    });
+    qq[slot - 1] = qqd;
+    const double alpha = ratio(rq, qqd);
     int bad = 0;
+    // Largest change of the iterate and of the residual relative to their
+    // values, over the entries that are not small.
+    double rx = 0.0, rr = 0.0, rmax = 0.0;
+    bool any = false;
     for (int n = 0; n < ng; ++n) {
-      for (int i = 4 * n; i < 4 * n + ne; ++i) {
-        ps[i] = pd[i];
-        qs[i] = qd[i];
+      for (int i = 4 * n; i < 4 * n + N; ++i) {
         x[i] += alpha * pd[i];
         r[i] -= alpha * qd[i];
         if (bad == 0 && !(std::isfinite(x[i]) && std::isfinite(r[i]))) bad = n + 1;
+        const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
+        rmax = std::max(rmax, ar);
+        if (ax < 0.01 || ar < 0.01) continue;
+        any = true;
+        rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
+        rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
       }
     }
     ++s.LINIT;
@@ -222,32 +284,22 @@ void ORTHMN(State& s, void (*precon)(State&)) {
       SLVBAD(s, bad, 2);
       return;
     }
-    if (iter >= 3) {
-      // Largest change of the iterate and of the residual relative to their
-      // values, over the entries that are not small.
-      double rx = 0.0, rr = 0.0, rmax = 0.0;
-      bool any = false;
-      for (int n = 0; n < ng; ++n) {
-        for (int i = 4 * n; i < 4 * n + ne; ++i) {
-          const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
-          rmax = std::max(rmax, ar);
-          if (ax < 0.01 || ar < 0.01) continue;
-          any = true;
-          rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
-          rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
-        }
-      }
-      // When no entry is large enough to judge by, the iteration has not
-      // shown that it converged: small corrections late in a Newton
-      // iteration, or a deck in units whose residuals are all small (cubic
-      // centimetres), would otherwise stop every call at its third
-      // iteration with a poor solution. It then stops once the residual
-      // has fallen to 0.01 of its starting size.
-      if (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0) break;
-    }
+    // When no entry is large enough to judge by, the iteration has not
+    // shown that it converged: small corrections late in a Newton
+    // iteration, or a deck in units whose residuals are all small (cubic
+    // centimetres), would otherwise stop every call at its third
+    // iteration with a poor solution. It then stops once the residual
+    // has fallen to 0.01 of its starting size.
+    if (iter >= 3 && (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0)) break;
   }
   for (int n = 1; n <= ng; ++n)
-    for (int i = 1; i <= ne; ++i) s.DELX((n - 1) * ne + i) = s.XIT(i, n);
+    for (int i = 1; i <= N; ++i) s.DELX((n - 1) * N + i) = s.XIT(i, n);
+}
+
+}  // namespace
+
+void ORTHMN(State& s, void (*precon)(State&)) {
+  byOrder(s.NEQN, [&]<int N>() { orthomin<N>(s, precon); });
 }
 
 void BLKITR(State& s, int mode) {

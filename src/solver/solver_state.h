@@ -58,12 +58,19 @@ struct SolverState {
   // Directions kept for orthogonalization (1..MXNORT) and iterations at most.
   int NORTH = 10, LINMAX = 40;
   // Block vectors of the iteration, entry (equation, active block): the
-  // iterate, the preconditioned residual, the forward-sweep result, the search
-  // direction, its product with the matrix, and the product of the matrix
-  // with the preconditioned residual. The residual is kept in RHS.
-  FArray<double, MXEQ, MXBLK> XIT, ZPRE, YFWD, PDIR, QDIR, AZ;
-  // Stored directions and their products with the matrix.
+  // iterate, the preconditioned residual, the forward-sweep result and the
+  // product of the matrix with the preconditioned residual. The residual is
+  // kept in RHS.
+  FArray<double, MXEQ, MXBLK> XIT, ZPRE, YFWD, AZ;
+  // Stored directions and their products with the matrix; the direction of
+  // an iteration is built in its own slot.
   FArray<double, MXEQ, MXBLK, MXNORT> PSTORE, QSTORE;
+  // The Newton matrix packed for the products of the iteration: the
+  // NCONN(n) connection blocks of active block n, each NEQN x NEQN with the
+  // first index fastest, one after another from entry MXSLOT * NEQN**2 * (n-1)
+  // on, and the offset of each connection's block in a block vector.
+  FArray<double, MXEQ * MXEQ * MXSLOT, MXBLK> AMAT;
+  FArray<int, MXSLOT, MXBLK> AOFF;
   // Breakdown of the last iterative solve: the active block whose pivot
   // block could not be inverted (NBADKD = 1) or where the iterate or the
   // residual stopped being finite (NBADKD = 2); 0 when the solve went through.
