@@ -119,23 +119,65 @@ void NSLOKT(State& s) {
 // The line, plane and whole-grid solves are written for a number of
 // equations N known at compile time (unrolled block products); WSUB, ZSUB
 // and QSUB choose N from NEQN.
-template <int N>
-void wsubN(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
+//
+// One line solve T^-1 on line (j, k): rhs(n, t) gives the right-hand side of
+// block n, the forward results and then the solution are kept in W, and
+// out(n, z) sees the solution of each block as the backward sweep reaches
+// it. The previous block's result along the line is carried in registers
+// rather than read back from W: the sweeps are recurrences, and their speed
+// is the latency of one step.
+template <int N, class Rhs, class Out>
+inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int ni = s.NI(j, k);
+  double zp[N] = {};
+  int nprev = 0;
   for (int ii = 1; ii <= ni; ++ii) {
     const int n = s.NSIJ(ii, j, k);
-    double t[MXEQ];
-    for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+    double t[N];
+    rhs(n, t);
     const int nx = s.NBR(m1, n);
-    if (nx != 0) subMulBV<N>(&s.CLX(1, 1, n), &Z(1, nx), t);
-    mulBV<N>(&s.GINV(1, 1, n), t, &Z(1, n));
+    if (nx != 0) {
+      if (nx == nprev) {
+        subMulBV<N>(&s.CLX(1, 1, n), zp, t);
+      } else {
+        subMulBV<N>(&s.CLX(1, 1, n), &W(1, nx), t);
+      }
+    }
+    mulBV<N>(&s.GINV(1, 1, n), t, zp);
+    for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i];
+    nprev = n;
   }
+  int nnext = 0;
   for (int ii = ni; ii >= 1; --ii) {
     const int n = s.NSIJ(ii, j, k);
+    double z[N];
+    for (int i = 0; i < N; ++i) z[i] = W(i + 1, n);
     const int nxp = s.NBR(p1, n);
-    if (nxp != 0) subMulBV<N>(&s.EUX(1, 1, n), &Z(1, nxp), &Z(1, n));
+    if (nxp != 0) {
+      if (nxp == nnext) {
+        subMulBV<N>(&s.EUX(1, 1, n), zp, z);
+      } else {
+        subMulBV<N>(&s.EUX(1, 1, n), &W(1, nxp), z);
+      }
+    }
+    for (int i = 0; i < N; ++i) {
+      W(i + 1, n) = z[i];
+      zp[i] = z[i];
+    }
+    out(n, z);
+    nnext = n;
   }
+}
+
+template <int N>
+void wsubN(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
+  lineSolve<N>(
+      s, Z, k, j,
+      [&](int n, double* t) {
+        for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+      },
+      [](int, const double*) {});
 }
 
 void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
@@ -160,47 +202,54 @@ void WSUB2(State& s, const BlockCol& B, BlockCol& V, int k, int j) {
   }
 }
 
-template <int N>
-void zsubN(State& s, const BlockVec& R, BlockVec& Z, int k) {
+// Z = P^-1 R on plane k, where rhs(n, t) gives entry n of R.
+template <int N, class Rhs>
+void zsubN(State& s, Rhs&& rhs, BlockVec& Z, int k) {
   const int m2 = s.MSLOT(2), p2 = 8 - m2;
   BlockVec& T = s.ZT;
   const int nl = s.NJK(k);
   // Forward over the lines: (T + Ly) y = R.
   for (int jj = 1; jj <= nl; ++jj) {
     const int j = s.NJ(jj, k);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= N; ++i) T(i, n) = R(i, n);
-      const int ny = s.NBR(m2, n);
-      if (ny != 0) subMulBV<N>(&s.CLY(1, 1, n), &Z(1, ny), &T(1, n));
-    }
-    wsubN<N>(s, T, T, k, j);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= N; ++i) Z(i, n) = T(i, n);
-    }
+    lineSolve<N>(
+        s, Z, k, j,
+        [&](int n, double* t) {
+          rhs(n, t);
+          const int ny = s.NBR(m2, n);
+          if (ny != 0) subMulBV<N>(&s.CLY(1, 1, n), &Z(1, ny), t);
+        },
+        [](int, const double*) {});
   }
   // Backward: Z = y - T^-1 Uy Z(next line).
   for (int jj = nl; jj >= 1; --jj) {
     const int j = s.NJ(jj, k);
     bool any = false;
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      const int ny = s.NBR(p2, n);
-      if (ny != 0) {
-        mulBV<N>(&s.CUY(1, 1, n), &Z(1, ny), &T(1, n));
-        any = true;
-      } else {
-        for (int i = 1; i <= N; ++i) T(i, n) = 0.0;
-      }
-    }
+    for (int ii = 1; ii <= s.NI(j, k) && !any; ++ii) any = s.NBR(p2, s.NSIJ(ii, j, k)) != 0;
     if (!any) continue;
-    wsubN<N>(s, T, T, k, j);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= N; ++i) Z(i, n) -= T(i, n);
-    }
+    lineSolve<N>(
+        s, T, k, j,
+        [&](int n, double* t) {
+          const int ny = s.NBR(p2, n);
+          if (ny != 0) {
+            mulBV<N>(&s.CUY(1, 1, n), &Z(1, ny), t);
+          } else {
+            for (int i = 0; i < N; ++i) t[i] = 0.0;
+          }
+        },
+        [&](int n, const double* z) {
+          for (int i = 0; i < N; ++i) Z(i + 1, n) -= z[i];
+        });
   }
+}
+
+template <int N>
+void zsubN(State& s, const BlockVec& R, BlockVec& Z, int k) {
+  zsubN<N>(
+      s,
+      [&](int n, double* t) {
+        for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+      },
+      Z, k);
 }
 
 void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
@@ -250,41 +299,39 @@ void ZSUB2(State& s, const BlockCol& B, BlockCol& V, int k) {
 template <int N>
 void qsubN(State& s, const BlockVec& R, BlockVec& Z) {
   const int m3 = s.MSLOT(3), p3 = 8 - m3;
-  BlockVec& T = s.QT;
   BlockVec& W = s.QW;
   // Forward over the planes: (P + Lz) y = R.
   for (int kk = 1; kk <= s.NKT; ++kk) {
     const int k = s.KLIST(kk);
-    for (int jj = 1; jj <= s.NJK(k); ++jj) {
-      const int j = s.NJ(jj, k);
-      for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-        const int n = s.NSIJ(ii, j, k);
-        for (int i = 1; i <= N; ++i) T(i, n) = R(i, n);
-        const int nz = s.NBR(m3, n);
-        if (nz != 0) subMulBV<N>(&s.CLZ(1, 1, n), &Z(1, nz), &T(1, n));
-      }
-    }
-    zsubN<N>(s, T, Z, k);
+    zsubN<N>(
+        s,
+        [&](int n, double* t) {
+          for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+          const int nz = s.NBR(m3, n);
+          if (nz != 0) subMulBV<N>(&s.CLZ(1, 1, n), &Z(1, nz), t);
+        },
+        Z, k);
   }
   // Backward: Z = y - P^-1 Uz Z(next plane).
   for (int kk = s.NKT; kk >= 1; --kk) {
     const int k = s.KLIST(kk);
     bool any = false;
-    for (int jj = 1; jj <= s.NJK(k); ++jj) {
+    for (int jj = 1; jj <= s.NJK(k) && !any; ++jj) {
       const int j = s.NJ(jj, k);
-      for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-        const int n = s.NSIJ(ii, j, k);
-        const int nz = s.NBR(p3, n);
-        if (nz != 0) {
-          mulBV<N>(&s.CUZ(1, 1, n), &Z(1, nz), &T(1, n));
-          any = true;
-        } else {
-          for (int i = 1; i <= N; ++i) T(i, n) = 0.0;
-        }
-      }
+      for (int ii = 1; ii <= s.NI(j, k) && !any; ++ii) any = s.NBR(p3, s.NSIJ(ii, j, k)) != 0;
     }
     if (!any) continue;
-    zsubN<N>(s, T, W, k);
+    zsubN<N>(
+        s,
+        [&](int n, double* t) {
+          const int nz = s.NBR(p3, n);
+          if (nz != 0) {
+            mulBV<N>(&s.CUZ(1, 1, n), &Z(1, nz), t);
+          } else {
+            for (int i = 0; i < N; ++i) t[i] = 0.0;
+          }
+        },
+        W, k);
     for (int jj = 1; jj <= s.NJK(k); ++jj) {
       const int j = s.NJ(jj, k);
       for (int ii = 1; ii <= s.NI(j, k); ++ii) {

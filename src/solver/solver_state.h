@@ -98,7 +98,7 @@ struct SolverState {
   FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
   // Scratch of the factorization (block columns) and of the solves (vectors).
   FArray<double, MXEQ, MXEQ, MXBLK> VCOL, WCOL;
-  FArray<double, MXEQ, MXBLK> QT, QW, ZT;
+  FArray<double, MXEQ, MXBLK> QW, ZT;
 
   // ---- small dense solve ---------------------------------------------------------
   FArray<double, MXEQ, MXEQ> GMAT;
