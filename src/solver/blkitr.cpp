@@ -15,22 +15,32 @@ using namespace blockops;
 
 namespace {
 
-// Block ILU factorization of VBB into FL, FU, PINV. Returns 0, or the active
-// block whose pivot block could not be inverted.
+// Block ILU factorization of VBB into FL, FU, PINV, which also packs VBB for
+// the products of the iteration as it reads each block's row. Returns 0, or
+// the active block whose pivot block could not be inverted.
+template <int N>
 int factor(State& s) {
-  const int ne = s.NEQN;
   const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
   const int faceL[3] = {m1, m2, m3}, faceU[3] = {8 - m1, 8 - m2, 8 - m3};
   const int facePos[3] = {1, 3, 6};
+  auto zero = [](double* B) {
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) B[i + 4 * j] = 0.0;
+  };
+  auto copy = [](const double* A, double* B) {
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) B[i + 4 * j] = A[i + 4 * j];
+  };
   for (int n = 1; n <= s.NGPACT; ++n) {
     for (int p = 1; p <= 6; ++p) {
-      zeroBlock(&s.FL(1, 1, p, n));
-      zeroBlock(&s.FU(1, 1, p, n));
+      zero(&s.FL(1, 1, p, n));
+      zero(&s.FU(1, 1, p, n));
     }
     for (int d = 0; d < 3; ++d) {
-      if (s.NBR(faceL[d], n) != 0) copyBlock(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n), ne);
-      if (s.NBR(faceU[d], n) != 0) copyBlock(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n), ne);
+      if (s.NBR(faceL[d], n) != 0) copy(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n));
+      if (s.NBR(faceU[d], n) != 0) copy(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n));
     }
+    packRow<N>(s, n);
   }
   // The updates of one row: lower position q of n, then the targets with the
   // upper position p of the block at q that points to each. Target kind 0:
@@ -55,20 +65,20 @@ int factor(State& s) {
   };
   for (int n = 1; n <= s.NGPACT; ++n) {
     double D[16];
-    copyBlock(&s.VBB(1, 1, 4, n), D, ne);
+    copy(&s.VBB(1, 1, 4, n), D);
     for (const Step& st : kSteps) {
       const int m = s.LBI(st.q, n);
       if (m == 0) continue;
       double W[16];
-      mulBB(&s.FL(1, 1, st.q, n), &s.PINV(1, 1, m), W, ne);
+      mulBB<N>(&s.FL(1, 1, st.q, n), &s.PINV(1, 1, m), W);
       for (int k = 0; k < st.nt; ++k) {
         const Target& t = st.t[k];
         double* dst = t.kind == 0 ? &s.FL(1, 1, t.pos, n) : t.kind == 1 ? &s.FU(1, 1, t.pos, n) : D;
-        if (s.UBI(t.p, m) != 0) subMulBB(W, &s.FU(1, 1, t.p, m), dst, ne);
+        if (s.UBI(t.p, m) != 0) subMulBB<N>(W, &s.FU(1, 1, t.p, m), dst);
       }
     }
-    if (!INVTRY(D, ne)) return n;
-    copyBlock(D, &s.PINV(1, 1, n), ne);
+    if (!INVTRY(D, N)) return n;
+    copy(D, &s.PINV(1, 1, n));
   }
   return 0;
 }
@@ -160,25 +170,6 @@ static double ratio(double a, double b) { return b > 0.0 ? a / b : 0.0; }
 
 namespace {
 
-// Packs the connection blocks of VBB into AMAT and the neighbours' offsets
-// into AOFF, so that the products of the iteration read the matrix in one
-// contiguous sweep.
-template <int N>
-void packMatrix(State& s) {
-  double* A = s.AMAT.data();
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    double* a = A + MXSLOT * N * N * (n - 1);
-    for (int k = 1; k <= s.NCONN(n); ++k) {
-      const int sl = s.ICSLOT(k, n);
-      const double* v = &s.VBB(1, 1, sl, n);
-      for (int j = 0; j < N; ++j)
-        for (int i = 0; i < N; ++i) a[i + N * j] = v[i + 4 * j];
-      a += N * N;
-      s.AOFF(k, n) = 4 * (s.NBR(sl, n) - 1);
-    }
-  }
-}
-
 // Y = A * X from the packed matrix, summed as MATVEC sums; after each block
 // row, row(i, y) sees entry i of it (first entry 4 * (n - 1)).
 template <int N, class Row>
@@ -215,7 +206,6 @@ void orthomin(State& s, void (*precon)(State&)) {
   double qq[MXNORT];
   double beta[MXNORT];
   const double* pk[MXNORT];
-  packMatrix<N>(s);
   for (int n = 0; n < ng; ++n)
     for (int i = 4 * n; i < 4 * n + N; ++i) x[i] = 0.0;
   // Largest entry of the starting residual: the yardstick of the stopping
@@ -298,18 +288,27 @@ void orthomin(State& s, void (*precon)(State&)) {
 
 }  // namespace
 
+void PACKMV(State& s) {
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 1; n <= s.NGPACT; ++n) packRow<N>(s, n);
+  });
+}
+
 void ORTHMN(State& s, void (*precon)(State&)) {
   byOrder(s.NEQN, [&]<int N>() { orthomin<N>(s, precon); });
 }
 
 void BLKITR(State& s, int mode) {
   if (mode == 0) {
-    const int n = factor(s);
+    int n = 0;
+    byOrder(s.NEQN, [&]<int N>() { n = factor<N>(s); });
     if (n != 0) {
       s.LINIT = 0;
       SLVBAD(s, n, 1);
       return;
     }
+  } else {
+    PACKMV(s);
   }
   ORTHMN(s, bilu);
 }

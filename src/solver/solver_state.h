@@ -90,11 +90,9 @@ struct SolverState {
   FArray<int, MXDIR> KLIST, NJK;
   FArray<int, MXDIR, MXDIR> NJ, NI;
   FArray<int, MXDIR, MXDIR, MXDIR> NSIJ;
-  // Copies of the couplings along ordered directions 1, 2, 3 (zero where the
-  // neighbour is absent) and of the diagonal, taken at each factorization.
-  FArray<double, MXEQ, MXEQ, MXBLK> CLX, CUX, CLY, CUY, CLZ, CUZ, CDG;
-  // Inverted pivots, GINV * Ux, and the row-sum corrections handed on by the
-  // previous line and the previous plane.
+  // Inverted pivots, GINV * Ux (where the next block along the line is
+  // there), and the row-sum corrections handed on by the previous line and
+  // the previous plane. The couplings themselves are read from VBB.
   FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
   // Scratch of the factorization (block columns) and of the solves (vectors).
   FArray<double, MXEQ, MXEQ, MXBLK> VCOL, WCOL;
