@@ -178,14 +178,22 @@ void packedProduct(const State& s, const double* X, double* Y, Row&& row) {
   for (int n = 0; n < s.NGPACT; ++n) {
     const double* a = A + MXSLOT * N * N * n;
     const int* off = &s.AOFF(1, n + 1);
-    double y[N];
-    for (int i = 0; i < N; ++i) y[i] = 0.0;
+    // Rows in pairs (each row summed in the same order as alone), and the
+    // odd last row.
+    constexpr int NP = N / 2;
+    Pair yp[NP > 0 ? NP : 1] = {};
+    double yl = 0.0;
     const int nc = s.NCONN(n + 1);
     for (int k = 0; k < nc; ++k, a += N * N) {
       const double* x = X + off[k];
-      for (int j = 0; j < N; ++j)
-        for (int i = 0; i < N; ++i) y[i] += a[i + N * j] * x[j];
+      for (int j = 0; j < N; ++j) {
+        for (int p = 0; p < NP; ++p) yp[p] += loadPair(a + 2 * p + N * j) * both(x[j]);
+        if constexpr (N % 2 != 0) yl += a[N - 1 + N * j] * x[j];
+      }
     }
+    double y[N];
+    for (int p = 0; p < NP; ++p) storePair(y + 2 * p, yp[p]);
+    if constexpr (N % 2 != 0) y[N - 1] = yl;
     double* yn = Y + 4 * n;
     for (int i = 0; i < N; ++i) {
       yn[i] = y[i];
