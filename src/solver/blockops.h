@@ -1,6 +1,7 @@
 // Small dense block operations of the iterative solvers. Blocks are N x N,
 // N <= 4, stored with leading dimension 4 (first index the row), as the
-// blocks of VBB are.
+// blocks of VBB are; the vector products also take packed blocks of leading
+// dimension LD = N.
 //
 // Each operation is written once for a block order known at compile time
 // and reached through a switch on N, so that the loops are unrolled for the
@@ -82,10 +83,10 @@ inline void subMulBB(const double* A, const double* B, double* C, int N) {
 }
 
 // y -= A * x.
-template <int N>
+template <int N, int LD = 4>
 inline void subMulBV(const double* A, const double* x, double* y) {
   double t[N];
-  rowSums<N, 4>(A, x, t);
+  rowSums<N, LD>(A, x, t);
   for (int i = 0; i < N; ++i) y[i] -= t[i];
 }
 inline void subMulBV(const double* A, const double* x, double* y, int N) {
@@ -94,10 +95,10 @@ inline void subMulBV(const double* A, const double* x, double* y, int N) {
 
 // y = A * x, summed column by column (each row from 0 in the order of the
 // columns, as rowSums sums).
-template <int N>
+template <int N, int LD = 4>
 inline void mulBV(const double* A, const double* x, double* y) {
   double t[N];
-  rowSums<N, 4>(A, x, t);
+  rowSums<N, LD>(A, x, t);
   for (int i = 0; i < N; ++i) y[i] = t[i];
 }
 inline void mulBV(const double* A, const double* x, double* y, int N) {

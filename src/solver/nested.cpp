@@ -1,9 +1,11 @@
 // Nested factorization with ORTHOMIN (method 3).
 //
-// The couplings of the lines, planes and the whole grid are read from VBB in
-// place, by the slot of each ordered direction and only where the neighbour
-// is there; the factorization keeps the inverted pivots, GINV * Ux and the
-// row-sum corrections.
+// The factorization reads the couplings of the lines, planes and the whole
+// grid from VBB in place, by the slot of each ordered direction and only
+// where the neighbour is there, and keeps the inverted pivots, GINV * Ux and
+// the row-sum corrections. The solves of the iteration read all they need of
+// a block from one packed run (NFAC), block after block in the order of the
+// sweeps.
 #include "solver/nested.h"
 
 #include "solver/blockops.h"
@@ -12,6 +14,25 @@
 namespace talvek {
 
 using namespace blockops;
+
+namespace {
+
+// Positions of the blocks in NFAC.
+enum NfPos { kLx = 0, kGinv, kEux, kLy, kUy, kLz, kUz };
+
+// Block `pos` of active block n in NFAC, for N equations.
+template <int N>
+inline double* nf(State& s, int n, int pos) {
+  return s.NFAC.data() + NFPOS * N * N * (n - 1) + N * N * pos;
+}
+
+template <int N>
+inline void packN(const double* A, double* P) {
+  for (int j = 0; j < N; ++j)
+    for (int i = 0; i < N; ++i) P[i + N * j] = A[i + 4 * j];
+}
+
+}  // namespace
 
 void NSLOKT(State& s) {
   s.NKT = 0;
@@ -59,12 +80,12 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
     const int nx = s.NBR(m1, n);
     if (nx != 0) {
       if (nx == nprev) {
-        subMulBV<N>(&s.VBB(1, 1, m1, n), zp, t);
+        subMulBV<N, N>(nf<N>(s, n, kLx), zp, t);
       } else {
-        subMulBV<N>(&s.VBB(1, 1, m1, n), &W(1, nx), t);
+        subMulBV<N, N>(nf<N>(s, n, kLx), &W(1, nx), t);
       }
     }
-    mulBV<N>(&s.GINV(1, 1, n), t, zp);
+    mulBV<N, N>(nf<N>(s, n, kGinv), t, zp);
     for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i];
     nprev = n;
   }
@@ -76,9 +97,9 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
     const int nxp = s.NBR(p1, n);
     if (nxp != 0) {
       if (nxp == nnext) {
-        subMulBV<N>(&s.EUX(1, 1, n), zp, z);
+        subMulBV<N, N>(nf<N>(s, n, kEux), zp, z);
       } else {
-        subMulBV<N>(&s.EUX(1, 1, n), &W(1, nxp), z);
+        subMulBV<N, N>(nf<N>(s, n, kEux), &W(1, nxp), z);
       }
     }
     for (int i = 0; i < N; ++i) {
@@ -197,6 +218,10 @@ int factorN(State& s) {
     zeroN<N>(&s.CORY(1, 1, n));
     zeroN<N>(&s.CORZ(1, 1, n));
     packRow<N>(s, n);
+    const int slot[5] = {m1, m2, p2, m3, p3};
+    const NfPos pos[5] = {kLx, kLy, kUy, kLz, kUz};
+    for (int d = 0; d < 5; ++d)
+      if (s.NBR(slot[d], n) != 0) packN<N>(&s.VBB(1, 1, slot[d], n), nf<N>(s, n, pos[d]));
   }
   for (int kk = 1; kk <= s.NKT; ++kk) {
     const int k = s.KLIST(kk);
@@ -214,8 +239,12 @@ int factorN(State& s) {
           for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORZ(i + 1, c + 1, n);
         if (!INVTRY(G, N)) return n;
         copyN<N>(G, &s.GINV(1, 1, n));
+        packN<N>(G, nf<N>(s, n, kGinv));
         // GINV * Ux, read only where the next block along the line is there.
-        if (s.NBR(p1, n) != 0) mulBB<N>(G, &s.VBB(1, 1, p1, n), &s.EUX(1, 1, n));
+        if (s.NBR(p1, n) != 0) {
+          mulBB<N>(G, &s.VBB(1, 1, p1, n), &s.EUX(1, 1, n));
+          packN<N>(&s.EUX(1, 1, n), nf<N>(s, n, kEux));
+        }
       }
       // The row sums of T^-1 Uy of this line, handed to the next line.
       if (jj < s.NJK(k) && s.NJ(jj + 1, k) == j + 1) {
@@ -277,7 +306,7 @@ void zsubN(State& s, Rhs&& rhs, BlockVec& Z, int k) {
         [&](int n, double* t) {
           rhs(n, t);
           const int ny = s.NBR(m2, n);
-          if (ny != 0) subMulBV<N>(&s.VBB(1, 1, m2, n), &Z(1, ny), t);
+          if (ny != 0) subMulBV<N, N>(nf<N>(s, n, kLy), &Z(1, ny), t);
         },
         [](int, const double*) {});
   }
@@ -292,7 +321,7 @@ void zsubN(State& s, Rhs&& rhs, BlockVec& Z, int k) {
         [&](int n, double* t) {
           const int ny = s.NBR(p2, n);
           if (ny != 0) {
-            mulBV<N>(&s.VBB(1, 1, p2, n), &Z(1, ny), t);
+            mulBV<N, N>(nf<N>(s, n, kUy), &Z(1, ny), t);
           } else {
             for (int i = 0; i < N; ++i) t[i] = 0.0;
           }
@@ -329,7 +358,7 @@ void qsubN(State& s, const BlockVec& R, BlockVec& Z) {
         [&](int n, double* t) {
           for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
           const int nz = s.NBR(m3, n);
-          if (nz != 0) subMulBV<N>(&s.VBB(1, 1, m3, n), &Z(1, nz), t);
+          if (nz != 0) subMulBV<N, N>(nf<N>(s, n, kLz), &Z(1, nz), t);
         },
         Z, k);
   }
@@ -347,7 +376,7 @@ void qsubN(State& s, const BlockVec& R, BlockVec& Z) {
         [&](int n, double* t) {
           const int nz = s.NBR(p3, n);
           if (nz != 0) {
-            mulBV<N>(&s.VBB(1, 1, p3, n), &Z(1, nz), t);
+            mulBV<N, N>(nf<N>(s, n, kUz), &Z(1, nz), t);
           } else {
             for (int i = 0; i < N; ++i) t[i] = 0.0;
           }

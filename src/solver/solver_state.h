@@ -21,6 +21,9 @@ inline constexpr int MXNORT = 40;
 // diagonal neighbours.
 inline constexpr int MXRCOL = 19;
 
+// Blocks of the nested factorization packed per active block (NFAC).
+inline constexpr int NFPOS = 7;
+
 struct SolverState {
   // ---- grid-number neighbour table -------------------------------------------
   // NBRG(slot, L): grid number of the neighbour of grid block L in each slot,
@@ -94,6 +97,13 @@ struct SolverState {
   // there), and the row-sum corrections handed on by the previous line and
   // the previous plane. The couplings themselves are read from VBB.
   FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
+  // What the solves read of active block n, packed into one run of
+  // NFPOS * NEQN**2 entries from NFPOS * NEQN**2 * (n - 1) on, each block
+  // NEQN x NEQN with the first index fastest: the coupling to the previous
+  // block along ordered direction 1, GINV, GINV * Ux, and the couplings to
+  // the previous and next lines and planes (each kept only where that
+  // neighbour is there).
+  FArray<double, MXEQ * MXEQ * NFPOS, MXBLK> NFAC;
   // Scratch of the factorization (block columns) and of the solves (vectors).
   FArray<double, MXEQ, MXEQ, MXBLK> VCOL, WCOL;
   FArray<double, MXEQ, MXBLK> QW, ZT;
