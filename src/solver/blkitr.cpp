@@ -15,6 +15,12 @@ using namespace blockops;
 
 namespace {
 
+// The packed row of active block n in FPAK, for N equations.
+template <int N>
+inline double* iluRow(State& s, int n) {
+  return s.FPAK.data() + 13 * N * N * (n - 1);
+}
+
 // Block ILU factorization of VBB into FL, FU, PINV, which also packs VBB for
 // the products of the iteration as it reads each block's row. Returns 0, or
 // the active block whose pivot block could not be inverted.
@@ -31,17 +37,6 @@ int factor(State& s) {
     for (int j = 0; j < N; ++j)
       for (int i = 0; i < N; ++i) B[i + 4 * j] = A[i + 4 * j];
   };
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    for (int p = 1; p <= 6; ++p) {
-      zero(&s.FL(1, 1, p, n));
-      zero(&s.FU(1, 1, p, n));
-    }
-    for (int d = 0; d < 3; ++d) {
-      if (s.NBR(faceL[d], n) != 0) copy(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n));
-      if (s.NBR(faceU[d], n) != 0) copy(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n));
-    }
-    packRow<N>(s, n);
-  }
   // The updates of one row: lower position q of n, then the targets with the
   // upper position p of the block at q that points to each. Target kind 0:
   // FL, 1: FU, 2: the pivot.
@@ -63,7 +58,18 @@ int factor(State& s) {
       {5, 2, {{1, 1, 6}, {2, 0, 5}, {}, {}}},
       {6, 1, {{2, 0, 6}, {}, {}, {}}},
   };
+  // Row by row: the row of n starts from VBB and is updated with the rows
+  // before it, which are final.
   for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int p = 1; p <= 6; ++p) {
+      zero(&s.FL(1, 1, p, n));
+      zero(&s.FU(1, 1, p, n));
+    }
+    for (int d = 0; d < 3; ++d) {
+      if (s.NBR(faceL[d], n) != 0) copy(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n));
+      if (s.NBR(faceU[d], n) != 0) copy(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n));
+    }
+    packRow<N>(s, n);
     double D[16];
     copy(&s.VBB(1, 1, 4, n), D);
     for (const Step& st : kSteps) {
@@ -79,6 +85,17 @@ int factor(State& s) {
     }
     if (!INVTRY(D, N)) return n;
     copy(D, &s.PINV(1, 1, n));
+    // The row of n is final: pack what the preconditioner solve reads of it.
+    double* pk = iluRow<N>(s, n);
+    auto pack = [&](const double* A, double* P) {
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) P[i + N * j] = A[i + 4 * j];
+    };
+    for (int p = 1; p <= 6; ++p) {
+      if (s.LBI(p, n) != 0) pack(&s.FL(1, 1, p, n), pk + N * N * (p - 1));
+      if (s.UBI(p, n) != 0) pack(&s.FU(1, 1, p, n), pk + N * N * (6 + p));
+    }
+    pack(D, pk + N * N * 6);
   }
   return 0;
 }
@@ -138,23 +155,25 @@ void MATVEC(const State& s, const double* X, double* Y) {
 void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
   byOrder(s.NEQN, [&]<int N>() {
     for (int n = 1; n <= s.NGPACT; ++n) {
+      const double* pk = iluRow<N>(s, n);
       double t[MXEQ];
       for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
       for (int p = 1; p <= 6; ++p) {
         const int m = s.LBI(p, n);
-        if (m != 0) subMulBV<N>(&s.FL(1, 1, p, n), &s.YFWD(1, m), t);
+        if (m != 0) subMulBV<N, N>(pk + N * N * (p - 1), &s.YFWD(1, m), t);
       }
       for (int i = 0; i < N; ++i) Z(i + 1, n) = t[i];
-      mulBV<N>(&s.PINV(1, 1, n), t, &s.YFWD(1, n));
+      mulBV<N, N>(pk + N * N * 6, t, &s.YFWD(1, n));
     }
     for (int n = s.NGPACT; n >= 1; --n) {
+      const double* pk = iluRow<N>(s, n);
       double t[MXEQ];
       for (int i = 0; i < N; ++i) t[i] = Z(i + 1, n);
       for (int p = 1; p <= 6; ++p) {
         const int m = s.UBI(p, n);
-        if (m != 0) subMulBV<N>(&s.FU(1, 1, p, n), &Z(1, m), t);
+        if (m != 0) subMulBV<N, N>(pk + N * N * (6 + p), &Z(1, m), t);
       }
-      mulBV<N>(&s.PINV(1, 1, n), t, &Z(1, n));
+      mulBV<N, N>(pk + N * N * 6, t, &Z(1, n));
     }
   });
 }

@@ -84,6 +84,11 @@ struct SolverState {
   FArray<int, 6, MXBLK> LBI, UBI;
   FArray<double, MXEQ, MXEQ, 6, MXBLK> FL, FU;
   FArray<double, MXEQ, MXEQ, MXBLK> PINV;
+  // What the preconditioner solve reads of active block n, packed into one
+  // run of 13 * NEQN**2 entries from 13 * NEQN**2 * (n - 1) on, each block
+  // NEQN x NEQN with the first index fastest: FL(1..6), PINV, FU(1..6)
+  // (the FL and FU blocks only where LBI, UBI name a block).
+  FArray<double, MXEQ * MXEQ * 13, MXBLK> FPAK;
 
   // Nested factorization (method 3): planes, lines and blocks in ordered
   // indices. KLIST(1..NKT) the planes with an active block; NJ(1..NJK(k), k)
