@@ -280,7 +280,9 @@ void orthomin(State& s, void (*precon)(State&)) {
     const double alpha = ratio(rq, qqd);
     int bad = 0;
     // Largest change of the iterate and of the residual relative to their
-    // values, over the entries that are not small.
+    // values, over the entries that are not small, from the third iteration
+    // on.
+    const bool judge = iter >= 3;
     double rx = 0.0, rr = 0.0, rmax = 0.0;
     bool any = false;
     for (int n = 0; n < ng; ++n) {
@@ -288,6 +290,7 @@ void orthomin(State& s, void (*precon)(State&)) {
         x[i] += alpha * pd[i];
         r[i] -= alpha * qd[i];
         if (bad == 0 && !(std::isfinite(x[i]) && std::isfinite(r[i]))) bad = n + 1;
+        if (!judge) continue;
         const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
         rmax = std::max(rmax, ar);
         if (ax < 0.01 || ar < 0.01) continue;
@@ -307,7 +310,7 @@ void orthomin(State& s, void (*precon)(State&)) {
     // centimetres), would otherwise stop every call at its third
     // iteration with a poor solution. It then stops once the residual
     // has fallen to 0.01 of its starting size.
-    if (iter >= 3 && (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0)) break;
+    if (judge && (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0)) break;
   }
   for (int n = 1; n <= ng; ++n)
     for (int i = 1; i <= N; ++i) s.DELX((n - 1) * N + i) = s.XIT(i, n);
