@@ -100,7 +100,7 @@ struct SolverState {
   FArray<int, MXDIR, MXDIR, MXDIR> NSIJ;
   // Inverted pivots, GINV * Ux (where the next block along the line is
   // there), and the row-sum corrections handed on by the previous line and
-  // the previous plane. The couplings themselves are read from VBB.
+  // the previous plane. The factorization reads the couplings from VBB.
   FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
   // What the solves read of active block n, packed into one run of
   // NFPOS * NEQN**2 entries from NFPOS * NEQN**2 * (n - 1) on, each block
