@@ -15,33 +15,28 @@ using namespace blockops;
 
 namespace {
 
-// Dot product of two block vectors over the active blocks and NEQN entries.
-double dot(const State& s, const double* a, const double* b) {
-  double t = 0.0;
-  byOrder(s.NEQN, [&]<int N>() {
-    for (int n = 0; n < s.NGPACT; ++n)
-      for (int i = 0; i < N; ++i) t += a[4 * n + i] * b[4 * n + i];
-  });
-  return t;
+// The packed row of active block n in FPAK, for N equations.
+template <int N>
+inline double* iluRow(State& s, int n) {
+  return s.FPAK.data() + 13 * N * N * (n - 1);
 }
 
-// Block ILU factorization of VBB into FL, FU, PINV. Returns 0, or the active
-// block whose pivot block could not be inverted.
+// Block ILU factorization of VBB into FL, FU, PINV, which also packs VBB for
+// the products of the iteration as it reads each block's row. Returns 0, or
+// the active block whose pivot block could not be inverted.
+template <int N>
 int factor(State& s) {
-  const int ne = s.NEQN;
   const int m1 = s.MSLOT(1), m2 = s.MSLOT(2), m3 = s.MSLOT(3);
   const int faceL[3] = {m1, m2, m3}, faceU[3] = {8 - m1, 8 - m2, 8 - m3};
   const int facePos[3] = {1, 3, 6};
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    for (int p = 1; p <= 6; ++p) {
-      zeroBlock(&s.FL(1, 1, p, n));
-      zeroBlock(&s.FU(1, 1, p, n));
-    }
-    for (int d = 0; d < 3; ++d) {
-      if (s.NBR(faceL[d], n) != 0) copyBlock(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n), ne);
-      if (s.NBR(faceU[d], n) != 0) copyBlock(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n), ne);
-    }
-  }
+  auto zero = [](double* B) {
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) B[i + 4 * j] = 0.0;
+  };
+  auto copy = [](const double* A, double* B) {
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) B[i + 4 * j] = A[i + 4 * j];
+  };
   // The updates of one row: lower position q of n, then the targets with the
   // upper position p of the block at q that points to each. Target kind 0:
   // FL, 1: FU, 2: the pivot.
@@ -63,22 +58,44 @@ int factor(State& s) {
       {5, 2, {{1, 1, 6}, {2, 0, 5}, {}, {}}},
       {6, 1, {{2, 0, 6}, {}, {}, {}}},
   };
+  // Row by row: the row of n starts from VBB and is updated with the rows
+  // before it, which are final.
   for (int n = 1; n <= s.NGPACT; ++n) {
+    for (int p = 1; p <= 6; ++p) {
+      zero(&s.FL(1, 1, p, n));
+      zero(&s.FU(1, 1, p, n));
+    }
+    for (int d = 0; d < 3; ++d) {
+      if (s.NBR(faceL[d], n) != 0) copy(&s.VBB(1, 1, faceL[d], n), &s.FL(1, 1, facePos[d], n));
+      if (s.NBR(faceU[d], n) != 0) copy(&s.VBB(1, 1, faceU[d], n), &s.FU(1, 1, facePos[d], n));
+    }
+    packRow<N>(s, n);
     double D[16];
-    copyBlock(&s.VBB(1, 1, 4, n), D, ne);
+    copy(&s.VBB(1, 1, 4, n), D);
     for (const Step& st : kSteps) {
       const int m = s.LBI(st.q, n);
       if (m == 0) continue;
       double W[16];
-      mulBB(&s.FL(1, 1, st.q, n), &s.PINV(1, 1, m), W, ne);
+      mulBB<N>(&s.FL(1, 1, st.q, n), &s.PINV(1, 1, m), W);
       for (int k = 0; k < st.nt; ++k) {
         const Target& t = st.t[k];
         double* dst = t.kind == 0 ? &s.FL(1, 1, t.pos, n) : t.kind == 1 ? &s.FU(1, 1, t.pos, n) : D;
-        if (s.UBI(t.p, m) != 0) subMulBB(W, &s.FU(1, 1, t.p, m), dst, ne);
+        if (s.UBI(t.p, m) != 0) subMulBB<N>(W, &s.FU(1, 1, t.p, m), dst);
       }
     }
-    if (!INVTRY(D, ne)) return n;
-    copyBlock(D, &s.PINV(1, 1, n), ne);
+    if (!INVTRY(D, N)) return n;
+    copy(D, &s.PINV(1, 1, n));
+    // The row of n is final: pack what the preconditioner solve reads of it.
+    double* pk = iluRow<N>(s, n);
+    auto pack = [&](const double* A, double* P) {
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) P[i + N * j] = A[i + 4 * j];
+    };
+    for (int p = 1; p <= 6; ++p) {
+      if (s.LBI(p, n) != 0) pack(&s.FL(1, 1, p, n), pk + N * N * (p - 1));
+      if (s.UBI(p, n) != 0) pack(&s.FU(1, 1, p, n), pk + N * N * (6 + p));
+    }
+    pack(D, pk + N * N * 6);
   }
   return 0;
 }
@@ -138,23 +155,25 @@ void MATVEC(const State& s, const double* X, double* Y) {
 void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
   byOrder(s.NEQN, [&]<int N>() {
     for (int n = 1; n <= s.NGPACT; ++n) {
+      const double* pk = iluRow<N>(s, n);
       double t[MXEQ];
       for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
       for (int p = 1; p <= 6; ++p) {
         const int m = s.LBI(p, n);
-        if (m != 0) subMulBV<N>(&s.FL(1, 1, p, n), &s.YFWD(1, m), t);
+        if (m != 0) subMulBV<N, N>(pk + N * N * (p - 1), &s.YFWD(1, m), t);
       }
       for (int i = 0; i < N; ++i) Z(i + 1, n) = t[i];
-      mulBV<N>(&s.PINV(1, 1, n), t, &s.YFWD(1, n));
+      mulBV<N, N>(pk + N * N * 6, t, &s.YFWD(1, n));
     }
     for (int n = s.NGPACT; n >= 1; --n) {
+      const double* pk = iluRow<N>(s, n);
       double t[MXEQ];
       for (int i = 0; i < N; ++i) t[i] = Z(i + 1, n);
       for (int p = 1; p <= 6; ++p) {
         const int m = s.UBI(p, n);
-        if (m != 0) subMulBV<N>(&s.FU(1, 1, p, n), &Z(1, m), t);
+        if (m != 0) subMulBV<N, N>(pk + N * N * (6 + p), &Z(1, m), t);
       }
-      mulBV<N>(&s.PINV(1, 1, n), t, &Z(1, n));
+      mulBV<N, N>(pk + N * N * 6, t, &Z(1, n));
     }
   });
 }
@@ -168,53 +187,116 @@ void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
 // to nothing) gives no step.
 static double ratio(double a, double b) { return b > 0.0 ? a / b : 0.0; }
 
-void ORTHMN(State& s, void (*precon)(State&)) {
-  const int ne = s.NEQN, ng = s.NGPACT;
+namespace {
+
+// Y = A * X from the packed matrix, summed as MATVEC sums; after each block
+// row, row(i, y) sees entry i of it (first entry 4 * (n - 1)).
+template <int N, class Row>
+void packedProduct(const State& s, const double* X, double* Y, Row&& row) {
+  const double* A = s.AMAT.data();
+  for (int n = 0; n < s.NGPACT; ++n) {
+    const double* a = A + MXSLOT * N * N * n;
+    const int* off = &s.AOFF(1, n + 1);
+    // Rows in pairs (each row summed in the same order as alone), and the
+    // odd last row.
+    constexpr int NP = N / 2;
+    Pair yp[NP > 0 ? NP : 1] = {};
+    double yl = 0.0;
+    const int nc = s.NCONN(n + 1);
+    for (int k = 0; k < nc; ++k, a += N * N) {
+      const double* x = X + off[k];
+      for (int j = 0; j < N; ++j) {
+        for (int p = 0; p < NP; ++p) yp[p] += loadPair(a + 2 * p + N * j) * both(x[j]);
+        if constexpr (N % 2 != 0) yl += a[N - 1 + N * j] * x[j];
+      }
+    }
+    double y[N];
+    for (int p = 0; p < NP; ++p) storePair(y + 2 * p, yp[p]);
+    if constexpr (N % 2 != 0) y[N - 1] = yl;
+    double* yn = Y + 4 * n;
+    for (int i = 0; i < N; ++i) {
+      yn[i] = y[i];
+      row(4 * n + i, y[i]);
+    }
+  }
+}
+
+template <int N>
+void orthomin(State& s, void (*precon)(State&)) {
+  const int ng = s.NGPACT;
   const int north = std::clamp(s.NORTH, 1, MXNORT);
-  const int nv = 4 * ng;  // span of a block vector, padding entries included
   double* x = s.XIT.data();
   double* r = s.RHS.data();
-  double* z = s.ZPRE.data();
-  double* pd = s.PDIR.data();
-  double* qd = s.QDIR.data();
+  const double* z = s.ZPRE.data();
   double* az = s.AZ.data();
-  for (int i = 0; i < nv; ++i) x[i] = 0.0;
+  // Squared lengths of the stored products with the matrix, by slot.
+  double qq[MXNORT];
+  double beta[MXNORT];
+  const double* pk[MXNORT];
+  for (int n = 0; n < ng; ++n)
+    for (int i = 4 * n; i < 4 * n + N; ++i) x[i] = 0.0;
   // Largest entry of the starting residual: the yardstick of the stopping
   // test when no entry is large enough for the relative test.
   double r0 = 0.0;
   for (int n = 0; n < ng; ++n)
-    for (int i = 4 * n; i < 4 * n + ne; ++i) r0 = std::max(r0, std::fabs(r[i]));
+    for (int i = 4 * n; i < 4 * n + N; ++i) r0 = std::max(r0, std::fabs(r[i]));
   s.LINIT = 0;
   s.NBADBK = s.NBADKD = 0;
   for (int iter = 1; iter <= s.LINMAX; ++iter) {
     precon(s);
-    for (int i = 0; i < nv; ++i) pd[i] = z[i];
+    const int slot = (iter - 1) % north + 1;
+    double* pd = s.PSTORE.column(slot);
+    double* qd = s.QSTORE.column(slot);
+    // Against the stored directions from the first of the set that holds
+    // the previous iteration up to the previous iteration.
+    int nk = 0;
     if (iter > 1) {
-      MATVEC(s, z, az);
-      // Against the stored directions from the first of the set that holds
-      // the previous iteration up to the previous iteration.
+      packedProduct<N>(s, z, az, [](int, double) {});
       const int first = ((iter - 2) / north) * north + 1;
       for (int k = first; k <= iter - 1; ++k) {
-        const int slot = (k - 1) % north + 1;
-        const double* pk = s.PSTORE.column(slot);
-        const double* qk = s.QSTORE.column(slot);
-        const double beta = ratio(dot(s, az, qk), dot(s, qk, qk));
-        for (int i = 0; i < nv; ++i) pd[i] -= beta * pk[i];
+        const int sk = (k - 1) % north + 1;
+        const double* qk = s.QSTORE.column(sk);
+        double t = 0.0;
+        for (int n = 0; n < ng; ++n)
+          for (int i = 4 * n; i < 4 * n + N; ++i) t += az[i] * qk[i];
+        beta[nk] = ratio(t, qq[sk - 1]);
+        pk[nk++] = s.PSTORE.column(sk);
       }
     }
-    MATVEC(s, pd, qd);
-    const double alpha = ratio(dot(s, r, qd), dot(s, qd, qd));
-    const int slot = (iter - 1) % north + 1;
-    double* ps = s.PSTORE.column(slot);
-    double* qs = s.QSTORE.column(slot);
+    // The new direction, entry by entry: the slot it goes to may hold the
+    // first direction it is made orthogonal to, read before it is replaced.
+    for (int n = 0; n < ng; ++n)
+      for (int i = 4 * n; i < 4 * n + N; ++i) {
+        double p = z[i];
+        for (int k = 0; k < nk; ++k) p -= beta[k] * pk[k][i];
+        pd[i] = p;
+      }
+    double rq = 0.0, qqd = 0.0;
+    packedProduct<N>(s, pd, qd, [&](int i, double q) {
+      rq += r[i] * q;
+      qqd += q * q;
+    });
+    qq[slot - 1] = qqd;
+    const double alpha = ratio(rq, qqd);
     int bad = 0;
+    // Largest change of the iterate and of the residual relative to their
+    // values, over the entries that are not small, from the third iteration
+    // on.
+    const bool judge = iter >= 3;
+    double rx = 0.0, rr = 0.0, rmax = 0.0;
+    bool any = false;
     for (int n = 0; n < ng; ++n) {
-      for (int i = 4 * n; i < 4 * n + ne; ++i) {
-        ps[i] = pd[i];
-        qs[i] = qd[i];
+      for (int i = 4 * n; i < 4 * n + N; ++i) {
         x[i] += alpha * pd[i];
         r[i] -= alpha * qd[i];
         if (bad == 0 && !(std::isfinite(x[i]) && std::isfinite(r[i]))) bad = n + 1;
+        if (!judge) continue;
+        const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
+        rmax = std::max(rmax, ar);
+        if (ax < 0.01 || ar < 0.01) continue;
+        any = true;
+        rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
+        rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
       }
     }
     ++s.LINIT;
@@ -222,42 +304,41 @@ void ORTHMN(State& s, void (*precon)(State&)) {
       SLVBAD(s, bad, 2);
       return;
     }
-    if (iter >= 3) {
-      // Largest change of the iterate and of the residual relative to their
-      // values, over the entries that are not small.
-      double rx = 0.0, rr = 0.0, rmax = 0.0;
-      bool any = false;
-      for (int n = 0; n < ng; ++n) {
-        for (int i = 4 * n; i < 4 * n + ne; ++i) {
-          const double ax = std::fabs(x[i]), ar = std::fabs(r[i]);
-          rmax = std::max(rmax, ar);
-          if (ax < 0.01 || ar < 0.01) continue;
-          any = true;
-          rx = std::max(rx, std::fabs(pd[i]) / (ax + 1e-51));
-          rr = std::max(rr, std::fabs(qd[i]) / (ar + 1e-51));
-        }
-      }
-      // When no entry is large enough to judge by, the iteration has not
-      // shown that it converged: small corrections late in a Newton
-      // iteration, or a deck in units whose residuals are all small (cubic
-      // centimetres), would otherwise stop every call at its third
-      // iteration with a poor solution. It then stops once the residual
-      // has fallen to 0.01 of its starting size.
-      if (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0) break;
-    }
+    // When no entry is large enough to judge by, the iteration has not
+    // shown that it converged: small corrections late in a Newton
+    // iteration, or a deck in units whose residuals are all small (cubic
+    // centimetres), would otherwise stop every call at its third
+    // iteration with a poor solution. It then stops once the residual
+    // has fallen to 0.01 of its starting size.
+    if (judge && (any ? (rx < 0.01 || rr < 0.01) : rmax <= 0.01 * r0)) break;
   }
   for (int n = 1; n <= ng; ++n)
-    for (int i = 1; i <= ne; ++i) s.DELX((n - 1) * ne + i) = s.XIT(i, n);
+    for (int i = 1; i <= N; ++i) s.DELX((n - 1) * N + i) = s.XIT(i, n);
+}
+
+}  // namespace
+
+void PACKMV(State& s) {
+  byOrder(s.NEQN, [&]<int N>() {
+    for (int n = 1; n <= s.NGPACT; ++n) packRow<N>(s, n);
+  });
+}
+
+void ORTHMN(State& s, void (*precon)(State&)) {
+  byOrder(s.NEQN, [&]<int N>() { orthomin<N>(s, precon); });
 }
 
 void BLKITR(State& s, int mode) {
   if (mode == 0) {
-    const int n = factor(s);
+    int n = 0;
+    byOrder(s.NEQN, [&]<int N>() { n = factor<N>(s); });
     if (n != 0) {
       s.LINIT = 0;
       SLVBAD(s, n, 1);
       return;
     }
+  } else {
+    PACKMV(s);
   }
   ORTHMN(s, bilu);
 }

@@ -38,8 +38,28 @@ void MLTABC(const double* A, const double* B, const double* G, double* D, int N,
 
 // ORTHOMIN on the Newton system, preconditioned by `precon` (ZPRE from the
 // residual in RHS). Starts from XIT = 0 with the residual RHS; writes DELX,
-// LINIT and leaves the final residual in RHS.
+// LINIT and leaves the final residual in RHS. Its products with the matrix
+// read the packed copy AMAT, AOFF of VBB (PACKMV, or packRow for every
+// active block).
 void ORTHMN(State& s, void (*precon)(State&));
+
+// Packs the connection blocks of active block n of VBB into AMAT and their
+// neighbours' offsets in a block vector into AOFF, for N equations; the
+// factorizations call it as they read the block's row of VBB.
+template <int N>
+inline void packRow(State& s, int n) {
+  double* a = s.AMAT.data() + MXSLOT * N * N * (n - 1);
+  for (int k = 1; k <= s.NCONN(n); ++k) {
+    const int sl = s.ICSLOT(k, n);
+    const double* v = &s.VBB(1, 1, sl, n);
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) a[i + N * j] = v[i + 4 * j];
+    a += N * N;
+    s.AOFF(k, n) = 4 * (s.NBR(sl, n) - 1);
+  }
+}
+// packRow for every active block.
+void PACKMV(State& s);
 
 // Marks a breakdown of the solve at active block n (kind 1: pivot block,
 // kind 2: not finite) and fills DELX with not-a-number.

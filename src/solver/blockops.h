@@ -1,14 +1,49 @@
 // Small dense block operations of the iterative solvers. Blocks are N x N,
 // N <= 4, stored with leading dimension 4 (first index the row), as the
-// blocks of VBB are.
+// blocks of VBB are; the vector products also take packed blocks of leading
+// dimension LD = N.
 //
 // Each operation is written once for a block order known at compile time
 // and reached through a switch on N, so that the loops are unrolled for the
 // one, two, three or four equations of a run; the arithmetic and its order
 // are the same for every N.
+//
+// The products work on two rows at a time: the rows of a column are
+// contiguous (first index fastest), and every row's sum is formed in the
+// same order as it would be alone, so pairing rows changes no digit.
 #pragma once
 
+#include <cstring>
+
 namespace talvek::blockops {
+
+// Two doubles worked on together (a pair of rows).
+typedef double Pair __attribute__((vector_size(16)));
+
+inline Pair loadPair(const double* p) {
+  Pair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void storePair(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
+inline Pair both(double x) { return Pair{x, x}; }
+
+// y(i) = sum over k of A(i, k) * x(k), from 0 and in the order of k, for the
+// rows i of pairs and then the odd last row; A of leading dimension LD.
+template <int N, int LD>
+inline void rowSums(const double* A, const double* x, double* y) {
+  int i = 0;
+  for (; i + 1 < N; i += 2) {
+    Pair t = {0.0, 0.0};
+    for (int k = 0; k < N; ++k) t += loadPair(A + i + LD * k) * both(x[k]);
+    storePair(y + i, t);
+  }
+  if constexpr (N % 2 != 0) {
+    double t = 0.0;
+    for (int k = 0; k < N; ++k) t += A[N - 1 + LD * k] * x[k];
+    y[N - 1] = t;
+  }
+}
 
 // Calls f.template operator()<N>() for the run-time block order N (1..4).
 template <class F>
@@ -24,12 +59,11 @@ inline void byOrder(int N, F&& f) {
 // C = A * B.
 template <int N>
 inline void mulBB(const double* A, const double* B, double* C) {
-  for (int j = 0; j < N; ++j)
-    for (int i = 0; i < N; ++i) {
-      double t = 0.0;
-      for (int k = 0; k < N; ++k) t += A[i + 4 * k] * B[k + 4 * j];
-      C[i + 4 * j] = t;
-    }
+  for (int j = 0; j < N; ++j) {
+    double t[N];
+    rowSums<N, 4>(A, B + 4 * j, t);
+    for (int i = 0; i < N; ++i) C[i + 4 * j] = t[i];
+  }
 }
 inline void mulBB(const double* A, const double* B, double* C, int N) {
   byOrder(N, [&]<int M>() { mulBB<M>(A, B, C); });
@@ -38,36 +72,34 @@ inline void mulBB(const double* A, const double* B, double* C, int N) {
 // C -= A * B.
 template <int N>
 inline void subMulBB(const double* A, const double* B, double* C) {
-  for (int j = 0; j < N; ++j)
-    for (int i = 0; i < N; ++i) {
-      double t = 0.0;
-      for (int k = 0; k < N; ++k) t += A[i + 4 * k] * B[k + 4 * j];
-      C[i + 4 * j] -= t;
-    }
+  for (int j = 0; j < N; ++j) {
+    double t[N];
+    rowSums<N, 4>(A, B + 4 * j, t);
+    for (int i = 0; i < N; ++i) C[i + 4 * j] -= t[i];
+  }
 }
 inline void subMulBB(const double* A, const double* B, double* C, int N) {
   byOrder(N, [&]<int M>() { subMulBB<M>(A, B, C); });
 }
 
 // y -= A * x.
-template <int N>
+template <int N, int LD = 4>
 inline void subMulBV(const double* A, const double* x, double* y) {
-  for (int i = 0; i < N; ++i) {
-    double t = 0.0;
-    for (int k = 0; k < N; ++k) t += A[i + 4 * k] * x[k];
-    y[i] -= t;
-  }
+  double t[N];
+  rowSums<N, LD>(A, x, t);
+  for (int i = 0; i < N; ++i) y[i] -= t[i];
 }
 inline void subMulBV(const double* A, const double* x, double* y, int N) {
   byOrder(N, [&]<int M>() { subMulBV<M>(A, x, y); });
 }
 
-// y = A * x, summed column by column.
-template <int N>
+// y = A * x, summed column by column (each row from 0 in the order of the
+// columns, as rowSums sums).
+template <int N, int LD = 4>
 inline void mulBV(const double* A, const double* x, double* y) {
-  for (int i = 0; i < N; ++i) y[i] = 0.0;
-  for (int k = 0; k < N; ++k)
-    for (int i = 0; i < N; ++i) y[i] += A[i + 4 * k] * x[k];
+  double t[N];
+  rowSums<N, LD>(A, x, t);
+  for (int i = 0; i < N; ++i) y[i] = t[i];
 }
 inline void mulBV(const double* A, const double* x, double* y, int N) {
   byOrder(N, [&]<int M>() { mulBV<M>(A, x, y); });

@@ -1,4 +1,11 @@
 // Nested factorization with ORTHOMIN (method 3).
+//
+// The factorization reads the couplings of the lines, planes and the whole
+// grid from VBB in place, by the slot of each ordered direction and only
+// where the neighbour is there, and keeps the inverted pivots, GINV * Ux and
+// the row-sum corrections. The solves of the iteration read all they need of
+// a block from one packed run (NFAC), block after block in the order of the
+// sweeps.
 #include "solver/nested.h"
 
 #include "solver/blockops.h"
@@ -10,86 +17,20 @@ using namespace blockops;
 
 namespace {
 
-// Copies of the couplings and the diagonal; zero where the neighbour is absent.
-void copyCoefficients(State& s) {
-  const int ne = s.NEQN;
-  BlockCol* lo[3] = {&s.CLX, &s.CLY, &s.CLZ};
-  BlockCol* up[3] = {&s.CUX, &s.CUY, &s.CUZ};
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    for (int d = 0; d < 3; ++d) {
-      const int ms = s.MSLOT(d + 1), ps = 8 - ms;
-      double* L = &(*lo[d])(1, 1, n);
-      double* U = &(*up[d])(1, 1, n);
-      zeroBlock(L);
-      zeroBlock(U);
-      if (s.NBR(ms, n) != 0) copyBlock(&s.VBB(1, 1, ms, n), L, ne);
-      if (s.NBR(ps, n) != 0) copyBlock(&s.VBB(1, 1, ps, n), U, ne);
-    }
-    zeroBlock(&s.CDG(1, 1, n));
-    copyBlock(&s.VBB(1, 1, 4, n), &s.CDG(1, 1, n), ne);
-  }
+// Positions of the blocks in NFAC.
+enum NfPos { kLx = 0, kGinv, kEux, kLy, kUy, kLz, kUz };
+
+// Block `pos` of active block n in NFAC, for N equations.
+template <int N>
+inline double* nf(State& s, int n, int pos) {
+  return s.NFAC.data() + NFPOS * N * N * (n - 1) + N * N * pos;
 }
 
-// The nested factorization of VBB. Returns 0, or the active block whose
-// pivot block could not be inverted.
-int factor(State& s) {
-  const int ne = s.NEQN;
-  const int m1 = s.MSLOT(1), p2 = 8 - s.MSLOT(2), p3 = 8 - s.MSLOT(3);
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    zeroBlock(&s.EUX(1, 1, n));
-    zeroBlock(&s.CORY(1, 1, n));
-    zeroBlock(&s.CORZ(1, 1, n));
-  }
-  copyCoefficients(s);
-  for (int kk = 1; kk <= s.NKT; ++kk) {
-    const int k = s.KLIST(kk);
-    for (int jj = 1; jj <= s.NJK(k); ++jj) {
-      const int j = s.NJ(jj, k);
-      for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-        const int n = s.NSIJ(ii, j, k);
-        double G[16];
-        copyBlock(&s.CDG(1, 1, n), G, ne);
-        const int nx = s.NBR(m1, n);
-        if (nx != 0) subMulBB(&s.CLX(1, 1, n), &s.EUX(1, 1, nx), G, ne);
-        subBlock(&s.CORY(1, 1, n), G, ne);
-        subBlock(&s.CORZ(1, 1, n), G, ne);
-        if (!INVTRY(G, ne)) return n;
-        copyBlock(G, &s.GINV(1, 1, n), ne);
-        mulBB(G, &s.CUX(1, 1, n), &s.EUX(1, 1, n), ne);
-      }
-      // The row sums of T^-1 Uy of this line, handed to the next line.
-      if (jj < s.NJK(k) && s.NJ(jj + 1, k) == j + 1) {
-        WSUB2(s, s.CUY, s.VCOL, k, j);
-        for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-          const int n = s.NSIJ(ii, j, k);
-          const int ny = s.NBR(p2, n);
-          if (ny == 0) continue;
-          double C[16];
-          mulBB(&s.CLY(1, 1, ny), &s.VCOL(1, 1, n), C, ne);
-          addBlock(C, &s.CORY(1, 1, ny), ne);
-        }
-      }
-    }
-    // The row sums of P^-1 Uz of this plane, handed to the next plane.
-    if (kk < s.NKT && s.KLIST(kk + 1) == k + 1) {
-      ZSUB2(s, s.CUZ, s.VCOL, k);
-      for (int jj = 1; jj <= s.NJK(k); ++jj) {
-        const int j = s.NJ(jj, k);
-        for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-          const int n = s.NSIJ(ii, j, k);
-          const int nz = s.NBR(p3, n);
-          if (nz == 0) continue;
-          double C[16];
-          mulBB(&s.CLZ(1, 1, nz), &s.VCOL(1, 1, n), C, ne);
-          addBlock(C, &s.CORZ(1, 1, nz), ne);
-        }
-      }
-    }
-  }
-  return 0;
+template <int N>
+inline void packN(const double* A, double* P) {
+  for (int j = 0; j < N; ++j)
+    for (int i = 0; i < N; ++i) P[i + N * j] = A[i + 4 * j];
 }
-
-void nestedPre(State& s) { QSUB(s, s.RHS, s.ZPRE); }
 
 }  // namespace
 
@@ -119,172 +60,328 @@ void NSLOKT(State& s) {
 // The line, plane and whole-grid solves are written for a number of
 // equations N known at compile time (unrolled block products); WSUB, ZSUB
 // and QSUB choose N from NEQN.
-template <int N>
-void wsubN(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
+//
+// One line solve T^-1 on line (j, k): rhs(n, t) gives the right-hand side of
+// block n, the forward results and then the solution are kept in W, and
+// out(n, z) sees the solution of each block as the backward sweep reaches
+// it. The previous block's result along the line is carried in registers
+// rather than read back from W: the sweeps are recurrences, and their speed
+// is the latency of one step.
+template <int N, class Rhs, class Out>
+inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int ni = s.NI(j, k);
+  double zp[N] = {};
+  int nprev = 0;
   for (int ii = 1; ii <= ni; ++ii) {
     const int n = s.NSIJ(ii, j, k);
-    double t[MXEQ];
-    for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+    double t[N];
+    rhs(n, t);
     const int nx = s.NBR(m1, n);
-    if (nx != 0) subMulBV<N>(&s.CLX(1, 1, n), &Z(1, nx), t);
-    mulBV<N>(&s.GINV(1, 1, n), t, &Z(1, n));
+    if (nx != 0) {
+      if (nx == nprev) {
+        subMulBV<N, N>(nf<N>(s, n, kLx), zp, t);
+      } else {
+        subMulBV<N, N>(nf<N>(s, n, kLx), &W(1, nx), t);
+      }
+    }
+    mulBV<N, N>(nf<N>(s, n, kGinv), t, zp);
+    for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i];
+    nprev = n;
   }
+  int nnext = 0;
   for (int ii = ni; ii >= 1; --ii) {
     const int n = s.NSIJ(ii, j, k);
+    double z[N];
+    for (int i = 0; i < N; ++i) z[i] = W(i + 1, n);
     const int nxp = s.NBR(p1, n);
-    if (nxp != 0) subMulBV<N>(&s.EUX(1, 1, n), &Z(1, nxp), &Z(1, n));
+    if (nxp != 0) {
+      if (nxp == nnext) {
+        subMulBV<N, N>(nf<N>(s, n, kEux), zp, z);
+      } else {
+        subMulBV<N, N>(nf<N>(s, n, kEux), &W(1, nxp), z);
+      }
+    }
+    for (int i = 0; i < N; ++i) {
+      W(i + 1, n) = z[i];
+      zp[i] = z[i];
+    }
+    out(n, z);
+    nnext = n;
   }
+}
+
+template <int N>
+void wsubN(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
+  lineSolve<N>(
+      s, Z, k, j,
+      [&](int n, double* t) {
+        for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+      },
+      [](int, const double*) {});
 }
 
 void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
   byOrder(s.NEQN, [&]<int M>() { wsubN<M>(s, R, Z, k, j); });
 }
 
-void WSUB2(State& s, const BlockCol& B, BlockCol& V, int k, int j) {
-  const int ne = s.NEQN, m1 = s.MSLOT(1), p1 = 8 - m1;
+// The same line solve on a column of blocks: rhs(n, t) gives the N x N
+// block of block n (leading dimension 4), V keeps the forward results and
+// then the solution.
+template <int N, class Rhs>
+void lineSolve2(State& s, BlockCol& V, int k, int j, Rhs&& rhs) {
+  const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int ni = s.NI(j, k);
   for (int ii = 1; ii <= ni; ++ii) {
     const int n = s.NSIJ(ii, j, k);
     double t[16];
-    copyBlock(&B(1, 1, n), t, ne);
+    rhs(n, t);
     const int nx = s.NBR(m1, n);
-    if (nx != 0) subMulBB(&s.CLX(1, 1, n), &V(1, 1, nx), t, ne);
-    mulBB(&s.GINV(1, 1, n), t, &V(1, 1, n), ne);
+    if (nx != 0) subMulBB<N>(&s.VBB(1, 1, m1, n), &V(1, 1, nx), t);
+    mulBB<N>(&s.GINV(1, 1, n), t, &V(1, 1, n));
   }
   for (int ii = ni; ii >= 1; --ii) {
     const int n = s.NSIJ(ii, j, k);
     const int nxp = s.NBR(p1, n);
-    if (nxp != 0) subMulBB(&s.EUX(1, 1, n), &V(1, 1, nxp), &V(1, 1, n), ne);
+    if (nxp != 0) subMulBB<N>(&s.EUX(1, 1, n), &V(1, 1, nxp), &V(1, 1, n));
   }
 }
 
 template <int N>
-void zsubN(State& s, const BlockVec& R, BlockVec& Z, int k) {
+inline void copyN(const double* A, double* B) {
+  for (int j = 0; j < N; ++j)
+    for (int i = 0; i < N; ++i) B[i + 4 * j] = A[i + 4 * j];
+}
+
+template <int N>
+inline void zeroN(double* B) {
+  for (int j = 0; j < N; ++j)
+    for (int i = 0; i < N; ++i) B[i + 4 * j] = 0.0;
+}
+
+// The block of VBB in `slot` of block n where that neighbour is there, a zero
+// block where it is not.
+template <int N>
+inline void couplingOrZero(const State& s, int slot, int n, double* t) {
+  if (s.NBR(slot, n) != 0) {
+    copyN<N>(&s.VBB(1, 1, slot, n), t);
+  } else {
+    zeroN<N>(t);
+  }
+}
+
+// V = P^-1 B on plane k for a column of blocks, where rhs(n, t) gives block n
+// of B.
+template <int N, class Rhs>
+void planeSolve2(State& s, BlockCol& V, int k, Rhs&& rhs) {
   const int m2 = s.MSLOT(2), p2 = 8 - m2;
-  BlockVec& T = s.ZT;
-  const int nl = s.NJK(k);
-  // Forward over the lines: (T + Ly) y = R.
-  for (int jj = 1; jj <= nl; ++jj) {
-    const int j = s.NJ(jj, k);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= N; ++i) T(i, n) = R(i, n);
-      const int ny = s.NBR(m2, n);
-      if (ny != 0) subMulBV<N>(&s.CLY(1, 1, n), &Z(1, ny), &T(1, n));
-    }
-    wsubN<N>(s, T, T, k, j);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= N; ++i) Z(i, n) = T(i, n);
-    }
-  }
-  // Backward: Z = y - T^-1 Uy Z(next line).
-  for (int jj = nl; jj >= 1; --jj) {
-    const int j = s.NJ(jj, k);
-    bool any = false;
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      const int ny = s.NBR(p2, n);
-      if (ny != 0) {
-        mulBV<N>(&s.CUY(1, 1, n), &Z(1, ny), &T(1, n));
-        any = true;
-      } else {
-        for (int i = 1; i <= N; ++i) T(i, n) = 0.0;
-      }
-    }
-    if (!any) continue;
-    wsubN<N>(s, T, T, k, j);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      for (int i = 1; i <= N; ++i) Z(i, n) -= T(i, n);
-    }
-  }
-}
-
-void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
-  byOrder(s.NEQN, [&]<int M>() { zsubN<M>(s, R, Z, k); });
-}
-
-void ZSUB2(State& s, const BlockCol& B, BlockCol& V, int k) {
-  const int ne = s.NEQN, m2 = s.MSLOT(2), p2 = 8 - m2;
   BlockCol& T = s.WCOL;
   const int nl = s.NJK(k);
   for (int jj = 1; jj <= nl; ++jj) {
     const int j = s.NJ(jj, k);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      copyBlock(&B(1, 1, n), &T(1, 1, n), ne);
+    lineSolve2<N>(s, V, k, j, [&](int n, double* t) {
+      rhs(n, t);
       const int ny = s.NBR(m2, n);
-      if (ny != 0) subMulBB(&s.CLY(1, 1, n), &V(1, 1, ny), &T(1, 1, n), ne);
-    }
-    WSUB2(s, T, T, k, j);
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
-      copyBlock(&T(1, 1, n), &V(1, 1, n), ne);
-    }
+      if (ny != 0) subMulBB<N>(&s.VBB(1, 1, m2, n), &V(1, 1, ny), t);
+    });
   }
   for (int jj = nl; jj >= 1; --jj) {
     const int j = s.NJ(jj, k);
     bool any = false;
-    for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-      const int n = s.NSIJ(ii, j, k);
+    for (int ii = 1; ii <= s.NI(j, k) && !any; ++ii) any = s.NBR(p2, s.NSIJ(ii, j, k)) != 0;
+    if (!any) continue;
+    lineSolve2<N>(s, T, k, j, [&](int n, double* t) {
       const int ny = s.NBR(p2, n);
       if (ny != 0) {
-        mulBB(&s.CUY(1, 1, n), &V(1, 1, ny), &T(1, 1, n), ne);
-        any = true;
+        mulBB<N>(&s.VBB(1, 1, p2, n), &V(1, 1, ny), t);
       } else {
-        zeroBlock(&T(1, 1, n));
+        zeroN<N>(t);
       }
-    }
-    if (!any) continue;
-    WSUB2(s, T, T, k, j);
+    });
     for (int ii = 1; ii <= s.NI(j, k); ++ii) {
       const int n = s.NSIJ(ii, j, k);
-      subBlock(&T(1, 1, n), &V(1, 1, n), ne);
+      for (int c = 0; c < N; ++c)
+        for (int i = 0; i < N; ++i) V(i + 1, c + 1, n) -= T(i + 1, c + 1, n);
     }
   }
 }
 
+// The nested factorization of VBB, which also packs VBB for the products of
+// the iteration as it reads each block's row. Returns 0, or the active block
+// whose pivot block could not be inverted.
 template <int N>
-void qsubN(State& s, const BlockVec& R, BlockVec& Z) {
+int factorN(State& s) {
+  const int m1 = s.MSLOT(1), p1 = 8 - m1;
+  const int m2 = s.MSLOT(2), p2 = 8 - m2;
   const int m3 = s.MSLOT(3), p3 = 8 - m3;
-  BlockVec& T = s.QT;
-  BlockVec& W = s.QW;
-  // Forward over the planes: (P + Lz) y = R.
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    zeroN<N>(&s.CORY(1, 1, n));
+    zeroN<N>(&s.CORZ(1, 1, n));
+    packRow<N>(s, n);
+    const int slot[5] = {m1, m2, p2, m3, p3};
+    const NfPos pos[5] = {kLx, kLy, kUy, kLz, kUz};
+    for (int d = 0; d < 5; ++d)
+      if (s.NBR(slot[d], n) != 0) packN<N>(&s.VBB(1, 1, slot[d], n), nf<N>(s, n, pos[d]));
+  }
   for (int kk = 1; kk <= s.NKT; ++kk) {
     const int k = s.KLIST(kk);
     for (int jj = 1; jj <= s.NJK(k); ++jj) {
       const int j = s.NJ(jj, k);
       for (int ii = 1; ii <= s.NI(j, k); ++ii) {
         const int n = s.NSIJ(ii, j, k);
-        for (int i = 1; i <= N; ++i) T(i, n) = R(i, n);
-        const int nz = s.NBR(m3, n);
-        if (nz != 0) subMulBV<N>(&s.CLZ(1, 1, n), &Z(1, nz), &T(1, n));
+        double G[16];
+        copyN<N>(&s.VBB(1, 1, 4, n), G);
+        const int nx = s.NBR(m1, n);
+        if (nx != 0) subMulBB<N>(&s.VBB(1, 1, m1, n), &s.EUX(1, 1, nx), G);
+        for (int c = 0; c < N; ++c)
+          for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORY(i + 1, c + 1, n);
+        for (int c = 0; c < N; ++c)
+          for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORZ(i + 1, c + 1, n);
+        if (!INVTRY(G, N)) return n;
+        copyN<N>(G, &s.GINV(1, 1, n));
+        packN<N>(G, nf<N>(s, n, kGinv));
+        // GINV * Ux, read only where the next block along the line is there.
+        if (s.NBR(p1, n) != 0) {
+          mulBB<N>(G, &s.VBB(1, 1, p1, n), &s.EUX(1, 1, n));
+          packN<N>(&s.EUX(1, 1, n), nf<N>(s, n, kEux));
+        }
+      }
+      // The row sums of T^-1 Uy of this line, handed to the next line.
+      if (jj < s.NJK(k) && s.NJ(jj + 1, k) == j + 1) {
+        lineSolve2<N>(s, s.VCOL, k, j, [&](int n, double* t) { couplingOrZero<N>(s, p2, n, t); });
+        for (int ii = 1; ii <= s.NI(j, k); ++ii) {
+          const int n = s.NSIJ(ii, j, k);
+          const int ny = s.NBR(p2, n);
+          if (ny == 0) continue;
+          double C[16];
+          mulBB<N>(&s.VBB(1, 1, m2, ny), &s.VCOL(1, 1, n), C);
+          for (int c = 0; c < N; ++c)
+            for (int i = 0; i < N; ++i) s.CORY(i + 1, c + 1, ny) += C[i + 4 * c];
+        }
       }
     }
-    zsubN<N>(s, T, Z, k);
+    // The row sums of P^-1 Uz of this plane, handed to the next plane.
+    if (kk < s.NKT && s.KLIST(kk + 1) == k + 1) {
+      planeSolve2<N>(s, s.VCOL, k, [&](int n, double* t) { couplingOrZero<N>(s, p3, n, t); });
+      for (int jj = 1; jj <= s.NJK(k); ++jj) {
+        const int j = s.NJ(jj, k);
+        for (int ii = 1; ii <= s.NI(j, k); ++ii) {
+          const int n = s.NSIJ(ii, j, k);
+          const int nz = s.NBR(p3, n);
+          if (nz == 0) continue;
+          double C[16];
+          mulBB<N>(&s.VBB(1, 1, m3, nz), &s.VCOL(1, 1, n), C);
+          for (int c = 0; c < N; ++c)
+            for (int i = 0; i < N; ++i) s.CORZ(i + 1, c + 1, nz) += C[i + 4 * c];
+        }
+      }
+    }
+  }
+  return 0;
+}
+
+void WSUB2(State& s, const BlockCol& B, BlockCol& V, int k, int j) {
+  byOrder(s.NEQN, [&]<int N>() {
+    lineSolve2<N>(s, V, k, j, [&](int n, double* t) { copyN<N>(&B(1, 1, n), t); });
+  });
+}
+
+void ZSUB2(State& s, const BlockCol& B, BlockCol& V, int k) {
+  byOrder(s.NEQN, [&]<int N>() {
+    planeSolve2<N>(s, V, k, [&](int n, double* t) { copyN<N>(&B(1, 1, n), t); });
+  });
+}
+
+// Z = P^-1 R on plane k, where rhs(n, t) gives entry n of R.
+template <int N, class Rhs>
+void zsubN(State& s, Rhs&& rhs, BlockVec& Z, int k) {
+  const int m2 = s.MSLOT(2), p2 = 8 - m2;
+  BlockVec& T = s.ZT;
+  const int nl = s.NJK(k);
+  // Forward over the lines: (T + Ly) y = R.
+  for (int jj = 1; jj <= nl; ++jj) {
+    const int j = s.NJ(jj, k);
+    lineSolve<N>(
+        s, Z, k, j,
+        [&](int n, double* t) {
+          rhs(n, t);
+          const int ny = s.NBR(m2, n);
+          if (ny != 0) subMulBV<N, N>(nf<N>(s, n, kLy), &Z(1, ny), t);
+        },
+        [](int, const double*) {});
+  }
+  // Backward: Z = y - T^-1 Uy Z(next line).
+  for (int jj = nl; jj >= 1; --jj) {
+    const int j = s.NJ(jj, k);
+    bool any = false;
+    for (int ii = 1; ii <= s.NI(j, k) && !any; ++ii) any = s.NBR(p2, s.NSIJ(ii, j, k)) != 0;
+    if (!any) continue;
+    lineSolve<N>(
+        s, T, k, j,
+        [&](int n, double* t) {
+          const int ny = s.NBR(p2, n);
+          if (ny != 0) {
+            mulBV<N, N>(nf<N>(s, n, kUy), &Z(1, ny), t);
+          } else {
+            for (int i = 0; i < N; ++i) t[i] = 0.0;
+          }
+        },
+        [&](int n, const double* z) {
+          for (int i = 0; i < N; ++i) Z(i + 1, n) -= z[i];
+        });
+  }
+}
+
+template <int N>
+void zsubN(State& s, const BlockVec& R, BlockVec& Z, int k) {
+  zsubN<N>(
+      s,
+      [&](int n, double* t) {
+        for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+      },
+      Z, k);
+}
+
+void ZSUB(State& s, const BlockVec& R, BlockVec& Z, int k) {
+  byOrder(s.NEQN, [&]<int M>() { zsubN<M>(s, R, Z, k); });
+}
+
+template <int N>
+void qsubN(State& s, const BlockVec& R, BlockVec& Z) {
+  const int m3 = s.MSLOT(3), p3 = 8 - m3;
+  BlockVec& W = s.QW;
+  // Forward over the planes: (P + Lz) y = R.
+  for (int kk = 1; kk <= s.NKT; ++kk) {
+    const int k = s.KLIST(kk);
+    zsubN<N>(
+        s,
+        [&](int n, double* t) {
+          for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
+          const int nz = s.NBR(m3, n);
+          if (nz != 0) subMulBV<N, N>(nf<N>(s, n, kLz), &Z(1, nz), t);
+        },
+        Z, k);
   }
   // Backward: Z = y - P^-1 Uz Z(next plane).
   for (int kk = s.NKT; kk >= 1; --kk) {
     const int k = s.KLIST(kk);
     bool any = false;
-    for (int jj = 1; jj <= s.NJK(k); ++jj) {
+    for (int jj = 1; jj <= s.NJK(k) && !any; ++jj) {
       const int j = s.NJ(jj, k);
-      for (int ii = 1; ii <= s.NI(j, k); ++ii) {
-        const int n = s.NSIJ(ii, j, k);
-        const int nz = s.NBR(p3, n);
-        if (nz != 0) {
-          mulBV<N>(&s.CUZ(1, 1, n), &Z(1, nz), &T(1, n));
-          any = true;
-        } else {
-          for (int i = 1; i <= N; ++i) T(i, n) = 0.0;
-        }
-      }
+      for (int ii = 1; ii <= s.NI(j, k) && !any; ++ii) any = s.NBR(p3, s.NSIJ(ii, j, k)) != 0;
     }
     if (!any) continue;
-    zsubN<N>(s, T, W, k);
+    zsubN<N>(
+        s,
+        [&](int n, double* t) {
+          const int nz = s.NBR(p3, n);
+          if (nz != 0) {
+            mulBV<N, N>(nf<N>(s, n, kUz), &Z(1, nz), t);
+          } else {
+            for (int i = 0; i < N; ++i) t[i] = 0.0;
+          }
+        },
+        W, k);
     for (int jj = 1; jj <= s.NJK(k); ++jj) {
       const int j = s.NJ(jj, k);
       for (int ii = 1; ii <= s.NI(j, k); ++ii) {
@@ -299,14 +396,23 @@ void QSUB(State& s, const BlockVec& R, BlockVec& Z) {
   byOrder(s.NEQN, [&]<int M>() { qsubN<M>(s, R, Z); });
 }
 
+namespace {
+
+void nestedPre(State& s) { QSUB(s, s.RHS, s.ZPRE); }
+
+}  // namespace
+
 void NESITR(State& s, int mode) {
   if (mode == 0) {
-    const int n = factor(s);
+    int n = 0;
+    byOrder(s.NEQN, [&]<int N>() { n = factorN<N>(s); });
     if (n != 0) {
       s.LINIT = 0;
       SLVBAD(s, n, 1);
       return;
     }
+  } else {
+    PACKMV(s);
   }
   ORTHMN(s, nestedPre);
 }

@@ -21,6 +21,9 @@ inline constexpr int MXNORT = 40;
 // diagonal neighbours.
 inline constexpr int MXRCOL = 19;
 
+// Blocks of the nested factorization packed per active block (NFAC).
+inline constexpr int NFPOS = 7;
+
 struct SolverState {
   // ---- grid-number neighbour table -------------------------------------------
   // NBRG(slot, L): grid number of the neighbour of grid block L in each slot,
@@ -58,12 +61,19 @@ struct SolverState {
   // Directions kept for orthogonalization (1..MXNORT) and iterations at most.
   int NORTH = 10, LINMAX = 40;
   // Block vectors of the iteration, entry (equation, active block): the
-  // iterate, the preconditioned residual, the forward-sweep result, the search
-  // direction, its product with the matrix, and the product of the matrix
-  // with the preconditioned residual. The residual is kept in RHS.
-  FArray<double, MXEQ, MXBLK> XIT, ZPRE, YFWD, PDIR, QDIR, AZ;
-  // Stored directions and their products with the matrix.
+  // iterate, the preconditioned residual, the forward-sweep result and the
+  // product of the matrix with the preconditioned residual. The residual is
+  // kept in RHS.
+  FArray<double, MXEQ, MXBLK> XIT, ZPRE, YFWD, AZ;
+  // Stored directions and their products with the matrix; the direction of
+  // an iteration is built in its own slot.
   FArray<double, MXEQ, MXBLK, MXNORT> PSTORE, QSTORE;
+  // The Newton matrix packed for the products of the iteration: the
+  // NCONN(n) connection blocks of active block n, each NEQN x NEQN with the
+  // first index fastest, one after another from entry MXSLOT * NEQN**2 * (n-1)
+  // on, and the offset of each connection's block in a block vector.
+  FArray<double, MXEQ * MXEQ * MXSLOT, MXBLK> AMAT;
+  FArray<int, MXSLOT, MXBLK> AOFF;
   // Breakdown of the last iterative solve: the active block whose pivot
   // block could not be inverted (NBADKD = 1) or where the iterate or the
   // residual stopped being finite (NBADKD = 2); 0 when the solve went through.
@@ -74,6 +84,11 @@ struct SolverState {
   FArray<int, 6, MXBLK> LBI, UBI;
   FArray<double, MXEQ, MXEQ, 6, MXBLK> FL, FU;
   FArray<double, MXEQ, MXEQ, MXBLK> PINV;
+  // What the preconditioner solve reads of active block n, packed into one
+  // run of 13 * NEQN**2 entries from 13 * NEQN**2 * (n - 1) on, each block
+  // NEQN x NEQN with the first index fastest: FL(1..6), PINV, FU(1..6)
+  // (the FL and FU blocks only where LBI, UBI name a block).
+  FArray<double, MXEQ * MXEQ * 13, MXBLK> FPAK;
 
   // Nested factorization (method 3): planes, lines and blocks in ordered
   // indices. KLIST(1..NKT) the planes with an active block; NJ(1..NJK(k), k)
@@ -83,15 +98,20 @@ struct SolverState {
   FArray<int, MXDIR> KLIST, NJK;
   FArray<int, MXDIR, MXDIR> NJ, NI;
   FArray<int, MXDIR, MXDIR, MXDIR> NSIJ;
-  // Copies of the couplings along ordered directions 1, 2, 3 (zero where the
-  // neighbour is absent) and of the diagonal, taken at each factorization.
-  FArray<double, MXEQ, MXEQ, MXBLK> CLX, CUX, CLY, CUY, CLZ, CUZ, CDG;
-  // Inverted pivots, GINV * Ux, and the row-sum corrections handed on by the
-  // previous line and the previous plane.
+  // Inverted pivots, GINV * Ux (where the next block along the line is
+  // there), and the row-sum corrections handed on by the previous line and
+  // the previous plane. The factorization reads the couplings from VBB.
   FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
+  // What the solves read of active block n, packed into one run of
+  // NFPOS * NEQN**2 entries from NFPOS * NEQN**2 * (n - 1) on, each block
+  // NEQN x NEQN with the first index fastest: the coupling to the previous
+  // block along ordered direction 1, GINV, GINV * Ux, and the couplings to
+  // the previous and next lines and planes (each kept only where that
+  // neighbour is there).
+  FArray<double, MXEQ * MXEQ * NFPOS, MXBLK> NFAC;
   // Scratch of the factorization (block columns) and of the solves (vectors).
   FArray<double, MXEQ, MXEQ, MXBLK> VCOL, WCOL;
-  FArray<double, MXEQ, MXBLK> QT, QW, ZT;
+  FArray<double, MXEQ, MXBLK> QW, ZT;
 
   // ---- small dense solve ---------------------------------------------------------
   FArray<double, MXEQ, MXEQ> GMAT;

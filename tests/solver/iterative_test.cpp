@@ -510,6 +510,26 @@ double relError(State& s, const std::vector<double>& x) {
   return maxDiff(got, x) / maxAbs(x);
 }
 
+
+// The repeated solve keeps the factors of the last full solve only as its
+// preconditioner: it solves the system of the matrix as it is now.
+TEST(Orthomin, RepeatedSolveUsesTheMatrixAsItIsNow) {
+  for (int method : {2, 3}) {
+    auto sp = makeState();
+    State& s = *sp;
+    layout(s, gappedGrids()[1], method, 3);
+    randomSystem(s, 13u, 2.0);
+    const auto rhs = std::make_unique<BlockVec>(s.RHS);
+    SOLVE(s);
+    for (int n = 1; n <= s.NGPACT; ++n)
+      for (int i = 1; i <= 3; ++i) s.VBB(i, i, 4, n) *= 1.5;
+    const auto x = times(inverse(newtonMatrix(s)), flat(s, *rhs));
+    s.RHS = *rhs;
+    RESOLV(s);
+    EXPECT_LT(relError(s, x), 1e-2) << "method " << method;
+  }
+}
+
 // On diagonally dominant systems both methods stop with the solution to
 // within the 1 % that the stopping test aims at.
 TEST(IterativeSolvers, DiagonallyDominantSystemsReachTheDenseSolution) {
