@@ -51,7 +51,10 @@ SOLVE_SYMBOLS = re.compile(
     r"talvek::(DSOLV|XDSOLV|GVBND|XGVBND|ONEDM|ONED4|XONEDM|XONED4|INVRT|XINVRT|BACSUB|"
     r"ZERO|XZERO|BLKITR|NESITR|ORTHMN|BILUSV|MATVEC|MULTAV|MLTABC|QSUB|WSUB2?|ZSUB2?|wsubN|zsubN|qsubN|"
     r"blockops::byOrder|"
-    r"\(anonymous namespace\)::(fill|fillRhs|eliminate|factor|bilu|nestedPre|copyCoefficients|clearStore))\b")
+    r"PACKMV|"
+    r"\(anonymous namespace\)::(fill|fillRhs|eliminate|factor|factorN|factorSolve|forward|backSubstitute|"
+    r"update[1-4]|updateRows[24]|divideBy|bilu|nestedPre|copyCoefficients|clearStore|lineSolve2?|planeSolve2|"
+    r"packedProduct|orthomin))\b")
 
 STEP_LINE = re.compile(r"ISTEP =\s*(\d+)\s+ITERK =\s*(\d+)\s+.{9}\s*(\d+)\s+DTIME")
 K7_LINE = re.compile(r"NGPACT=\s*(\d+)")
