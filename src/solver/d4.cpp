@@ -100,33 +100,57 @@ void INVRT(State& s) {
   }
 }
 
-void ZERO(State& s, int b) {
-  const int ne = s.NEQN, nk = s.NUKN;
+namespace {
+
+// ZERO for N equations. Each entry of the row gets its subtractions in the
+// order of the first-colour neighbours r of m and, for each, of the
+// unknowns jr of r, as in one subtraction at a time; a first-colour block's
+// neighbours are distinct blocks of the second colour, so no entry is
+// reached twice through one r.
+template <int N>
+void zeroRow(State& s, int b) {
   const int m = s.IBLIST(b);
   // Clear the blocks of this row; the diagonal block of m goes to block b.
   for (int k = 1; k <= s.NRCON(b); ++k) {
-    const int q = s.ICOLR(k, b);
-    for (int j = 1; j <= nk; ++j)
-      for (int i = 1; i <= ne; ++i) s.ZROW(i, j, q) = 0.0;
+    double* z = &s.ZROW(1, 1, s.ICOLR(k, b));
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) z[i + MXEQ * j] = 0.0;
   }
-  for (int j = 1; j <= nk; ++j)
-    for (int i = 1; i <= ne; ++i) s.ZROW(i, j, b) = s.VBB(i, j, 4, m);
+  {
+    double* z = &s.ZROW(1, 1, b);
+    const double* d = &s.VBB(1, 1, 4, m);
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) z[i + MXEQ * j] = d[i + MXEQ * j];
+  }
   // Subtract, through every first-colour neighbour r, the coupling of m to r
   // times r's scaled row.
   for (int k = 1; k <= s.NNB(m); ++k) {
     const int r = s.NBN(k, m);
-    const int sl = s.NBS(k, m);
-    for (int jr = 1; jr <= ne; ++jr) {
-      for (int i = 1; i <= ne; ++i) {
-        const double g = s.VBB(i, jr, sl, m);
-        s.RHS(i, m) -= g * s.RHS(jr, r);
-        for (int kk = 1; kk <= s.NNB(r); ++kk) {
-          const int q = s.IDX4(s.NBN(kk, r));
-          const int s2 = s.NBS(kk, r);
-          for (int j = 1; j <= nk; ++j) s.ZROW(i, j, q) -= g * s.VBB(jr, j, s2, r);
+    const double* G = &s.VBB(1, 1, s.NBS(k, m), m);  // G[i + MXEQ * jr]
+    for (int jr = 0; jr < N; ++jr)
+      for (int i = 0; i < N; ++i) s.RHS(i + 1, m) -= G[i + MXEQ * jr] * s.RHS(jr + 1, r);
+    for (int kk = 1; kk <= s.NNB(r); ++kk) {
+      double* z = &s.ZROW(1, 1, s.IDX4(s.NBN(kk, r)));
+      const double* V = &s.VBB(1, 1, s.NBS(kk, r), r);  // V[jr + MXEQ * j]
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) {
+          double t = z[i + MXEQ * j];
+          for (int jr = 0; jr < N; ++jr) t -= G[i + MXEQ * jr] * V[jr + MXEQ * j];
+          z[i + MXEQ * j] = t;
         }
-      }
     }
+  }
+}
+
+}  // namespace
+
+void ZERO(State& s, int b) {
+  switch (s.NEQN) {
+    case 1: zeroRow<1>(s, b); break;
+    case 2: zeroRow<2>(s, b); break;
+    case 3: zeroRow<3>(s, b); break;
+    case 4: zeroRow<4>(s, b); break;
+    default: throw RunError("D4 row: NEQN = " + std::to_string(s.NEQN) + " is outside 1 to " + std::to_string(MXEQ));
   }
 }
 
