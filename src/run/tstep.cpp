@@ -26,15 +26,33 @@ constexpr double kSearchStart = 1000.0;
 constexpr double kDiagShift = 1.0E-11;
 
 // Block-local solve of the accumulation matrix against the flow right-hand
-// side of block n: z = (DACC + 1e-11 I)^-1 RHSFLW.
-void localSolve(State& s, int n, double z[MXEQ + 1]) {
+// side of block n: z = (DACC + 1e-11 I)^-1 RHSFLW. An unknown whose column of
+// DACC is exactly zero (the pressure of incompressible fluids and rock) has
+// no accumulation to change with time: its equation's row is replaced by
+// z(u) = 0 and free(u) is set, so that the tiny diagonal shift does not turn
+// the block's flow imbalance into an enormous change of that unknown and of
+// the others solved with it. Nothing changes where every column holds
+// something.
+void localSolve(State& s, int n, double z[MXEQ + 1], bool free[MXEQ + 1]) {
   for (int i = 1; i <= s.NEQN; ++i) {
     for (int j = 1; j <= s.NUKN; ++j) s.GMAT(i, j) = s.DACC(i, j, n);
     s.GRHS(i) = s.RHSFLW(i, n);
   }
-  for (int j = 1; j <= s.NUKN; ++j) s.GMAT(j, j) += kDiagShift;
+  for (int j = 1; j <= s.NUKN; ++j) {
+    free[j] = false;
+    if (j > s.NEQN) continue;
+    bool zero = true;
+    for (int i = 1; i <= s.NEQN; ++i) zero = zero && s.DACC(i, j, n) == 0.0;
+    if (!zero) continue;
+    free[j] = true;
+    for (int k = 1; k <= s.NUKN; ++k) s.GMAT(j, k) = 0.0;
+    s.GMAT(j, j) = 1.0;
+    s.GRHS(j) = 0.0;
+  }
+  for (int j = 1; j <= s.NUKN; ++j)
+    if (!free[j]) s.GMAT(j, j) += kDiagShift;
   GAUSS(s);
-  for (int u = 1; u <= s.NUKN; ++u) z[u] = s.GSOL(u);
+  for (int u = 1; u <= s.NUKN; ++u) z[u] = free[u] ? 0.0 : s.GSOL(u);
 }
 
 // The change limit of unknown u in block n: DELRS2 for the solution ratio of
@@ -59,8 +77,9 @@ void DTFSEL(State& s) {
   const double qhigh = std::min(s.DTMAX / s.DTOLD, 1000.0);
   double q = kSearchStart;
   double z[MXEQ + 1];
+  bool free[MXEQ + 1];
   for (int n = 1; n <= s.NGPACT; ++n) {
-    localSolve(s, n, z);
+    localSolve(s, n, z, free);
     for (int u = 1; u <= s.NUKN; ++u) {
       const double r = changeLimit(s, n, u) / (std::fabs(z[u]) + s.TINY);
       if (r < q) q = r;  // a value that is not a number never restricts the step
@@ -121,9 +140,12 @@ void TSRATS(State& s, double& q1, double& q2, double& q3) {
   // Truncation estimate against the block-local solution.
   double e = -1.0;
   double z[MXEQ + 1];
+  bool free[MXEQ + 1];
   for (int n = 1; n <= ng; ++n) {
-    localSolve(s, n, z);
+    localSolve(s, n, z, free);
     for (int u = 1; u <= nu; ++u) {
+      // An unknown without accumulation has no truncation error in time.
+      if (free[u]) continue;
       const double ref = (u == s.ISO && s.ISAT(n) == 0) ? s.DRSREF : s.DXREF(u);
       const double v = std::fabs(s.DXEST(u, n) - z[u]) / (ref + s.TINY);
       if (v > e) e = v;
