@@ -251,6 +251,18 @@ void skipRows(DeckReader& deck, const std::string& label, int ncol, unsigned abs
   }
 }
 
+// The header line of array group g and its ICODE line; the ICODE.
+int arrayGroupHead(DeckReader& deck, int g) {
+  const std::string label = groupLabel(g);
+  skipHeaders(deck, label, 1);
+  int icode = 0;
+  std::string word;
+  ListRead r(deck, label);
+  r.item(icode, "ICODE").item(word, "ICODE WORD");
+  r.end();
+  return icode;
+}
+
 void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
   static constexpr const char* kNames[27] = {
       "IACTIVE", "NKRGN", "NPVTGN", "DX", "DY",  "DZ",     "DEPTH",  "KX",   "KY",
@@ -259,14 +271,7 @@ void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
   const bool integer = g == 11 || g == 12 || g == 13 || g == 30;
   const char* name = kNames[g - 11];
   const std::string label = groupLabel(g);
-  skipHeaders(deck, label, 1);
-  int icode = 0;
-  std::string word;
-  {
-    ListRead r(deck, label);
-    r.item(icode, "ICODE").item(word, "ICODE WORD");
-    r.end();
-  }
+  const int icode = arrayGroupHead(deck, g);
   if (icode == 0) {
     ListRead r(deck, label);
     int iv = 0;
@@ -299,21 +304,9 @@ void skipArrayGroup(DeckReader& deck, int g, long long ncell) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Group 16 (DZ) or 32 (RNTG) into the state, as a new run reads it.
 void readNet(State& s, DeckReader& deck, int g) {
-  const std::string label = groupLabel(g);
-  skipHeaders(deck, label, 1);
-  int icode = 0;
-  std::string word;
-  {
-    ListRead r(deck, label);
-    r.item(icode, "ICODE").item(word, "ICODE WORD");
-    r.end();
-  }
+  const int icode = arrayGroupHead(deck, g);
   const DeckWarningMute quiet;
   const int iprtdat = s.IPRTDAT;
   s.IPRTDAT = 0;
