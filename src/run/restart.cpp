@@ -242,45 +242,33 @@ class BufSink {
       n -= k;
     }
   }
-  // n bytes known to be zeros.
-  void zeros(std::size_t n) {
-    room(n);
-    while (n) {
-      const std::size_t at = used_ % kPage;
-      std::size_t k;
-      if (holes_ && at == 0 && n >= kPage) {
-        k = kPage;
-        gPageKind[used_ / kPage] = kZeros;
-      } else {
-        k = std::min(n, kPage - at);
-        std::memset(gWriteBuf + used_, 0, k);
-        gPageKind[used_ / kPage] = kMixed;
-      }
-      used_ += k;
-      n -= k;
-    }
-  }
-  // n bytes of blanks: whole pages (file holes or not) only marked.
-  void blanks(std::size_t n) {
-    room(n);
-    while (n) {
-      const std::size_t at = used_ % kPage;
-      std::size_t k;
-      if (at == 0 && n >= kPage) {
-        k = kPage;
-        gPageKind[used_ / kPage] = kBlanks;
-      } else {
-        k = std::min(n, kPage - at);
-        std::memset(gWriteBuf + used_, ' ', k);
-        gPageKind[used_ / kPage] = kMixed;
-      }
-      used_ += k;
-      n -= k;
-    }
-  }
+  // n bytes known to be zeros: whole pages of a file with holes only marked.
+  void zeros(std::size_t n) { repeat(n, 0, holes_, kZeros); }
+  // n bytes of blanks: whole pages (file holes or not) only marked; they are
+  // written from the blank page.
+  void blanks(std::size_t n) { repeat(n, ' ', true, kBlanks); }
   std::size_t used() const { return used_; }
 
  private:
+  // n copies of `byte`: a whole page is marked `kind` (when `mark`) and not
+  // copied, a piece of a page goes into the buffer.
+  void repeat(std::size_t n, unsigned char byte, bool mark, unsigned char kind) {
+    room(n);
+    while (n) {
+      const std::size_t at = used_ % kPage;
+      std::size_t k;
+      if (mark && at == 0 && n >= kPage) {
+        k = kPage;
+        gPageKind[used_ / kPage] = kind;
+      } else {
+        k = std::min(n, kPage - at);
+        std::memset(gWriteBuf + used_, byte, k);
+        gPageKind[used_ / kPage] = kMixed;
+      }
+      used_ += k;
+      n -= k;
+    }
+  }
   void room(std::size_t n) const {
     if (n > kWriteBuf - used_) throw RunError("restart-up image longer than its " + std::to_string(kImageBytes) + " bytes");
   }
