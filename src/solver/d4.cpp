@@ -7,6 +7,7 @@
 #include "io/errors.h"
 #include "state/state.h"
 #include "solver/bands.h"
+#include "solver/blockops.h"
 
 namespace talvek {
 
@@ -145,13 +146,8 @@ void zeroRow(State& s, int b) {
 }  // namespace
 
 void ZERO(State& s, int b) {
-  switch (s.NEQN) {
-    case 1: zeroRow<1>(s, b); break;
-    case 2: zeroRow<2>(s, b); break;
-    case 3: zeroRow<3>(s, b); break;
-    case 4: zeroRow<4>(s, b); break;
-    default: throw RunError("D4 row: NEQN = " + std::to_string(s.NEQN) + " is outside 1 to " + std::to_string(MXEQ));
-  }
+  // NEQN is 1 to MXEQ here: the band set-up checked it.
+  blockops::byOrder(s.NEQN, [&]<int N>() { zeroRow<N>(s, b); });
 }
 
 void BACSUB(State& s) {
