@@ -17,12 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// True for "talvek_..._<pid>" and "talvek_..._<pid>.<extension>".
+// True for "talvek_..._<pid>" (dots in the middle included, as in
+// "talvek_units_x.txt_<pid>") and "talvek_..._<pid>.<extension>".
 bool ours(const std::string& name, const std::string& pid) {
   if (name.rfind("talvek_", 0) != 0) return false;
-  const std::string stem = name.substr(0, name.find('.'));
   const std::string tail = "_" + pid;
-  return stem.size() > tail.size() && stem.compare(stem.size() - tail.size(), tail.size(), tail) == 0;
+  auto endsWithTail = [&](const std::string& v) {
+    return v.size() > tail.size() && v.compare(v.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  return endsWithTail(name) || endsWithTail(name.substr(0, name.rfind('.')));
 }
 
 class ScratchCleanup : public ::testing::Environment {
