@@ -13,11 +13,12 @@ namespace talvek {
 
 namespace {
 
-// y = W * x for an n x n block W (leading dimension 4).
-inline void blockTimesVector(const double* W, const double* x, double* y, int n) {
-  for (int i = 0; i < n; ++i) {
+// y = W * x for an N x N block W (leading dimension 4).
+template <int N>
+inline void blockTimesVectorN(const double* W, const double* x, double* y) {
+  for (int i = 0; i < N; ++i) {
     double t = 0.0;
-    for (int j = 0; j < n; ++j) t += W[i + 4 * j] * x[j];
+    for (int j = 0; j < N; ++j) t += W[i + 4 * j] * x[j];
     y[i] = t;
   }
 }
@@ -29,9 +30,10 @@ namespace {
 // Gauss-Jordan inversion of the N x N block A in place, without row
 // exchanges. Returns 0, or the row (1..N) whose pivot is zero (with
 // `finite`: zero or not a finite number); A is then left unchanged.
-int gaussJordan(double* A, int N, bool finite) {
+template <int N>
+int gaussJordanN(double* A, bool finite) {
   // [A | I] as an N x 2N array W.
-  double W[4][8];
+  double W[N][2 * N];
   for (int i = 0; i < N; ++i)
     for (int j = 0; j < N; ++j) {
       W[i][j] = A[i + 4 * j];
@@ -58,47 +60,65 @@ int gaussJordan(double* A, int N, bool finite) {
   return 0;
 }
 
+int gaussJordan(double* A, int N, bool finite) {
+  int r = 0;
+  blockops::byOrder(N, [&]<int M>() { r = gaussJordanN<M>(A, finite); });
+  return r;
+}
+
+}  // namespace
+
+namespace {
+
+std::string singularBlock(int k, int N) {
+  return "block inverse: zero pivot in row " + std::to_string(k) + " of a " + std::to_string(N) + " x " +
+         std::to_string(N) + " diagonal block of the Newton system; the block is singular";
+}
+
 }  // namespace
 
 void INVERS(double* A, int N) {
   const int k = gaussJordan(A, N, false);
-  if (k != 0) {
-    throw RunError("block inverse: zero pivot in row " + std::to_string(k) + " of a " +
-                   std::to_string(N) + " x " + std::to_string(N) +
-                   " diagonal block of the Newton system; the block is singular");
-  }
+  if (k != 0) throw RunError(singularBlock(k, N));
 }
 
 bool INVTRY(double* A, int N) { return gaussJordan(A, N, true) == 0; }
 
-void INVRT(State& s) {
-  const int ne = s.NEQN, nk = s.NUKN;
+namespace {
+
+// INVRT for N equations (NUKN = NEQN in the band methods).
+template <int N>
+void invertRows(State& s) {
   for (int n = 1; n <= s.NRED; ++n) {
-    double t[MXEQ];
-    for (int i = 1; i <= ne; ++i) t[i - 1] = s.RHS(i, n);
+    double t[N];
+    for (int i = 0; i < N; ++i) t[i] = s.RHS(i + 1, n);
     double W[16];
-    for (int j = 1; j <= nk; ++j)
-      for (int i = 1; i <= ne; ++i) W[(i - 1) + 4 * (j - 1)] = s.VBB(i, j, 4, n);
-    try {
-      INVERS(W, ne);
-    } catch (const RunError& e) {
-      SINGLR(s, n, 0, std::string("D4 solver, ") + e.what());
-    }
-    for (int j = 1; j <= nk; ++j)
-      for (int i = 1; i <= ne; ++i) s.DINV(i, j, n) = W[(i - 1) + 4 * (j - 1)];
+    const double* d = &s.VBB(1, 1, 4, n);
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) W[i + 4 * j] = d[i + MXEQ * j];
+    if (const int k = gaussJordanN<N>(W, false)) SINGLR(s, n, 0, "D4 solver, " + singularBlock(k, N));
+    double* dinv = &s.DINV(1, 1, n);
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) dinv[i + MXEQ * j] = W[i + 4 * j];
     for (int k = 1; k <= s.NNB(n); ++k) {
-      const int sl = s.NBS(k, n);
-      for (int j = 1; j <= nk; ++j) {
-        double col[MXEQ], out[MXEQ];
-        for (int i = 1; i <= ne; ++i) col[i - 1] = s.VBB(i, j, sl, n);
-        blockTimesVector(W, col, out, ne);
-        for (int i = 1; i <= ne; ++i) s.VBB(i, j, sl, n) = out[i - 1];
+      double* c = &s.VBB(1, 1, s.NBS(k, n), n);
+      for (int j = 0; j < N; ++j) {
+        double out[N];
+        blockTimesVectorN<N>(W, c + MXEQ * j, out);
+        for (int i = 0; i < N; ++i) c[i + MXEQ * j] = out[i];
       }
     }
-    double out[MXEQ];
-    blockTimesVector(W, t, out, ne);
-    for (int i = 1; i <= ne; ++i) s.RHS(i, n) = out[i - 1];
+    double out[N];
+    blockTimesVectorN<N>(W, t, out);
+    for (int i = 0; i < N; ++i) s.RHS(i + 1, n) = out[i];
   }
+}
+
+}  // namespace
+
+void INVRT(State& s) {
+  // NEQN is 1 to MXEQ here: the band set-up checked it.
+  blockops::byOrder(s.NEQN, [&]<int N>() { invertRows<N>(s); });
 }
 
 namespace {
@@ -124,23 +144,31 @@ void zeroRow(State& s, int b) {
       for (int i = 0; i < N; ++i) z[i + MXEQ * j] = d[i + MXEQ * j];
   }
   // Subtract, through every first-colour neighbour r, the coupling of m to r
-  // times r's scaled row.
+  // times r's scaled row. Each block of the row is taken into registers,
+  // updated and stored before the next: blocks of the row reached through
+  // two neighbours r take their subtractions in the order of r.
+  double rm[N];
+  for (int i = 0; i < N; ++i) rm[i] = s.RHS(i + 1, m);
   for (int k = 1; k <= s.NNB(m); ++k) {
     const int r = s.NBN(k, m);
-    const double* G = &s.VBB(1, 1, s.NBS(k, m), m);  // G[i + MXEQ * jr]
+    const double* __restrict G = &s.VBB(1, 1, s.NBS(k, m), m);  // G[i + MXEQ * jr]
+    const double* rr = &s.RHS(1, r);
     for (int jr = 0; jr < N; ++jr)
-      for (int i = 0; i < N; ++i) s.RHS(i + 1, m) -= G[i + MXEQ * jr] * s.RHS(jr + 1, r);
+      for (int i = 0; i < N; ++i) rm[i] -= G[i + MXEQ * jr] * rr[jr];
     for (int kk = 1; kk <= s.NNB(r); ++kk) {
-      double* z = &s.ZROW(1, 1, s.IDX4(s.NBN(kk, r)));
-      const double* V = &s.VBB(1, 1, s.NBS(kk, r), r);  // V[jr + MXEQ * j]
+      double* __restrict z = &s.ZROW(1, 1, s.IDX4(s.NBN(kk, r)));
+      const double* __restrict V = &s.VBB(1, 1, s.NBS(kk, r), r);  // V[jr + MXEQ * j]
+      double t[N][N];
       for (int j = 0; j < N; ++j)
-        for (int i = 0; i < N; ++i) {
-          double t = z[i + MXEQ * j];
-          for (int jr = 0; jr < N; ++jr) t -= G[i + MXEQ * jr] * V[jr + MXEQ * j];
-          z[i + MXEQ * j] = t;
-        }
+        for (int i = 0; i < N; ++i) t[j][i] = z[i + MXEQ * j];
+      for (int j = 0; j < N; ++j)
+        for (int jr = 0; jr < N; ++jr)
+          for (int i = 0; i < N; ++i) t[j][i] -= G[i + MXEQ * jr] * V[jr + MXEQ * j];
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) z[i + MXEQ * j] = t[j][i];
     }
   }
+  for (int i = 0; i < N; ++i) s.RHS(i + 1, m) = rm[i];
 }
 
 }  // namespace
@@ -150,52 +178,69 @@ void ZERO(State& s, int b) {
   blockops::byOrder(s.NEQN, [&]<int N>() { zeroRow<N>(s, b); });
 }
 
-void BACSUB(State& s) {
-  const int ne = s.NEQN;
+namespace {
+
+// BACSUB, XINVRT and XZERO for N equations.
+template <int N>
+void backSubstitute(State& s) {
+  double* X = &s.DELX(1);  // X[(n - 1) * N + i - 1] is DELX((n - 1) * N + i)
   // Second colour: band order -> active order (moving up, so from the end).
   for (int b = s.K7; b >= 1; --b) {
     const int n = s.IBLIST(b);
-    for (int i = ne; i >= 1; --i) s.DELX((n - 1) * ne + i) = s.DELX((b - 1) * ne + i);
+    for (int i = N - 1; i >= 0; --i) X[(n - 1) * N + i] = X[(b - 1) * N + i];
   }
   // First colour: x(n) = scaled RHS(n) - sum of scaled couplings times x(q).
   for (int n = 1; n <= s.NRED; ++n) {
-    double x[MXEQ];
-    for (int i = 1; i <= ne; ++i) x[i - 1] = s.RHS(i, n);
+    double x[N];
+    for (int i = 0; i < N; ++i) x[i] = s.RHS(i + 1, n);
     for (int k = 1; k <= s.NNB(n); ++k) {
-      const int q = s.NBN(k, n);
-      const int sl = s.NBS(k, n);
-      for (int j = 1; j <= s.NUKN; ++j) {
-        const double xq = s.DELX((q - 1) * ne + j);
-        for (int i = 1; i <= ne; ++i) x[i - 1] -= s.VBB(i, j, sl, n) * xq;
-      }
+      const double* xq = X + (s.NBN(k, n) - 1) * N;
+      const double* c = &s.VBB(1, 1, s.NBS(k, n), n);
+      for (int j = 0; j < N; ++j)
+        for (int i = 0; i < N; ++i) x[i] -= c[i + MXEQ * j] * xq[j];
     }
-    for (int i = 1; i <= ne; ++i) s.DELX((n - 1) * ne + i) = x[i - 1];
+    for (int i = 0; i < N; ++i) X[(n - 1) * N + i] = x[i];
   }
+}
+
+template <int N>
+void scaleRhs(State& s) {
+  for (int n = 1; n <= s.NRED; ++n) {
+    double t[N];
+    for (int i = 0; i < N; ++i) t[i] = s.RHS(i + 1, n);
+    const double* d = &s.DINV(1, 1, n);
+    for (int i = 0; i < N; ++i) {
+      double v = 0.0;
+      for (int j = 0; j < N; ++j) v += d[i + MXEQ * j] * t[j];
+      s.RHS(i + 1, n) = v;
+    }
+  }
+}
+
+template <int N>
+void reduceRhs(State& s, int b) {
+  const int m = s.IBLIST(b);
+  double* rm = &s.RHS(1, m);
+  for (int k = 1; k <= s.NNB(m); ++k) {
+    const double* rr = &s.RHS(1, s.NBN(k, m));
+    const double* c = &s.VBB(1, 1, s.NBS(k, m), m);
+    for (int jr = 0; jr < N; ++jr)
+      for (int i = 0; i < N; ++i) rm[i] -= c[i + MXEQ * jr] * rr[jr];
+  }
+}
+
+}  // namespace
+
+void BACSUB(State& s) {
+  blockops::byOrder(s.NEQN, [&]<int N>() { backSubstitute<N>(s); });
 }
 
 void XINVRT(State& s) {
-  const int ne = s.NEQN;
-  for (int n = 1; n <= s.NRED; ++n) {
-    double t[MXEQ], out[MXEQ];
-    for (int i = 1; i <= ne; ++i) t[i - 1] = s.RHS(i, n);
-    for (int i = 1; i <= ne; ++i) {
-      double v = 0.0;
-      for (int j = 1; j <= ne; ++j) v += s.DINV(i, j, n) * t[j - 1];
-      out[i - 1] = v;
-    }
-    for (int i = 1; i <= ne; ++i) s.RHS(i, n) = out[i - 1];
-  }
+  blockops::byOrder(s.NEQN, [&]<int N>() { scaleRhs<N>(s); });
 }
 
 void XZERO(State& s, int b) {
-  const int ne = s.NEQN;
-  const int m = s.IBLIST(b);
-  for (int k = 1; k <= s.NNB(m); ++k) {
-    const int r = s.NBN(k, m);
-    const int sl = s.NBS(k, m);
-    for (int jr = 1; jr <= ne; ++jr)
-      for (int i = 1; i <= ne; ++i) s.RHS(i, m) -= s.VBB(i, jr, sl, m) * s.RHS(jr, r);
-  }
+  blockops::byOrder(s.NEQN, [&]<int N>() { reduceRhs<N>(s, b); });
 }
 
 }  // namespace talvek
