@@ -46,6 +46,7 @@
 namespace talvek {
 
 int RSTFAIL = 0;
+void (*RSTWRITING)() = nullptr;
 
 namespace {
 
@@ -134,10 +135,11 @@ double gAqb[4 * MXBLK], gAqa[4 * MXBLK];
 // Zeros and blanks for the items this program does not keep.
 unsigned char gZero[65536];
 char gBlank[T * 100];
-// The whole image, framing included, and the buffer it is laid out in
+// The whole image, framing included, and the two buffers it is laid out in
 // before it goes to a file descriptor: page-aligned and as long as the image,
-// so that its pages are the file's pages. Only the pages that hold anything
-// but zeros are ever touched.
+// so that their pages are the file's pages. The run lays out an image in one
+// while the image before is written from the other. Only the pages that hold
+// anything but zeros are ever touched.
 constexpr std::size_t kImageBytes = [] {
   std::size_t n = 0;
   for (std::size_t len : kLen) n += len + 8;
@@ -145,7 +147,7 @@ constexpr std::size_t kImageBytes = [] {
 }();
 constexpr std::size_t kPage = 4096;
 constexpr std::size_t kWriteBuf = (kImageBytes + kPage - 1) / kPage * kPage;
-alignas(kPage) unsigned char gWriteBuf[kWriteBuf];
+alignas(kPage) unsigned char gWriteBuf[2][kWriteBuf];
 // What each page of the buffer holds: zeros only (left as a hole, its
 // buffer bytes unused), items that are not all zeros, or pieces of items to
 // be looked at when the buffer is written.
@@ -153,7 +155,7 @@ enum : unsigned char { kZeros, kData, kMixed, kBlanks };
 // A page of blanks: the pages of blank texts (most of record 1) are written
 // from it instead of being copied into the buffer.
 alignas(kPage) char gBlankPage[kPage];
-unsigned char gPageKind[kWriteBuf / kPage];
+unsigned char gPageKind[2][kWriteBuf / kPage];
 
 // What READST restored of the items the driver's pre-read of the new deck
 // sets again: the image's values win, as if the image had been read after
@@ -218,7 +220,8 @@ bool zeroPage(const unsigned char* p, std::size_t n) {
 // back as the same zeros. For a device or a pipe every byte is kept.
 class BufSink {
  public:
-  explicit BufSink(bool holes) : holes_(holes) {}
+  // The image goes into write buffer `buf` (0 or 1).
+  BufSink(bool holes, int buf) : holes_(holes), data_(gWriteBuf[buf]), kind_(gPageKind[buf]) {}
   void put(const void* p, std::size_t n) {
     room(n);
     const auto* c = static_cast<const unsigned char*>(p);
@@ -230,12 +233,12 @@ class BufSink {
         // anything but zeros.
         k = kPage;
         const bool zero = zeroPage(c, kPage);
-        if (!zero) std::memcpy(gWriteBuf + used_, c, kPage);
-        gPageKind[used_ / kPage] = zero ? kZeros : kData;
+        if (!zero) std::memcpy(data_ + used_, c, kPage);
+        kind_[used_ / kPage] = zero ? kZeros : kData;
       } else {
         k = std::min(n, kPage - at);
-        std::memcpy(gWriteBuf + used_, c, k);
-        gPageKind[used_ / kPage] = kMixed;
+        std::memcpy(data_ + used_, c, k);
+        kind_[used_ / kPage] = kMixed;
       }
       used_ += k;
       c += k;
@@ -259,11 +262,11 @@ class BufSink {
       std::size_t k;
       if (mark && at == 0 && n >= kPage) {
         k = kPage;
-        gPageKind[used_ / kPage] = kind;
+        kind_[used_ / kPage] = kind;
       } else {
         k = std::min(n, kPage - at);
-        std::memset(gWriteBuf + used_, byte, k);
-        gPageKind[used_ / kPage] = kMixed;
+        std::memset(data_ + used_, byte, k);
+        kind_[used_ / kPage] = kMixed;
       }
       used_ += k;
       n -= k;
@@ -273,22 +276,26 @@ class BufSink {
     if (n > kWriteBuf - used_) throw RunError("restart-up image longer than its " + std::to_string(kImageBytes) + " bytes");
   }
   bool holes_;
+  unsigned char* data_;
+  unsigned char* kind_;
   std::size_t used_ = 0;
 };
 
-// Writes the first `used` bytes of the write buffer to `fd`: all of them in
+// Writes the first `used` bytes of write buffer `buf` to `fd`: all of them in
 // order (a device or a pipe), or (`holes`, a regular file just created
 // empty) each run of pages that hold anything but zeros at its own offset,
 // then the file's full length. Pages of blanks come from the one blank page.
 // Returns 0, or the errno of the failure.
-int writeBuffered(int fd, std::size_t used, bool holes) {
-  auto hole = [used](std::size_t at) {
-    const unsigned char kind = gPageKind[at / kPage];
-    return kind == kZeros || (kind == kMixed && zeroPage(gWriteBuf + at, std::min(kPage, used - at)));
+int writeBuffered(int fd, int buf, std::size_t used, bool holes) {
+  const unsigned char* data = gWriteBuf[buf];
+  const unsigned char* kinds = gPageKind[buf];
+  auto hole = [used, data, kinds](std::size_t at) {
+    const unsigned char kind = kinds[at / kPage];
+    return kind == kZeros || (kind == kMixed && zeroPage(data + at, std::min(kPage, used - at)));
   };
-  auto source = [](std::size_t at) -> const void* {
-    return gPageKind[at / kPage] == kBlanks ? static_cast<const void*>(gBlankPage)
-                                            : static_cast<const void*>(gWriteBuf + at);
+  auto source = [data, kinds](std::size_t at) -> const void* {
+    return kinds[at / kPage] == kBlanks ? static_cast<const void*>(gBlankPage)
+                                        : static_cast<const void*>(data + at);
   };
   // Pages [from, to) in order; for `holes` at their own offset.
   auto writeRun = [&](std::size_t from, std::size_t to) {
@@ -1148,19 +1155,25 @@ void blanksReady() {
 }
 
 // Writes images to their temporary files and puts them in place while the
-// run goes on: the image is laid out in the write buffer by the run itself
+// run goes on: the image is laid out in a write buffer by the run itself
 // (RSTPUT), then this thread writes it, syncs it to disk and renames it over
-// the restart-up file to write. The run waits for it before it lays out the
-// next image, and at its end. The thread is started before the time steps
-// (RSTPRP), so that the steps allocate nothing for it.
+// the restart-up file to write. The run does not wait for it: while one image
+// is being written, the run lays out the next in the other buffer, where it
+// waits its turn; a waiting image that a newer one overtakes before it was
+// begun is never written (the file is to hold the latest image, and a slow
+// disk must not hold up the run). The run waits for the writing only at its
+// end, when the image of its last step must be in place. The thread is
+// started before the time steps (RSTPRP), so that the steps allocate nothing
+// for it.
 class ImageWriter {
  public:
   ~ImageWriter() {
-    // An image of an accepted step that is still being written is finished
-    // (as it would have been before the run went on) before the program ends.
+    // An image of an accepted step that is still being written or waiting is
+    // finished (as it would have been before the run went on) before the
+    // program ends.
     {
       std::unique_lock<std::mutex> lk(m_);
-      idle_.wait(lk, [this] { return !busy_; });
+      idle_.wait(lk, [this] { return !busy_ && !queued_; });
       quit_ = true;
     }
     work_.notify_one();
@@ -1170,26 +1183,54 @@ class ImageWriter {
     if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
   }
   bool running() const { return thread_.joinable(); }
-  // Hands over the image laid out in the write buffer and the open
-  // temporary file `fd`, to be renamed to `target`.
-  void put(int fd, std::size_t used, const std::string& tmp, const std::string& target) {
+  // The buffer the run lays out its next image in: the one not being
+  // written. An image waiting in it is overtaken (never written). `idle`
+  // tells that nothing is being written: the run then opens the temporary
+  // file itself and hands the image over with put; otherwise it queues it.
+  int take(bool& idle) {
     std::lock_guard<std::mutex> lk(m_);
-    fd_ = fd;
-    used_ = used;
+    queued_ = false;
+    idle = !busy_;
+    return busy_ ? 1 - cur_ : 0;
+  }
+  // Hands over the image laid out in buffer `buf` and the open temporary
+  // file `fd`, to be renamed to `target`; nothing is being written.
+  void put(int buf, int fd, std::size_t used, const std::string& tmp, const std::string& target) {
+    std::lock_guard<std::mutex> lk(m_);
     copyName(tmp_, tmp);
     copyName(target_, target);
-    err_ = 0;
+    cur_ = buf;
+    fd_ = fd;
+    used_ = used;
     busy_ = true;
-    pending_ = true;
     work_.notify_one();
   }
-  // Waits for the image handed over last; its errno (0 when it was put in
-  // place, or when none was pending). The result is given once.
+  // Queues the image laid out in buffer `buf` behind the one being written;
+  // this thread opens its temporary file when its turn comes.
+  void queue(int buf, std::size_t used, const std::string& tmp, const std::string& target) {
+    std::lock_guard<std::mutex> lk(m_);
+    copyName(qtmp_, tmp);
+    copyName(qtarget_, target);
+    qbuf_ = buf;
+    qused_ = used;
+    queued_ = true;
+    work_.notify_one();
+  }
+  // The errno of the first image that could not be put in place since the
+  // last call (0 when none), without waiting. Given once.
+  int failure() {
+    std::lock_guard<std::mutex> lk(m_);
+    const int err = err_;
+    err_ = 0;
+    return err;
+  }
+  // Waits until every image handed over is in place (or failed); then as
+  // failure().
   int wait() {
     std::unique_lock<std::mutex> lk(m_);
-    idle_.wait(lk, [this] { return !busy_; });
-    const int err = pending_ ? err_ : 0;
-    pending_ = false;
+    idle_.wait(lk, [this] { return !busy_ && !queued_; });
+    const int err = err_;
+    err_ = 0;
     return err;
   }
 
@@ -1208,12 +1249,30 @@ class ImageWriter {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     std::unique_lock<std::mutex> lk(m_);
     for (;;) {
-      work_.wait(lk, [this] { return busy_ || quit_; });
-      if (!busy_) return;
+      work_.wait(lk, [this] { return busy_ || queued_ || quit_; });
+      if (!busy_ && !queued_) return;
+      int openErr = 0;
+      if (!busy_) {
+        // The waiting image's turn: its temporary file is opened here,
+        // created empty (one left by an earlier image included), so that
+        // the pages of zeros left unwritten read back as zeros.
+        std::memcpy(tmp_, qtmp_, kName);
+        std::memcpy(target_, qtarget_, kName);
+        cur_ = qbuf_;
+        used_ = qused_;
+        queued_ = false;
+        busy_ = true;
+        errno = 0;
+        fd_ = ::open(tmp_, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) openErr = errno != 0 ? errno : EIO;
+      }
+      const int fd = fd_, buf = cur_;
+      const std::size_t used = used_;
       lk.unlock();
-      const int err = finish(fd_, used_, tmp_, target_);
+      if (RSTWRITING) RSTWRITING();
+      const int err = openErr != 0 ? openErr : finish(fd, buf, used, tmp_, target_);
       lk.lock();
-      err_ = err;
+      if (err_ == 0) err_ = err;
       busy_ = false;
       idle_.notify_all();
     }
@@ -1222,17 +1281,18 @@ class ImageWriter {
   std::mutex m_;
   std::condition_variable work_, idle_;
   std::thread thread_;
-  bool busy_ = false, pending_ = false, quit_ = false;
-  int fd_ = -1, err_ = 0;
-  std::size_t used_ = 0;
-  char tmp_[kName] = {}, target_[kName] = {};
+  // busy_: buffer cur_ is being written to fd_; queued_: buffer qbuf_ waits.
+  bool busy_ = false, queued_ = false, quit_ = false;
+  int fd_ = -1, cur_ = 0, qbuf_ = 1, err_ = 0;
+  std::size_t used_ = 0, qused_ = 0;
+  char tmp_[kName] = {}, target_[kName] = {}, qtmp_[kName] = {}, qtarget_[kName] = {};
 
  public:
-  // The buffered image into the temporary file `fd` (closed here), synced,
+  // Buffer `buf` into the temporary file `fd` (closed here), synced,
   // renamed to `target`. On a failure the temporary file is removed and the
   // earlier image stays. Returns 0 or the errno of the failure.
-  static int finish(int fd, std::size_t used, const char* tmp, const char* target) {
-    int err = writeBuffered(fd, used, true);
+  static int finish(int fd, int buf, std::size_t used, const char* tmp, const char* target) {
+    int err = writeBuffered(fd, buf, used, true);
     if (err == 0 && ::fsync(fd) != 0) err = errno != 0 ? errno : EIO;
     if (::close(fd) != 0 && err == 0) err = errno != 0 ? errno : EIO;
     if (err == 0 && std::rename(tmp, target) != 0) err = errno != 0 ? errno : EIO;
@@ -1362,10 +1422,13 @@ void RSTPRP(State& s) {
 
 void RSTPUT(State& s) {
   if (s.RSTTMP.empty()) return;  // no restart-up file to write was prepared
-  // The buffer is free, and the image before this one in place, first.
-  collect(s);
+  // An image handed over before that could not be put in place stops the
+  // run here.
+  if (const int err = gWriter.failure()) imageFailed(s, err);
   const char* tmp = s.RSTTMP.c_str();
   if (s.RSTDIR == 1) {
+    // A device is written here, once the images before are out.
+    collect(s);
     errno = 0;
     const int d = ::open(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (d < 0) {
@@ -1374,15 +1437,36 @@ void RSTPUT(State& s) {
     }
     int err = 0;
     try {
-      BufSink sink(false);
+      BufSink sink(false, 0);
       layOut(s, sink);
-      err = writeBuffered(d, sink.used(), false);
+      err = writeBuffered(d, 0, sink.used(), false);
     } catch (const RunError& e) {
       ::close(d);
       throw IoError("cannot write " + writeRole(s) + ": " + e.what());
     }
     if (::close(d) != 0 && err == 0) err = errno != 0 ? errno : EIO;
     if (err != 0) throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err));
+    return;
+  }
+  // The buffer to lay the image out in. The broken-off write of the tests
+  // (and a program without the writing thread) waits for the images before.
+  bool idle = true;
+  int buf = 0;
+  if (gWriter.running() && RSTFAIL == 0) {
+    buf = gWriter.take(idle);
+  } else {
+    collect(s);
+  }
+  if (!idle) {
+    // An image is being written: this one waits its turn in the other
+    // buffer, and the writing thread opens its temporary file.
+    BufSink sink(true, buf);
+    try {
+      layOut(s, sink);
+    } catch (const RunError& e) {
+      throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
+    }
+    gWriter.queue(buf, sink.used(), s.RSTTMP, s.RSTTARGET);
     return;
   }
   errno = 0;
@@ -1394,13 +1478,13 @@ void RSTPUT(State& s) {
     throw IoError("cannot write " + writeRole(s) + ": its temporary file '" + s.RSTTMP + "' cannot be opened: " +
                   std::strerror(err));
   }
-  BufSink sink(true);
+  BufSink sink(true, buf);
   try {
     layOut(s, sink);
   } catch (const IoError& e) {
     // The broken-off write (the test hook) leaves the records laid out so
     // far in its partial file, as a run killed while writing would.
-    writeBuffered(f, sink.used(), true);
+    writeBuffered(f, buf, sink.used(), true);
     ::close(f);
     throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
   } catch (const RunError& e) {
@@ -1409,15 +1493,19 @@ void RSTPUT(State& s) {
     throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
   }
   if (gWriter.running()) {
-    gWriter.put(f, sink.used(), s.RSTTMP, s.RSTTARGET);
-  } else if (const int err = ImageWriter::finish(f, sink.used(), tmp, s.RSTTARGET.c_str())) {
+    gWriter.put(buf, f, sink.used(), s.RSTTMP, s.RSTTARGET);
+  } else if (const int err = ImageWriter::finish(f, buf, sink.used(), tmp, s.RSTTARGET.c_str())) {
     imageFailed(s, err);
   }
 }
 
+void RSTWAIT(State& s) {
+  if (!s.RSTTMP.empty()) collect(s);
+}
+
 void RSTSAV(State& s) {
   RSTPUT(s);
-  if (!s.RSTTMP.empty()) collect(s);
+  RSTWAIT(s);
 }
 
 void RSTSET(State& s, DeckReader& deck) {

@@ -54,9 +54,14 @@ void RSTPRP(State& s);
 // in place and throws IoError.
 void RSTSAV(State& s);
 // The same, but the image, once laid out in memory, is written and put in
-// place while the run goes on; a failure of it is thrown by the next RSTPUT
-// or RSTSAV. A device is written before it returns.
+// place while the run goes on; a failure of it is thrown by a later RSTPUT
+// or by RSTSAV. While an image is being written the next one waits its turn,
+// and a waiting image overtaken by a newer one is never written. A device is
+// written before it returns.
 void RSTPUT(State& s);
+// Waits until the images RSTPUT handed over are in place; IoError when one
+// could not be put in place.
+void RSTWAIT(State& s);
 // After the restored state and the new deck's head: the rebuilt connection
 // numbering and band set-up, the new deck's grid checked against the image,
 // and the deck positioned at its schedule.
@@ -68,5 +73,8 @@ void RSTSCH(State& s);
 // Test hook: when positive, RSTSAV fails after writing that many records
 // (as a run killed while writing would leave the temporary file).
 extern int RSTFAIL;
+// Test hook: when set, called by the thread that writes the images during
+// the run, before it writes each one.
+extern void (*RSTWRITING)();
 
 }  // namespace talvek

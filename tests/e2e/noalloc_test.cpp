@@ -31,6 +31,7 @@
 #include "report/results.h"
 #include "run/driver.h"
 #include "run/loop.h"
+#include "run/restart.h"
 #include "state/state.h"
 
 namespace {
@@ -187,6 +188,7 @@ LoopCount runCounted(const fs::path& dir, const std::string& deck, const talvek:
   c.steps = s.ISTEP;
   c.iterations = s.TOTITER;
   c.imageDue = s.NWRITE >= 1 && s.ISTEP >= s.NWRITE;
+  talvek::RSTWAIT(s);  // the images handed over by the loop are in place
   c.imageWritten = fs::exists("rout.rst");
   talvek::ENDRUN(s);
   return c;

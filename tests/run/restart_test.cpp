@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -207,6 +209,51 @@ TEST(RestartImage, FailureOfTheImageWrittenDuringTheRunIsReportedOnce) {
   readImage(*t, dir / "out.rst");
   EXPECT_EQ(t->ISTEP, 9);
   EXPECT_FALSE(fs::exists(s->RSTTMP));
+}
+
+// While an image is being written the run goes on: the next image waits
+// its turn in the other buffer, a newer one overtakes it (it is never
+// written), and what is put in place last is the newest image, byte for byte.
+std::mutex gHoldLock;
+std::condition_variable gHoldCv;
+bool gHeld = true;
+int gWrites = 0;
+
+void holdWriting() {
+  std::unique_lock<std::mutex> lk(gHoldLock);
+  ++gWrites;
+  gHoldCv.wait(lk, [] { return !gHeld; });
+}
+
+TEST(RestartImage, ImageWaitingItsTurnIsOvertakenByANewerOne) {
+  const fs::path dir = scratchDir("overtaken");
+  auto s = makeState();
+  scrambleState(*s, 11);
+  s->RUNFILE[3] = (dir / "out.rst").string();
+  RSTPRP(*s);
+  RSTWRITING = holdWriting;
+  s->ISTEP = 1;
+  RSTPUT(*s);  // being written, held
+  s->ISTEP = 2;
+  RSTPUT(*s);  // waits its turn
+  s->ISTEP = 3;
+  s->TIMUSE = 30.0;
+  RSTPUT(*s);  // overtakes step 2
+  {
+    std::lock_guard<std::mutex> lk(gHoldLock);
+    gHeld = false;
+  }
+  gHoldCv.notify_all();
+  RSTWAIT(*s);
+  RSTWRITING = nullptr;
+  EXPECT_EQ(gWrites, 2);  // steps 1 and 3
+  EXPECT_FALSE(fs::exists(s->RSTTMP));
+  writeImage(*s, dir / "streamed.rst");
+  EXPECT_TRUE(slurp(dir / "out.rst") == slurp(dir / "streamed.rst"));
+  auto t = makeState();
+  readImage(*t, dir / "out.rst");
+  EXPECT_EQ(t->ISTEP, 3);
+  EXPECT_EQ(t->TIMUSE, 30.0);
 }
 
 // The image RSTSAV puts in place, where pages of zeros may be left
