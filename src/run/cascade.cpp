@@ -56,11 +56,13 @@ namespace {
 
 // Key and block of the cascade order, side by side so that the sort compares
 // neighbouring memory rather than looking the keys up through the blocks.
+// The array keeps the last order: the next call starts from it.
 struct KeyedBlock {
   double key;
   int block;
 };
 KeyedBlock gKeyed[MXBLK];
+int gKeyedN = 0;  // blocks of the last order (0: none yet)
 
 // The cascade visits the blocks in the order of their potential, all over
 // the grid: it asks the memory ahead of time for what a block's turn reads,
@@ -110,18 +112,40 @@ KeyedBlock gKeyed[MXBLK];
 
 void cascadeOrder(const double* key, int n, int* order) {
   // Decreasing key, ties by increasing block number: a strict total order, so
-  // the unstable sort gives the one order of the stable sort by key alone,
-  // without the merge buffer a stable sort allocates at every step. A key
-  // that is not a number counts as the lowest.
+  // any sort gives the one order of the stable sort by key alone, without the
+  // merge buffer a stable sort allocates at every step. A key that is not a
+  // number counts as the lowest.
   auto k = [key](int b) {
     const double v = key[b - 1];
     return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;
   };
-  assert(n <= MXBLK);
-  for (int i = 0; i < n; ++i) gKeyed[i] = {k(i + 1), i + 1};
-  std::sort(gKeyed, gKeyed + n, [](const KeyedBlock& a, const KeyedBlock& b) {
+  auto before = [](const KeyedBlock& a, const KeyedBlock& b) {
     return a.key > b.key || (a.key == b.key && a.block < b.block);
-  });
+  };
+  assert(n <= MXBLK);
+  if (n == gKeyedN) {
+    // The potentials move little from one step to the next, and so does the
+    // order: an insertion sort from the last order moves few blocks. When it
+    // has to move many, the whole sort takes over.
+    for (int i = 0; i < n; ++i) gKeyed[i].key = k(gKeyed[i].block);
+    long moves = 0;
+    const long budget = 8L * n;
+    for (int i = 1; i < n; ++i) {
+      const KeyedBlock x = gKeyed[i];
+      int j = i;
+      for (; j > 0 && before(x, gKeyed[j - 1]); --j) gKeyed[j] = gKeyed[j - 1];
+      gKeyed[j] = x;
+      moves += i - j;
+      if (moves > budget) {
+        std::sort(gKeyed, gKeyed + n, before);
+        break;
+      }
+    }
+  } else {
+    for (int i = 0; i < n; ++i) gKeyed[i] = {k(i + 1), i + 1};
+    std::sort(gKeyed, gKeyed + n, before);
+    gKeyedN = n;
+  }
   for (int i = 0; i < n; ++i) order[i] = gKeyed[i].block;
 }
 
