@@ -16,22 +16,24 @@ namespace talvek {
 namespace {
 
 // Water-oil capillary pressure of rock region r at aqueous saturation sa.
-double pcow(const State& s, int r, double sa) {
+// ip holds the interval of a nearby value to try first (the last block's)
+// and receives the one found.
+double pcow(const State& s, int r, double sa, int& ip) {
   if (s.IQUAD != 0) {
     double x = sa;
-    int ip = 1;
-    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ip);
-    return EQNVAL(&s.FPCOW(1, 1, r), ip, x);
+    int ipf = 1;
+    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ipf);
+    return EQNVAL(&s.FPCOW(1, 1, r), ipf, x);
   }
-  int ip = 2;
   double w = 0, o = 0, pc = 0;
-  SEARCH(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
+  searchNear(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
   FUN1D(ip, w, o, &s.PCOW(1, r), pc, s.NRWO(r));
   return pc;
 }
 
-// Resistance and residual resistance factors at adsorbed polymer ads.
-void resistance(const State& s, double ads, double& rf, double& rrf) {
+// Resistance and residual resistance factors at adsorbed polymer ads; ip as
+// for pcow.
+void resistance(const State& s, double ads, double& rf, double& rrf, int& ip) {
   rf = rrf = 1.0;
   if (s.IQUAD != 0) {
     if (!(ads > s.FITXF(FTRET, 1))) return;
@@ -43,9 +45,8 @@ void resistance(const State& s, double ads, double& rf, double& rrf) {
     return;
   }
   if (!(ads > s.CRPT(1)) || s.NRRET < 2) return;
-  int ip = 2;
   double w = 0, o = 0;
-  SEARCH(ip, w, o, s.CRPT.data(), ads, s.NRRET);
+  searchNear(ip, w, o, s.CRPT.data(), ads, s.NRRET);
   FUN1D(ip, w, o, s.RF.data(), rf, s.NRRET);
   FUN1D(ip, w, o, s.RRF.data(), rrf, s.NRRET);
 }
@@ -154,8 +155,9 @@ void CASCDE(State& s) {
   const double dt = s.DTIME, tiny = s.TINY;
 
   // 1. Water-phase pressure and cascade key.
+  int ip = 0;
   for (int n = 1; n <= nact; ++n) {
-    s.PWCAS(n) = s.P(n) - pcow(s, s.NKRGN(n), s.SA(n));
+    s.PWCAS(n) = s.P(n) - pcow(s, s.NKRGN(n), s.SA(n), ip);
   }
   for (int n = 1; n <= nact; ++n) {
     double key = -1.0E29;
@@ -277,7 +279,8 @@ void CASCDE(State& s) {
   }
 
   // 4. Resistance factors at the new adsorption.
-  for (int n = 1; n <= nact; ++n) resistance(s, s.ADS(n), s.RFB(n), s.RRFB(n));
+  ip = 0;
+  for (int n = 1; n <= nact; ++n) resistance(s, s.ADS(n), s.RFB(n), s.RRFB(n), ip);
 }
 
 }  // namespace talvek
