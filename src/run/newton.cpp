@@ -110,13 +110,16 @@ void CNVRGE(State& s, int& NCONV) {
   // 7. Switching between saturated and undersaturated blocks, only in an
   // unconverged iteration.
   if (s.KEQO >= 1 && s.KEQG >= 1 && NCONV == 1) {
+    // One search of the PVT table per block, from the last block's interval.
+    int hint = 0;
     for (int n = 1; n <= ng; ++n) {
       const int r = s.NPVTGN(n);
       if (s.ISAT(n) != 1) {
-        const double rsat = PVTP(s, r, s.P(n), PvtCol::RS);
+        const PvtAt at = pvtAtP(s, r, s.P(n), hint);
+        const double rsat = pvtValue(s, at, PvtCol::RS);
         if (s.RS(n) - rsat > 0.1) {
-          const double bo = PVTP(s, r, s.P(n), PvtCol::BO);
-          const double bg = PVTP(s, r, s.P(n), PvtCol::BG);
+          const double bo = pvtValue(s, at, PvtCol::BO);
+          const double bg = pvtValue(s, at, PvtCol::BG);
           const double rr = (s.RS(n) - rsat) * bg / bo;
           s.SO(n) = s.SO(n) / (rr + 1.0);
           s.SG(n) = rr * s.SO(n);
@@ -124,9 +127,10 @@ void CNVRGE(State& s, int& NCONV) {
           s.EPSX2(n) = 0.001;
         }
       } else if (s.SG(n) <= s.SGMIN) {
-        const double rsat = PVTP(s, r, s.P(n), PvtCol::RS);
-        const double bo = PVTP(s, r, s.P(n), PvtCol::BO);
-        const double bg = PVTP(s, r, s.P(n), PvtCol::BG);
+        const PvtAt at = pvtAtP(s, r, s.P(n), hint);
+        const double rsat = pvtValue(s, at, PvtCol::RS);
+        const double bo = pvtValue(s, at, PvtCol::BO);
+        const double bg = pvtValue(s, at, PvtCol::BG);
         s.RS(n) = bo * s.SG(n) / (bg * s.SO(n) + 1.0E-6) + rsat;
         s.SO(n) = 1.0 - s.SA(n);
         s.SG(n) = 0.0;
