@@ -107,11 +107,16 @@ bool Units::readLine(int unit, std::string& line) {
   line.clear();
   int c;
   bool any = false;
-  while ((c = std::fgetc(f)) != EOF) {
+  // One lock for the whole record: the end-of-run summaries read the
+  // listing files back record by record, and a lock per character was most
+  // of that work.
+  flockfile(f);
+  while ((c = getc_unlocked(f)) != EOF) {
     any = true;
     if (c == '\n') break;
     line.push_back(static_cast<char>(c));
   }
+  funlockfile(f);
   if (c == EOF && std::ferror(f)) {
     const int err = errno;
     throw IoError("cannot read " + (unit == 5 ? std::string("standard input") : slot(unit).role) + ": " + reason(err));

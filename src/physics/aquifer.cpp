@@ -156,8 +156,16 @@ void inflow(State& s, int n) {
 }  // namespace
 
 void INFLUX(State& s, int iterk) {
-  for (int n = 1; n <= s.NGPACT; ++n) clearTerms(s, n);
-  if (s.IDAQFR == 1 || s.NAQBLK == 0) return;
+  // Only the influx blocks ever get terms: the others are cleared on the
+  // first call and stay zero.
+  const bool none = s.IDAQFR == 1 || s.NAQBLK == 0;
+  if (!s.AQCLR) {
+    for (int n = 1; n <= s.NGPACT; ++n) clearTerms(s, n);
+    s.AQCLR = true;
+  } else if (!none) {
+    for (int i = 1; i <= s.NAQBLK; ++i) clearTerms(s, s.LAQBLK(i));
+  }
+  if (none) return;
   if (iterk == 1) coefficients(s);
   for (int i = 1; i <= s.NAQBLK; ++i) {
     const int n = s.LAQBLK(i);

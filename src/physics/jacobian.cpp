@@ -212,6 +212,12 @@ void oilFlow(const State& s, int n, const Raised& raised, BlockWork& w) {
   }
 }
 
+// Blocks with terms of their own besides the flow and the accumulation:
+// bit 1 a well (rates and their derivatives), bit 2 an influx block. Every
+// other block has these terms at zero (PRODUC and INFLUX clear them and set
+// only their own blocks'), so its rows are formed without reading them.
+unsigned char gSource[MXBLK + 1];
+
 }  // namespace
 
 void JACOBN(State& s) {
@@ -245,6 +251,11 @@ void JACOBN(State& s) {
   static constexpr int kPolymer[1] = {JPOL};
   static constexpr int kGas[1] = {JGAS};
 
+  for (int i = 1; i <= s.NWELM2; ++i) gSource[s.LWELM2(i)] |= 1;
+  for (int i = 1; i <= s.NWELM1; ++i) gSource[s.LWELM1(i)] |= 1;
+  if (s.IDAQFR != 1)
+    for (int i = 1; i <= s.NAQBLK; ++i) gSource[s.LAQBLK(i)] |= 2;
+
   BlockWork w;
   constexpr int kAhead = 6;
   for (int n = 1; n <= s.NGPACT; ++n) {
@@ -264,7 +275,10 @@ void JACOBN(State& s) {
     if (oilOn) oilFlow(s, n, raised, w);
     if (gasOn) phaseFlow(s, n, s.PGAS, s.GRAVG, kGas, raised, w);
 
-    // Diagonal and neighbour blocks of the solved rows and columns.
+    // Diagonal and neighbour blocks of the solved rows and columns. (Zero
+    // well and aquifer terms change nothing: x - 0 is x, and a zero rate
+    // plus a zero influx is +0.)
+    const bool src = gSource[n] != 0;
     for (int c = 1; c <= NPHASE; ++c) {
       if (!on[c]) continue;
       const int k = iq[c];
@@ -274,14 +288,24 @@ void JACOBN(State& s) {
                                                           : s.DFLOWP;
       for (int e : raised) {
         const int u = pos[e];
-        s.VBB(k, u, 4, n) = w.own[c][e] - dq(u, n) - s.DACC(k, u, n) - s.DQA(k, u, n);
+        if (src)
+          s.VBB(k, u, 4, n) = w.own[c][e] - dq(u, n) - s.DACC(k, u, n) - s.DQA(k, u, n);
+        else
+          s.VBB(k, u, 4, n) = w.own[c][e] - s.DACC(k, u, n);
         for (int m = 1; m <= nnb; ++m) s.VBB(k, u, s.NBS(m, n), n) = w.nb[m - 1][c][e];
       }
     }
-    if (watOn) s.RHS(iq[JWAT], n) = (s.FLOWW(n) + s.QAW(n)) - w.flux[JWAT];
-    if (oilOn) s.RHS(iq[JOIL], n) = (s.FLOWO(n) + s.QAO(n)) - w.flux[JOIL];
-    if (gasOn) s.RHS(iq[JGAS], n) = (s.FLOWG(n) + s.QAG(n)) - w.flux[JGAS];
-    if (polOn) s.RHS(iq[JPOL], n) = (s.FLOWP(n) + s.QAP(n)) - w.flux[JPOL];
+    if (src) {
+      if (watOn) s.RHS(iq[JWAT], n) = (s.FLOWW(n) + s.QAW(n)) - w.flux[JWAT];
+      if (oilOn) s.RHS(iq[JOIL], n) = (s.FLOWO(n) + s.QAO(n)) - w.flux[JOIL];
+      if (gasOn) s.RHS(iq[JGAS], n) = (s.FLOWG(n) + s.QAG(n)) - w.flux[JGAS];
+      if (polOn) s.RHS(iq[JPOL], n) = (s.FLOWP(n) + s.QAP(n)) - w.flux[JPOL];
+    } else {
+      if (watOn) s.RHS(iq[JWAT], n) = 0.0 - w.flux[JWAT];
+      if (oilOn) s.RHS(iq[JOIL], n) = 0.0 - w.flux[JOIL];
+      if (gasOn) s.RHS(iq[JGAS], n) = 0.0 - w.flux[JGAS];
+      if (polOn) s.RHS(iq[JPOL], n) = 0.0 - w.flux[JPOL];
+    }
 
     for (int k = 1; k <= neq; ++k) {
       s.RHSFLW(k, n) = s.RHS(k, n);
@@ -289,6 +313,10 @@ void JACOBN(State& s) {
       s.VBB(k, k, 4, n) = s.VBB(k, k, 4, n) + 1.0E-11;
     }
   }
+  for (int i = 1; i <= s.NWELM2; ++i) gSource[s.LWELM2(i)] = 0;
+  for (int i = 1; i <= s.NWELM1; ++i) gSource[s.LWELM1(i)] = 0;
+  if (s.IDAQFR != 1)
+    for (int i = 1; i <= s.NAQBLK; ++i) gSource[s.LAQBLK(i)] = 0;
 }
 
 }  // namespace talvek

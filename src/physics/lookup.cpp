@@ -112,11 +112,33 @@ void EQNFIT(const double* XPT, const double* YPT, double* FITC, int NPT, int IOR
   }
 }
 
-double PVTP(const State& s, int r, double p, PvtCol c) {
+PvtAt pvtAtP(const State& s, int r, double p, int& hint) {
+  PvtAt a{r, 0, 1, 0.0, 0.0, p};
   if (s.IQUAD != 0) {
-    double x = p;
-    int ip = 1;
-    CEARCH(x, s.FITXF(FTPVP, r), s.FITXL(FTPVP, r), s.FITRSP(FTPVP, r), s.NINT, ip);
+    CEARCH(a.x, s.FITXF(FTPVP, r), s.FITXL(FTPVP, r), s.FITRSP(FTPVP, r), s.NINT, a.ip);
+    return a;
+  }
+  a.nr = s.NRPVT(r);
+  searchNear(hint, a.w, a.o, &s.PRES(1, r), p, a.nr);
+  a.ip = hint;
+  return a;
+}
+
+PvtAt pvtAtRs(const State& s, int r, double rs, int& hint) {
+  PvtAt a{r, 0, 1, 0.0, 0.0, rs};
+  if (s.IQUAD != 0) {
+    CEARCH(a.x, s.FITXF(FTPVR, r), s.FITXL(FTPVR, r), s.FITRSP(FTPVR, r), s.NINT, a.ip);
+    return a;
+  }
+  a.nr = s.NRPVT(r);
+  searchNear(hint, a.w, a.o, &s.RST(1, r), rs, a.nr);
+  a.ip = hint;
+  return a;
+}
+
+double pvtValue(const State& s, const PvtAt& a, PvtCol c) {
+  const int r = a.r;
+  if (s.IQUAD != 0) {
     const double* f = nullptr;
     switch (c) {
       case PvtCol::BW: f = &s.FBW(1, 1, r); break;
@@ -127,12 +149,8 @@ double PVTP(const State& s, int r, double p, PvtCol c) {
       case PvtCol::MUG: f = &s.FMUG(1, 1, r); break;
       case PvtCol::RS: f = &s.FRS(1, 1, r); break;
     }
-    return EQNVAL(f, ip, x);
+    return EQNVAL(f, a.ip, a.x);
   }
-  const int nr = s.NRPVT(r);
-  int ip = 2;
-  double w = 0, o = 0, y = 0;
-  SEARCH(ip, w, o, &s.PRES(1, r), p, nr);
   const double* col = nullptr;
   switch (c) {
     case PvtCol::BW: col = &s.BW(1, r); break;
@@ -143,25 +161,31 @@ double PVTP(const State& s, int r, double p, PvtCol c) {
     case PvtCol::MUG: col = &s.MUG(1, r); break;
     case PvtCol::RS: col = &s.RST(1, r); break;
   }
-  FUN1D(ip, w, o, col, y, nr);
+  double y = 0;
+  FUN1D(a.ip, a.w, a.o, col, y, a.nr);
   return y;
 }
 
-double PVTR(const State& s, int r, double rs, PvtRsCol c) {
+double pvtValue(const State& s, const PvtAt& a, PvtRsCol c) {
+  const int r = a.r;
   if (s.IQUAD != 0) {
-    double x = rs;
-    int ip = 1;
-    CEARCH(x, s.FITXF(FTPVR, r), s.FITXL(FTPVR, r), s.FITRSP(FTPVR, r), s.NINT, ip);
     const double* f = c == PvtRsCol::PRES ? &s.FPBR(1, 1, r) : c == PvtRsCol::BO ? &s.FBOR(1, 1, r) : &s.FMUOR(1, 1, r);
-    return EQNVAL(f, ip, x);
+    return EQNVAL(f, a.ip, a.x);
   }
-  const int nr = s.NRPVT(r);
-  int ip = 2;
-  double w = 0, o = 0, y = 0;
-  SEARCH(ip, w, o, &s.RST(1, r), rs, nr);
   const double* col = c == PvtRsCol::PRES ? &s.PRES(1, r) : c == PvtRsCol::BO ? &s.BO(1, r) : &s.MUO(1, r);
-  FUN1D(ip, w, o, col, y, nr);
+  double y = 0;
+  FUN1D(a.ip, a.w, a.o, col, y, a.nr);
   return y;
+}
+
+double PVTP(const State& s, int r, double p, PvtCol c) {
+  int hint = 0;  // no interval to try: a search of the whole table
+  return pvtValue(s, pvtAtP(s, r, p, hint), c);
+}
+
+double PVTR(const State& s, int r, double rs, PvtRsCol c) {
+  int hint = 0;
+  return pvtValue(s, pvtAtRs(s, r, rs, hint), c);
 }
 
 }  // namespace talvek

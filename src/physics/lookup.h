@@ -73,5 +73,17 @@ double PVTP(const State& s, int r, double p, PvtCol c);
 // solution ratio rs in PVT region r:
 enum class PvtRsCol { PRES, BO, MUO };
 double PVTR(const State& s, int r, double rs, PvtRsCol c);
+// Several columns at one pressure or solution ratio: the interval is found
+// once (by the fit's index arithmetic, or by a search that first tries the
+// interval hint holds, and leaves the one found there), and pvtValue gives
+// each column what PVTP or PVTR give.
+struct PvtAt {
+  int r, nr, ip;
+  double w, o, x;
+};
+PvtAt pvtAtP(const State& s, int r, double p, int& hint);
+PvtAt pvtAtRs(const State& s, int r, double rs, int& hint);
+double pvtValue(const State& s, const PvtAt& a, PvtCol c);
+double pvtValue(const State& s, const PvtAt& a, PvtRsCol c);
 
 }  // namespace talvek

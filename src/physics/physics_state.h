@@ -78,6 +78,9 @@ struct PhysicsState {
   // derivatives DQA(equation position, unknown position, n).
   FArray<double, MXBLK> QAQ, AQA, AQB, QAO, QAW, QAG, QAP;
   FArray<double, MXEQ, MXEQ, MXBLK> DQA;
+  // Set once the terms of every block have been cleared: from then on only
+  // the influx blocks' terms change, and only theirs are cleared again.
+  bool AQCLR = false;
 };
 
 }  // namespace talvek

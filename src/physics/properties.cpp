@@ -11,6 +11,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "io/errors.h"
@@ -23,6 +24,10 @@ namespace talvek {
 namespace {
 
 constexpr double kTiny = 1.0E-51;
+
+// Two doubles operated on lane by lane: each lane's quotient is the one
+// the scalar division gives.
+typedef double Pair __attribute__((vector_size(16)));
 
 // Interpolation slopes of ordinate column y over abscissa column x in
 // region r (rows 2..nrow), into column c of TSLOPE.
@@ -451,23 +456,22 @@ void EVALUT(State& s) {
     }
 
     // ---- mobilities --------------------------------------------------------------------
+    // Two phases at a time (water and oil, gas and polymer solution, next to
+    // each other in RMOB and RMOBB): the same quotients, half the divisions.
     for (int e = 1; e <= NKSTATE; ++e) {
       const bool raisedP = (e == KDPO);
       const double bw = raisedP ? v1.bw : v0.bw;
       const double bg = raisedP ? v1.bg : v0.bg;
       const double bov = raisedP ? bop : (e == KDX2 ? box : bo);
-      const double lw = kr_[JWAT][e] / mu[JWAT][e];
-      const double lo = kr_[JOIL][e] / mu[JOIL][e];
-      const double lg = kr_[JGAS][e] / mu[JGAS][e];
-      const double lp = kr_[JPOL][e] / mu[JPOL][e];
-      s.RMOB(JWAT, e, n) = lw;
-      s.RMOB(JOIL, e, n) = lo;
-      s.RMOB(JGAS, e, n) = lg;
-      s.RMOB(JPOL, e, n) = lp;
-      s.RMOBB(JWAT, e, n) = lw / bw;
-      s.RMOBB(JOIL, e, n) = lo / bov;
-      s.RMOBB(JGAS, e, n) = lg / bg;
-      s.RMOBB(JPOL, e, n) = lp / bw;
+      const Pair lwo = Pair{kr_[JWAT][e], kr_[JOIL][e]} / Pair{mu[JWAT][e], mu[JOIL][e]};
+      const Pair lgp = Pair{kr_[JGAS][e], kr_[JPOL][e]} / Pair{mu[JGAS][e], mu[JPOL][e]};
+      const Pair mwo = lwo / Pair{bw, bov};
+      const Pair mgp = lgp / Pair{bg, bw};
+      static_assert(JOIL == JWAT + 1 && JGAS == JWAT + 2 && JPOL == JWAT + 3, "phases side by side");
+      std::memcpy(&s.RMOB(JWAT, e, n), &lwo, sizeof lwo);
+      std::memcpy(&s.RMOB(JGAS, e, n), &lgp, sizeof lgp);
+      std::memcpy(&s.RMOBB(JWAT, e, n), &mwo, sizeof mwo);
+      std::memcpy(&s.RMOBB(JGAS, e, n), &mgp, sizeof mgp);
     }
 
     // ---- formation volume factors and solution gas --------------------------------------------

@@ -16,22 +16,24 @@ namespace talvek {
 namespace {
 
 // Water-oil capillary pressure of rock region r at aqueous saturation sa.
-double pcow(const State& s, int r, double sa) {
+// ip holds the interval of a nearby value to try first (the last block's)
+// and receives the one found.
+double pcow(const State& s, int r, double sa, int& ip) {
   if (s.IQUAD != 0) {
     double x = sa;
-    int ip = 1;
-    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ip);
-    return EQNVAL(&s.FPCOW(1, 1, r), ip, x);
+    int ipf = 1;
+    CEARCH(x, s.FITXF(FTWO, r), s.FITXL(FTWO, r), s.FITRSP(FTWO, r), s.NINT, ipf);
+    return EQNVAL(&s.FPCOW(1, 1, r), ipf, x);
   }
-  int ip = 2;
   double w = 0, o = 0, pc = 0;
-  SEARCH(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
+  searchNear(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
   FUN1D(ip, w, o, &s.PCOW(1, r), pc, s.NRWO(r));
   return pc;
 }
 
-// Resistance and residual resistance factors at adsorbed polymer ads.
-void resistance(const State& s, double ads, double& rf, double& rrf) {
+// Resistance and residual resistance factors at adsorbed polymer ads; ip as
+// for pcow.
+void resistance(const State& s, double ads, double& rf, double& rrf, int& ip) {
   rf = rrf = 1.0;
   if (s.IQUAD != 0) {
     if (!(ads > s.FITXF(FTRET, 1))) return;
@@ -43,9 +45,8 @@ void resistance(const State& s, double ads, double& rf, double& rrf) {
     return;
   }
   if (!(ads > s.CRPT(1)) || s.NRRET < 2) return;
-  int ip = 2;
   double w = 0, o = 0;
-  SEARCH(ip, w, o, s.CRPT.data(), ads, s.NRRET);
+  searchNear(ip, w, o, s.CRPT.data(), ads, s.NRRET);
   FUN1D(ip, w, o, s.RF.data(), rf, s.NRRET);
   FUN1D(ip, w, o, s.RRF.data(), rrf, s.NRRET);
 }
@@ -56,11 +57,13 @@ namespace {
 
 // Key and block of the cascade order, side by side so that the sort compares
 // neighbouring memory rather than looking the keys up through the blocks.
+// The array keeps the last order: the next call starts from it.
 struct KeyedBlock {
   double key;
   int block;
 };
 KeyedBlock gKeyed[MXBLK];
+int gKeyedN = 0;  // blocks of the last order (0: none yet)
 
 // The cascade visits the blocks in the order of their potential, all over
 // the grid: it asks the memory ahead of time for what a block's turn reads,
@@ -110,18 +113,40 @@ KeyedBlock gKeyed[MXBLK];
 
 void cascadeOrder(const double* key, int n, int* order) {
   // Decreasing key, ties by increasing block number: a strict total order, so
-  // the unstable sort gives the one order of the stable sort by key alone,
-  // without the merge buffer a stable sort allocates at every step. A key
-  // that is not a number counts as the lowest.
+  // any sort gives the one order of the stable sort by key alone, without the
+  // merge buffer a stable sort allocates at every step. A key that is not a
+  // number counts as the lowest.
   auto k = [key](int b) {
     const double v = key[b - 1];
     return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;
   };
-  assert(n <= MXBLK);
-  for (int i = 0; i < n; ++i) gKeyed[i] = {k(i + 1), i + 1};
-  std::sort(gKeyed, gKeyed + n, [](const KeyedBlock& a, const KeyedBlock& b) {
+  auto before = [](const KeyedBlock& a, const KeyedBlock& b) {
     return a.key > b.key || (a.key == b.key && a.block < b.block);
-  });
+  };
+  assert(n <= MXBLK);
+  if (n == gKeyedN) {
+    // The potentials move little from one step to the next, and so does the
+    // order: an insertion sort from the last order moves few blocks. When it
+    // has to move many, the whole sort takes over.
+    for (int i = 0; i < n; ++i) gKeyed[i].key = k(gKeyed[i].block);
+    long moves = 0;
+    const long budget = 8L * n;
+    for (int i = 1; i < n; ++i) {
+      const KeyedBlock x = gKeyed[i];
+      int j = i;
+      for (; j > 0 && before(x, gKeyed[j - 1]); --j) gKeyed[j] = gKeyed[j - 1];
+      gKeyed[j] = x;
+      moves += i - j;
+      if (moves > budget) {
+        std::sort(gKeyed, gKeyed + n, before);
+        break;
+      }
+    }
+  } else {
+    for (int i = 0; i < n; ++i) gKeyed[i] = {k(i + 1), i + 1};
+    std::sort(gKeyed, gKeyed + n, before);
+    gKeyedN = n;
+  }
   for (int i = 0; i < n; ++i) order[i] = gKeyed[i].block;
 }
 
@@ -130,8 +155,9 @@ void CASCDE(State& s) {
   const double dt = s.DTIME, tiny = s.TINY;
 
   // 1. Water-phase pressure and cascade key.
+  int ip = 0;
   for (int n = 1; n <= nact; ++n) {
-    s.PWCAS(n) = s.P(n) - pcow(s, s.NKRGN(n), s.SA(n));
+    s.PWCAS(n) = s.P(n) - pcow(s, s.NKRGN(n), s.SA(n), ip);
   }
   for (int n = 1; n <= nact; ++n) {
     double key = -1.0E29;
@@ -253,7 +279,8 @@ void CASCDE(State& s) {
   }
 
   // 4. Resistance factors at the new adsorption.
-  for (int n = 1; n <= nact; ++n) resistance(s, s.ADS(n), s.RFB(n), s.RRFB(n));
+  ip = 0;
+  for (int n = 1; n <= nact; ++n) resistance(s, s.ADS(n), s.RFB(n), s.RRFB(n), ip);
 }
 
 }  // namespace talvek

@@ -216,13 +216,17 @@ void MUPOLY(State& s) {
 }
 
 void PROPRF(State& s) {
+  // Each table is searched once per block (its columns share the interval),
+  // starting from the last block's interval.
+  int hP = 0, hR = 0, hK = 0;
   for (int n = 1; n <= s.NGPACT; ++n) {
     const int pr = s.NPVTGN(n);
     const int rr = s.NKRGN(n);
     const double p = s.P(n);
-    s.BWB(n) = PVTP(s, pr, p, PvtCol::BW);
-    s.BGB(n) = PVTP(s, pr, p, PvtCol::BG);
-    const double muw = PVTP(s, pr, p, PvtCol::MUW);
+    const PvtAt atP = pvtAtP(s, pr, p, hP);
+    s.BWB(n) = pvtValue(s, atP, PvtCol::BW);
+    s.BGB(n) = pvtValue(s, atP, PvtCol::BG);
+    const double muw = pvtValue(s, atP, PvtCol::MUW);
     double muwe = muw, mupe = s.MUPB(n);
     AQVIS(s, muw, s.MUPB(n), s.SW(n), s.SP(n), muwe, mupe, s.RFB(n), s.RRFB(n), s.CRPMAX(n), s.ADS(n));
     // Polymer-solution mobility at the converged state: the aqueous relative
@@ -234,23 +238,24 @@ void PROPRF(State& s) {
       CEARCH(x, s.FITXF(FTWO, rr), s.FITXL(FTWO, rr), s.FITRSP(FTWO, rr), s.NINT, ip);
       krw = EQNVAL(&s.FKRW(1, 1, rr), ip, x);
     } else {
-      int ip = 2;
       double w = 0, o = 0;
-      SEARCH(ip, w, o, &s.SWT(1, rr), s.SA(n), s.NRWO(rr));
-      FUN1D(ip, w, o, &s.KRW(1, rr), krw, s.NRWO(rr));
+      searchNear(hK, w, o, &s.SWT(1, rr), s.SA(n), s.NRWO(rr));
+      FUN1D(hK, w, o, &s.KRW(1, rr), krw, s.NRWO(rr));
     }
     const double kp = krw * s.SP(n) / (s.SW(n) + s.SP(n) + s.TINY);
     s.RMOB(JPOL, KBASE, n) = kp / mupe;
     s.RMOBB(JPOL, KBASE, n) = s.RMOB(JPOL, KBASE, n) / s.BWB(n);
     if (s.ISAT(n) == 1) {
-      s.BOB(n) = PVTP(s, pr, p, PvtCol::BO);
-      s.RS(n) = PVTP(s, pr, p, PvtCol::RS);
+      s.BOB(n) = pvtValue(s, atP, PvtCol::BO);
+      s.RS(n) = pvtValue(s, atP, PvtCol::RS);
       s.RSTOT(n) = s.SG(n) * s.BOB(n) / (s.SO(n) * s.BGB(n) + 1.0E-6) + s.RS(n);
-      s.PBUBL(n) = PVTR(s, pr, s.RSTOT(n), PvtRsCol::PRES);
-      s.BOBUB(n) = PVTR(s, pr, s.RSTOT(n), PvtRsCol::BO);
+      const PvtAt atR = pvtAtRs(s, pr, s.RSTOT(n), hR);
+      s.PBUBL(n) = pvtValue(s, atR, PvtRsCol::PRES);
+      s.BOBUB(n) = pvtValue(s, atR, PvtRsCol::BO);
     } else {
-      s.PBUBL(n) = PVTR(s, pr, s.RS(n), PvtRsCol::PRES);
-      s.BOBUB(n) = PVTR(s, pr, s.RS(n), PvtRsCol::BO);
+      const PvtAt atR = pvtAtRs(s, pr, s.RS(n), hR);
+      s.PBUBL(n) = pvtValue(s, atR, PvtRsCol::PRES);
+      s.BOBUB(n) = pvtValue(s, atR, PvtRsCol::BO);
       s.BOB(n) = s.BOBUB(n) / ((p - s.PBUBL(n)) * s.CO(pr) + 1.0);
       s.RSTOT(n) = s.RS(n);
     }

@@ -70,53 +70,55 @@ void CNVRGE(State& s, int& NCONV) {
     if (std::fabs(x0) > skip && std::fabs(d / x0) > tol) NCONV = 1;
   };
 
-  // 1. Pressure, every block tested.
-  for (int n = 1; n <= ng; ++n) test(s.P(n), s.DELX(kx(s, n, s.IPO)), -1.0);
-  // 2. Polymer-solution saturation.
-  if (s.KEQP >= 1 && (s.KEQW >= 1 || s.KEQO >= 1 || s.KEQG >= 1))
-    for (int n = 1; n <= ng; ++n) test(s.SP(n), s.DELX(kx(s, n, s.ISP)), 1.0E-6);
-  // 3. Water saturation.
-  if (s.KEQW >= 1) {
-    if (s.KEQO >= 1 || s.KEQG >= 1) {
-      for (int n = 1; n <= ng; ++n) test(s.SW(n), s.DELX(kx(s, n, s.ISW)), 1.0E-6);
-    } else {
-      for (int n = 1; n <= ng; ++n) {
+  // One sweep over the blocks: each block's steps use only its own values.
+  const bool testSp = s.KEQP >= 1 && (s.KEQW >= 1 || s.KEQO >= 1 || s.KEQG >= 1);
+  const bool watOn = s.KEQW >= 1, oilOn = s.KEQO >= 1, gasOn = s.KEQG >= 1, polOn = s.KEQP >= 1;
+  const int ipo = s.IPO, isp = s.ISP, isw = s.ISW, iso = s.ISO;
+  for (int n = 1; n <= ng; ++n) {
+    // 1. Pressure, every block tested.
+    test(s.P(n), s.DELX(kx(s, n, ipo)), -1.0);
+    // 2. Polymer-solution saturation.
+    if (testSp) test(s.SP(n), s.DELX(kx(s, n, isp)), 1.0E-6);
+    // 3. Water saturation.
+    if (watOn) {
+      if (oilOn || gasOn) {
+        test(s.SW(n), s.DELX(kx(s, n, isw)), 1.0E-6);
+      } else {
         s.SW(n) = 1.0 - s.SFIXED(n);
-        if (s.KEQP >= 1) s.SW(n) -= s.SP(n);
+        if (polOn) s.SW(n) -= s.SP(n);
       }
     }
-  }
-  // 4. Aqueous saturation.
-  for (int n = 1; n <= ng; ++n) s.SA(n) = s.SP(n) + s.SW(n);
-  // 5. Oil saturation or solution ratio.
-  if (s.KEQO >= 1) {
-    if (s.KEQG < 1) {
-      // Without the gas equation the gas saturation stays at its initial
-      // value: the oil fills the rest of the pore space.
-      for (int n = 1; n <= ng; ++n) s.SO(n) = 1.0 - s.SA(n) - s.SG(n);
-    } else {
-      for (int n = 1; n <= ng; ++n) {
-        if (s.ISAT(n) != 1) {
-          test(s.RS(n), s.DELX(kx(s, n, s.ISO)), 0.1);
-          s.SO(n) = 1.0 - s.SA(n);
-        } else {
-          test(s.SO(n), s.DELX(kx(s, n, s.ISO)), 1.0E-6);
-        }
+    // 4. Aqueous saturation.
+    s.SA(n) = s.SP(n) + s.SW(n);
+    // 5. Oil saturation or solution ratio.
+    if (oilOn) {
+      if (!gasOn) {
+        // Without the gas equation the gas saturation stays at its initial
+        // value: the oil fills the rest of the pore space.
+        s.SO(n) = 1.0 - s.SA(n) - s.SG(n);
+      } else if (s.ISAT(n) != 1) {
+        test(s.RS(n), s.DELX(kx(s, n, iso)), 0.1);
+        s.SO(n) = 1.0 - s.SA(n);
+      } else {
+        test(s.SO(n), s.DELX(kx(s, n, iso)), 1.0E-6);
       }
     }
+    // 6. Gas saturation.
+    s.SG(n) = 1.0 - s.SO(n) - s.SA(n);
   }
-  // 6. Gas saturation.
-  for (int n = 1; n <= ng; ++n) s.SG(n) = 1.0 - s.SO(n) - s.SA(n);
   // 7. Switching between saturated and undersaturated blocks, only in an
   // unconverged iteration.
   if (s.KEQO >= 1 && s.KEQG >= 1 && NCONV == 1) {
+    // One search of the PVT table per block, from the last block's interval.
+    int hint = 0;
     for (int n = 1; n <= ng; ++n) {
       const int r = s.NPVTGN(n);
       if (s.ISAT(n) != 1) {
-        const double rsat = PVTP(s, r, s.P(n), PvtCol::RS);
+        const PvtAt at = pvtAtP(s, r, s.P(n), hint);
+        const double rsat = pvtValue(s, at, PvtCol::RS);
         if (s.RS(n) - rsat > 0.1) {
-          const double bo = PVTP(s, r, s.P(n), PvtCol::BO);
-          const double bg = PVTP(s, r, s.P(n), PvtCol::BG);
+          const double bo = pvtValue(s, at, PvtCol::BO);
+          const double bg = pvtValue(s, at, PvtCol::BG);
           const double rr = (s.RS(n) - rsat) * bg / bo;
           s.SO(n) = s.SO(n) / (rr + 1.0);
           s.SG(n) = rr * s.SO(n);
@@ -124,9 +126,10 @@ void CNVRGE(State& s, int& NCONV) {
           s.EPSX2(n) = 0.001;
         }
       } else if (s.SG(n) <= s.SGMIN) {
-        const double rsat = PVTP(s, r, s.P(n), PvtCol::RS);
-        const double bo = PVTP(s, r, s.P(n), PvtCol::BO);
-        const double bg = PVTP(s, r, s.P(n), PvtCol::BG);
+        const PvtAt at = pvtAtP(s, r, s.P(n), hint);
+        const double rsat = pvtValue(s, at, PvtCol::RS);
+        const double bo = pvtValue(s, at, PvtCol::BO);
+        const double bg = pvtValue(s, at, PvtCol::BG);
         s.RS(n) = bo * s.SG(n) / (bg * s.SO(n) + 1.0E-6) + rsat;
         s.SO(n) = 1.0 - s.SA(n);
         s.SG(n) = 0.0;

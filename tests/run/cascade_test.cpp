@@ -339,8 +339,22 @@ TEST(Cascde, ResistanceFactors) {
   EXPECT_EQ(s.RRFB(3), 3.0);
 }
 
-// The processing order equals the bubble sort that swaps neighbours only
-// when the later key is strictly greater, over NGPACT - 1 passes.
+// The order of the bubble sort that swaps neighbours only when the later key
+// is strictly greater, over n - 1 passes.
+std::vector<int> bubbleOrder(const std::vector<double>& key) {
+  const int n = static_cast<int>(key.size());
+  std::vector<int> bub(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) bub[static_cast<std::size_t>(i)] = i + 1;
+  for (int pass = 0; pass < n - 1; ++pass)
+    for (int i = 0; i + 1 < n; ++i) {
+      auto& a = bub[static_cast<std::size_t>(i)];
+      auto& b = bub[static_cast<std::size_t>(i + 1)];
+      if (key[static_cast<std::size_t>(b - 1)] > key[static_cast<std::size_t>(a - 1)]) std::swap(a, b);
+    }
+  return bub;
+}
+
+// The processing order equals the bubble sort over NGPACT - 1 passes.
 TEST(Cascde, OrderEqualsTheBubbleSort) {
   std::mt19937 gen(11);
   std::uniform_int_distribution<int> pick(0, 5);
@@ -348,17 +362,35 @@ TEST(Cascde, OrderEqualsTheBubbleSort) {
     const int n = 1 + trial * 7 % 60;
     std::vector<double> key(static_cast<std::size_t>(n));
     for (auto& k : key) k = pick(gen) == 0 ? -1.0E29 : 10.0 * pick(gen);  // many ties
-    std::vector<int> bub(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) bub[static_cast<std::size_t>(i)] = i + 1;
-    for (int pass = 0; pass < n - 1; ++pass)
-      for (int i = 0; i + 1 < n; ++i) {
-        auto& a = bub[static_cast<std::size_t>(i)];
-        auto& b = bub[static_cast<std::size_t>(i + 1)];
-        if (key[static_cast<std::size_t>(b - 1)] > key[static_cast<std::size_t>(a - 1)]) std::swap(a, b);
-      }
     std::vector<int> ord(static_cast<std::size_t>(n));
     cascadeOrder(key.data(), n, ord.data());
-    EXPECT_EQ(ord, bub) << "trial " << trial;
+    EXPECT_EQ(ord, bubbleOrder(key)) << "trial " << trial;
+  }
+}
+
+// Step after step with the same blocks, the order starts from the last one:
+// keys that barely move, ties that form and break, and keys turned upside
+// down (most blocks move) all give the bubble sort's order.
+TEST(Cascde, OrderFromTheLastOrderEqualsTheBubbleSort) {
+  std::mt19937 gen(5);
+  std::uniform_int_distribution<int> pick(0, 9);
+  const int n = 300;
+  std::vector<double> key(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) key[static_cast<std::size_t>(i)] = 0.5 * (i % 37);
+  std::vector<int> ord(static_cast<std::size_t>(n));
+  for (int step = 0; step < 12; ++step) {
+    if (step == 6) {
+      for (auto& k : key) k = -k;
+    } else {
+      for (auto& k : key) {
+        const int r = pick(gen);
+        if (r == 0) k += 0.5;
+        if (r == 1) k -= 0.5;
+        if (r == 2) k = std::round(k);  // ties with other blocks
+      }
+    }
+    cascadeOrder(key.data(), n, ord.data());
+    EXPECT_EQ(ord, bubbleOrder(key)) << "step " << step;
   }
 }
 
