@@ -7,7 +7,6 @@
 #include <limits>
 
 #include "solver/blockops.h"
-#include "solver/d4.h"
 
 namespace talvek {
 
@@ -83,7 +82,7 @@ int factor(State& s) {
         if (s.UBI(t.p, m) != 0) subMulBB<N>(W, &s.FU(1, 1, t.p, m), dst);
       }
     }
-    if (!INVTRY(D, N)) return n;
+    if (!invertTry<N>(D)) return n;
     copy(D, &s.PINV(1, 1, n));
     // The row of n is final: pack what the preconditioner solve reads of it.
     double* pk = iluRow<N>(s, n);

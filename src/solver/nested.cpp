@@ -8,7 +8,6 @@
 #include "solver/nested.h"
 
 #include "solver/blockops.h"
-#include "solver/d4.h"
 
 namespace talvek {
 
