@@ -46,6 +46,26 @@ inline void rowSums(const double* A, const double* x, double* y) {
   }
 }
 
+// The sums of rowSums started from the first product instead of from 0: the
+// same value, but for the sign of a zero (0 + (-0) is +0, the first product
+// alone may be -0), which adding 0 afterwards restores. One addition less on
+// the path of a recurrence whose values enter only products and sums until
+// they are stored (see lineSolve).
+template <int N, int LD>
+inline void rowSumsLead(const double* A, const double* x, double* y) {
+  int i = 0;
+  for (; i + 1 < N; i += 2) {
+    Pair t = loadPair(A + i) * both(x[0]);
+    for (int k = 1; k < N; ++k) t += loadPair(A + i + LD * k) * both(x[k]);
+    storePair(y + i, t);
+  }
+  if constexpr (N % 2 != 0) {
+    double t = A[N - 1] * x[0];
+    for (int k = 1; k < N; ++k) t += A[N - 1 + LD * k] * x[k];
+    y[N - 1] = t;
+  }
+}
+
 // Calls f.template operator()<N>() for the run-time block order N (1..4).
 template <class F>
 inline void byOrder(int N, F&& f) {

@@ -65,6 +65,15 @@ void NSLOKT(State& s) {
 // it. The previous block's result along the line is carried in registers
 // rather than read back from W: the sweeps are recurrences, and their speed
 // is the latency of one step.
+//
+// Along the recurrence the block products are summed from their first
+// product (rowSumsLead), one addition less per product on its path. The
+// values carried may then differ from the sums from 0 only in the sign of a
+// zero, and such a difference dies in the next product and sum (a signed
+// zero added to a nonzero leaves it; the next sum's own zero result is
+// again only a signed zero); every value stored or handed out has 0 added,
+// which turns a -0 into the +0 that the sums from 0 give, so the results
+// are those of the sums from 0 to the last digit.
 template <int N, class Rhs, class Out>
 inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
@@ -77,14 +86,12 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
     rhs(n, t);
     const int nx = s.NBR(m1, n);
     if (nx != 0) {
-      if (nx == nprev) {
-        subMulBV<N, N>(nf<N>(s, n, kLx), zp, t);
-      } else {
-        subMulBV<N, N>(nf<N>(s, n, kLx), &W(1, nx), t);
-      }
+      double u[N];
+      rowSumsLead<N, N>(nf<N>(s, n, kLx), nx == nprev ? zp : &W(1, nx), u);
+      for (int i = 0; i < N; ++i) t[i] -= u[i];
     }
-    mulBV<N, N>(nf<N>(s, n, kGinv), t, zp);
-    for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i];
+    rowSumsLead<N, N>(nf<N>(s, n, kGinv), t, zp);
+    for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i] + 0.0;
     nprev = n;
   }
   int nnext = 0;
@@ -94,15 +101,14 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
     for (int i = 0; i < N; ++i) z[i] = W(i + 1, n);
     const int nxp = s.NBR(p1, n);
     if (nxp != 0) {
-      if (nxp == nnext) {
-        subMulBV<N, N>(nf<N>(s, n, kEux), zp, z);
-      } else {
-        subMulBV<N, N>(nf<N>(s, n, kEux), &W(1, nxp), z);
-      }
+      double u[N];
+      rowSumsLead<N, N>(nf<N>(s, n, kEux), nxp == nnext ? zp : &W(1, nxp), u);
+      for (int i = 0; i < N; ++i) z[i] -= u[i];
     }
     for (int i = 0; i < N; ++i) {
-      W(i + 1, n) = z[i];
       zp[i] = z[i];
+      z[i] += 0.0;
+      W(i + 1, n) = z[i];
     }
     out(n, z);
     nnext = n;
