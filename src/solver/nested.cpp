@@ -131,23 +131,58 @@ void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
 
 // The same line solve on a column of blocks: rhs(n, t) gives the N x N
 // block of block n (leading dimension 4), V keeps the forward results and
-// then the solution.
+// then the solution. As in lineSolve, the previous block's result is carried
+// along the recurrence summed from the first product, and 0 is added to what
+// is stored.
 template <int N, class Rhs>
 void lineSolve2(State& s, BlockCol& V, int k, int j, Rhs&& rhs) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int ni = s.NI(j, k);
+  double zp[16] = {};
+  int nprev = 0;
   for (int ii = 1; ii <= ni; ++ii) {
     const int n = s.NSIJ(ii, j, k);
     double t[16];
     rhs(n, t);
     const int nx = s.NBR(m1, n);
-    if (nx != 0) subMulBB<N, N>(nf<N>(s, n, kLx), &V(1, 1, nx), t);
-    mulBB<N, N>(nf<N>(s, n, kGinv), t, &V(1, 1, n));
+    if (nx != 0) {
+      const double* v = nx == nprev ? zp : &V(1, 1, nx);
+      for (int c = 0; c < N; ++c) {
+        double u[N];
+        rowSumsLead<N, N>(nf<N>(s, n, kLx), v + 4 * c, u);
+        for (int i = 0; i < N; ++i) t[i + 4 * c] -= u[i];
+      }
+    }
+    double* vn = &V(1, 1, n);
+    for (int c = 0; c < N; ++c) {
+      rowSumsLead<N, N>(nf<N>(s, n, kGinv), t + 4 * c, zp + 4 * c);
+      for (int i = 0; i < N; ++i) vn[i + 4 * c] = zp[i + 4 * c] + 0.0;
+    }
+    nprev = n;
   }
+  int nnext = 0;
   for (int ii = ni; ii >= 1; --ii) {
     const int n = s.NSIJ(ii, j, k);
     const int nxp = s.NBR(p1, n);
-    if (nxp != 0) subMulBB<N, N>(nf<N>(s, n, kEux), &V(1, 1, nxp), &V(1, 1, n));
+    double* vn = &V(1, 1, n);
+    if (nxp == 0) {
+      for (int c = 0; c < N; ++c)
+        for (int i = 0; i < N; ++i) zp[i + 4 * c] = vn[i + 4 * c];
+    } else {
+      const double* v = nxp == nnext ? zp : &V(1, 1, nxp);
+      double z[16];
+      for (int c = 0; c < N; ++c) {
+        double u[N];
+        rowSumsLead<N, N>(nf<N>(s, n, kEux), v + 4 * c, u);
+        for (int i = 0; i < N; ++i) z[i + 4 * c] = vn[i + 4 * c] - u[i];
+      }
+      for (int c = 0; c < N; ++c)
+        for (int i = 0; i < N; ++i) {
+          zp[i + 4 * c] = z[i + 4 * c];
+          vn[i + 4 * c] = z[i + 4 * c] + 0.0;
+        }
+    }
+    nnext = n;
   }
 }
 
