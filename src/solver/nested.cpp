@@ -71,9 +71,10 @@ void NSLOKT(State& s) {
 // values carried may then differ from the sums from 0 only in the sign of a
 // zero, and such a difference dies in the next product and sum (a signed
 // zero added to a nonzero leaves it; the next sum's own zero result is
-// again only a signed zero); every value stored or handed out has 0 added,
-// which turns a -0 into the +0 that the sums from 0 give, so the results
-// are those of the sums from 0 to the last digit.
+// again only a signed zero). The forward results are stored with 0 added,
+// which turns a -0 into the +0 that the sums from 0 give; a backward result
+// is such a stored value less a product, which is never -0 either. So the
+// results are those of the sums from 0 to the last digit.
 template <int N, class Rhs, class Out>
 inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
@@ -106,9 +107,8 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
       for (int i = 0; i < N; ++i) z[i] -= u[i];
     }
     for (int i = 0; i < N; ++i) {
-      zp[i] = z[i];
-      z[i] += 0.0;
       W(i + 1, n) = z[i];
+      zp[i] = z[i];
     }
     out(n, z);
     nnext = n;
@@ -132,8 +132,8 @@ void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
 // The same line solve on a column of blocks: rhs(n, t) gives the N x N
 // block of block n (leading dimension 4), V keeps the forward results and
 // then the solution. As in lineSolve, the previous block's result is carried
-// along the recurrence summed from the first product, and 0 is added to what
-// is stored.
+// along the recurrence summed from the first product, and 0 is added to the
+// forward results stored.
 template <int N, class Rhs>
 void lineSolve2(State& s, BlockCol& V, int k, int j, Rhs&& rhs) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
@@ -177,10 +177,7 @@ void lineSolve2(State& s, BlockCol& V, int k, int j, Rhs&& rhs) {
         for (int i = 0; i < N; ++i) z[i + 4 * c] = vn[i + 4 * c] - u[i];
       }
       for (int c = 0; c < N; ++c)
-        for (int i = 0; i < N; ++i) {
-          zp[i + 4 * c] = z[i + 4 * c];
-          vn[i + 4 * c] = z[i + 4 * c] + 0.0;
-        }
+        for (int i = 0; i < N; ++i) vn[i + 4 * c] = zp[i + 4 * c] = z[i + 4 * c];
     }
     nnext = n;
   }
