@@ -7,7 +7,6 @@
 #include <limits>
 
 #include "solver/blockops.h"
-#include "solver/d4.h"
 
 namespace talvek {
 
@@ -83,7 +82,7 @@ int factor(State& s) {
         if (s.UBI(t.p, m) != 0) subMulBB<N>(W, &s.FU(1, 1, t.p, m), dst);
       }
     }
-    if (!INVTRY(D, N)) return n;
+    if (!invertTry<N>(D)) return n;
     copy(D, &s.PINV(1, 1, n));
     // The row of n is final: pack what the preconditioner solve reads of it.
     double* pk = iluRow<N>(s, n);
@@ -152,28 +151,57 @@ void MATVEC(const State& s, const double* X, double* Y) {
   });
 }
 
+// The sweeps are recurrences through the previous (next) block. As in the
+// line solves of the nested factorization, the products on that path are
+// summed from their first product and the result of each block is carried
+// in registers; every value stored has 0 added, which gives the digits of
+// the sums from 0 (the values carried differ from them at most in the sign
+// of a zero, and that difference dies in the next product and sum). The
+// forward result kept in Z is read again only by the backward step of the
+// same block, which ends in such a sum.
 void BILUSV(State& s, const BlockVec& R, BlockVec& Z) {
   byOrder(s.NEQN, [&]<int N>() {
+    double yp[N] = {};
+    int nprev = 0;
     for (int n = 1; n <= s.NGPACT; ++n) {
       const double* pk = iluRow<N>(s, n);
       double t[MXEQ];
       for (int i = 0; i < N; ++i) t[i] = R(i + 1, n);
       for (int p = 1; p <= 6; ++p) {
         const int m = s.LBI(p, n);
-        if (m != 0) subMulBV<N, N>(pk + N * N * (p - 1), &s.YFWD(1, m), t);
+        if (m == 0) continue;
+        if (m == nprev) {
+          double u[N];
+          rowSumsLead<N, N>(pk + N * N * (p - 1), yp, u);
+          for (int i = 0; i < N; ++i) t[i] -= u[i];
+        } else {
+          subMulBV<N, N>(pk + N * N * (p - 1), &s.YFWD(1, m), t);
+        }
       }
       for (int i = 0; i < N; ++i) Z(i + 1, n) = t[i];
-      mulBV<N, N>(pk + N * N * 6, t, &s.YFWD(1, n));
+      rowSumsLead<N, N>(pk + N * N * 6, t, yp);
+      for (int i = 0; i < N; ++i) s.YFWD(i + 1, n) = yp[i] + 0.0;
+      nprev = n;
     }
+    int nnext = 0;
     for (int n = s.NGPACT; n >= 1; --n) {
       const double* pk = iluRow<N>(s, n);
       double t[MXEQ];
       for (int i = 0; i < N; ++i) t[i] = Z(i + 1, n);
       for (int p = 1; p <= 6; ++p) {
         const int m = s.UBI(p, n);
-        if (m != 0) subMulBV<N, N>(pk + N * N * (6 + p), &Z(1, m), t);
+        if (m == 0) continue;
+        if (m == nnext) {
+          double u[N];
+          rowSumsLead<N, N>(pk + N * N * (6 + p), yp, u);
+          for (int i = 0; i < N; ++i) t[i] -= u[i];
+        } else {
+          subMulBV<N, N>(pk + N * N * (6 + p), &Z(1, m), t);
+        }
       }
-      mulBV<N, N>(pk + N * N * 6, t, &Z(1, n));
+      rowSumsLead<N, N>(pk + N * N * 6, t, yp);
+      for (int i = 0; i < N; ++i) Z(i + 1, n) = yp[i] + 0.0;
+      nnext = n;
     }
   });
 }

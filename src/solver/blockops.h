@@ -13,6 +13,7 @@
 // same order as it would be alone, so pairing rows changes no digit.
 #pragma once
 
+#include <cmath>
 #include <cstring>
 
 namespace talvek::blockops {
@@ -45,6 +46,26 @@ inline void rowSums(const double* A, const double* x, double* y) {
   }
 }
 
+// The sums of rowSums started from the first product instead of from 0: the
+// same value, but for the sign of a zero (0 + (-0) is +0, the first product
+// alone may be -0), which adding 0 afterwards restores. One addition less on
+// the path of a recurrence whose values enter only products and sums until
+// they are stored (see lineSolve).
+template <int N, int LD>
+inline void rowSumsLead(const double* A, const double* x, double* y) {
+  int i = 0;
+  for (; i + 1 < N; i += 2) {
+    Pair t = loadPair(A + i) * both(x[0]);
+    for (int k = 1; k < N; ++k) t += loadPair(A + i + LD * k) * both(x[k]);
+    storePair(y + i, t);
+  }
+  if constexpr (N % 2 != 0) {
+    double t = A[N - 1] * x[0];
+    for (int k = 1; k < N; ++k) t += A[N - 1 + LD * k] * x[k];
+    y[N - 1] = t;
+  }
+}
+
 // Calls f.template operator()<N>() for the run-time block order N (1..4).
 template <class F>
 inline void byOrder(int N, F&& f) {
@@ -56,26 +77,26 @@ inline void byOrder(int N, F&& f) {
   }
 }
 
-// C = A * B.
-template <int N>
+// C = A * B; A, B and C of leading dimensions LA, LB and LC.
+template <int N, int LA = 4, int LB = 4, int LC = 4>
 inline void mulBB(const double* A, const double* B, double* C) {
   for (int j = 0; j < N; ++j) {
     double t[N];
-    rowSums<N, 4>(A, B + 4 * j, t);
-    for (int i = 0; i < N; ++i) C[i + 4 * j] = t[i];
+    rowSums<N, LA>(A, B + LB * j, t);
+    for (int i = 0; i < N; ++i) C[i + LC * j] = t[i];
   }
 }
 inline void mulBB(const double* A, const double* B, double* C, int N) {
   byOrder(N, [&]<int M>() { mulBB<M>(A, B, C); });
 }
 
-// C -= A * B.
-template <int N>
+// C -= A * B; A, B and C of leading dimensions LA, LB and LC.
+template <int N, int LA = 4, int LB = 4, int LC = 4>
 inline void subMulBB(const double* A, const double* B, double* C) {
   for (int j = 0; j < N; ++j) {
     double t[N];
-    rowSums<N, 4>(A, B + 4 * j, t);
-    for (int i = 0; i < N; ++i) C[i + 4 * j] -= t[i];
+    rowSums<N, LA>(A, B + LB * j, t);
+    for (int i = 0; i < N; ++i) C[i + LC * j] -= t[i];
   }
 }
 inline void subMulBB(const double* A, const double* B, double* C, int N) {
@@ -137,6 +158,40 @@ inline void subBlock(const double* A, double* C, int N) {
     for (int j = 0; j < M; ++j)
       for (int i = 0; i < M; ++i) C[i + 4 * j] -= A[i + 4 * j];
   });
+}
+
+// Inverse of the N x N block A (leading dimension 4) in place by Gauss-Jordan
+// elimination without row exchanges, on [A | I], each pivot row divided out
+// at the end. Returns false, leaving A unchanged, when a pivot is zero or not
+// finite or an entry of the inverse is not finite. The same elimination as
+// the run-time order inverse of the direct solver (INVTRY), with the order
+// known to the compiler.
+template <int N>
+inline bool invertTry(double* A) {
+  double W[N][2 * N];
+  for (int i = 0; i < N; ++i)
+    for (int j = 0; j < N; ++j) {
+      W[i][j] = A[i + 4 * j];
+      W[i][N + j] = i == j ? 1.0 : 0.0;
+    }
+  for (int k = 0; k < N; ++k) {
+    const double piv = W[k][k];
+    if (piv == 0.0 || !std::isfinite(piv)) return false;
+    for (int m = 0; m < N; ++m) {
+      if (m == k) continue;
+      const double f = W[m][k] / piv;
+      for (int j = 0; j < 2 * N; ++j) W[m][j] -= f * W[k][j];
+    }
+  }
+  double R[N][N];
+  for (int k = 0; k < N; ++k)
+    for (int j = 0; j < N; ++j) {
+      R[k][j] = W[k][N + j] / W[k][k];
+      if (!std::isfinite(R[k][j])) return false;
+    }
+  for (int k = 0; k < N; ++k)
+    for (int j = 0; j < N; ++j) A[k + 4 * j] = R[k][j];
+  return true;
 }
 
 }  // namespace talvek::blockops

@@ -1,15 +1,13 @@
 // Nested factorization with ORTHOMIN (method 3).
 //
-// The factorization reads the couplings of the lines, planes and the whole
-// grid from VBB in place, by the slot of each ordered direction and only
-// where the neighbour is there, and keeps the inverted pivots, GINV * Ux and
-// the row-sum corrections. The solves of the iteration read all they need of
-// a block from one packed run (NFAC), block after block in the order of the
-// sweeps.
+// The factorization reads each block's row of VBB once, by the slot of each
+// ordered direction and only where the neighbour is there, and packs the
+// couplings, the inverted pivot and GINV * Ux of the block into one run
+// (NFAC); its own solves and those of the iteration read all they need of a
+// block from there, block after block in the order of the sweeps.
 #include "solver/nested.h"
 
 #include "solver/blockops.h"
-#include "solver/d4.h"
 
 namespace talvek {
 
@@ -67,6 +65,16 @@ void NSLOKT(State& s) {
 // it. The previous block's result along the line is carried in registers
 // rather than read back from W: the sweeps are recurrences, and their speed
 // is the latency of one step.
+//
+// Along the recurrence the block products are summed from their first
+// product (rowSumsLead), one addition less per product on its path. The
+// values carried may then differ from the sums from 0 only in the sign of a
+// zero, and such a difference dies in the next product and sum (a signed
+// zero added to a nonzero leaves it; the next sum's own zero result is
+// again only a signed zero). The forward results are stored with 0 added,
+// which turns a -0 into the +0 that the sums from 0 give; a backward result
+// is such a stored value less a product, which is never -0 either. So the
+// results are those of the sums from 0 to the last digit.
 template <int N, class Rhs, class Out>
 inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
@@ -79,14 +87,12 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
     rhs(n, t);
     const int nx = s.NBR(m1, n);
     if (nx != 0) {
-      if (nx == nprev) {
-        subMulBV<N, N>(nf<N>(s, n, kLx), zp, t);
-      } else {
-        subMulBV<N, N>(nf<N>(s, n, kLx), &W(1, nx), t);
-      }
+      double u[N];
+      rowSumsLead<N, N>(nf<N>(s, n, kLx), nx == nprev ? zp : &W(1, nx), u);
+      for (int i = 0; i < N; ++i) t[i] -= u[i];
     }
-    mulBV<N, N>(nf<N>(s, n, kGinv), t, zp);
-    for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i];
+    rowSumsLead<N, N>(nf<N>(s, n, kGinv), t, zp);
+    for (int i = 0; i < N; ++i) W(i + 1, n) = zp[i] + 0.0;
     nprev = n;
   }
   int nnext = 0;
@@ -96,11 +102,9 @@ inline void lineSolve(State& s, BlockVec& W, int k, int j, Rhs&& rhs, Out&& out)
     for (int i = 0; i < N; ++i) z[i] = W(i + 1, n);
     const int nxp = s.NBR(p1, n);
     if (nxp != 0) {
-      if (nxp == nnext) {
-        subMulBV<N, N>(nf<N>(s, n, kEux), zp, z);
-      } else {
-        subMulBV<N, N>(nf<N>(s, n, kEux), &W(1, nxp), z);
-      }
+      double u[N];
+      rowSumsLead<N, N>(nf<N>(s, n, kEux), nxp == nnext ? zp : &W(1, nxp), u);
+      for (int i = 0; i < N; ++i) z[i] -= u[i];
     }
     for (int i = 0; i < N; ++i) {
       W(i + 1, n) = z[i];
@@ -127,23 +131,55 @@ void WSUB(State& s, const BlockVec& R, BlockVec& Z, int k, int j) {
 
 // The same line solve on a column of blocks: rhs(n, t) gives the N x N
 // block of block n (leading dimension 4), V keeps the forward results and
-// then the solution.
+// then the solution. As in lineSolve, the previous block's result is carried
+// along the recurrence summed from the first product, and 0 is added to the
+// forward results stored.
 template <int N, class Rhs>
 void lineSolve2(State& s, BlockCol& V, int k, int j, Rhs&& rhs) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int ni = s.NI(j, k);
+  double zp[16] = {};
+  int nprev = 0;
   for (int ii = 1; ii <= ni; ++ii) {
     const int n = s.NSIJ(ii, j, k);
     double t[16];
     rhs(n, t);
     const int nx = s.NBR(m1, n);
-    if (nx != 0) subMulBB<N>(&s.VBB(1, 1, m1, n), &V(1, 1, nx), t);
-    mulBB<N>(&s.GINV(1, 1, n), t, &V(1, 1, n));
+    if (nx != 0) {
+      const double* v = nx == nprev ? zp : &V(1, 1, nx);
+      for (int c = 0; c < N; ++c) {
+        double u[N];
+        rowSumsLead<N, N>(nf<N>(s, n, kLx), v + 4 * c, u);
+        for (int i = 0; i < N; ++i) t[i + 4 * c] -= u[i];
+      }
+    }
+    double* vn = &V(1, 1, n);
+    for (int c = 0; c < N; ++c) {
+      rowSumsLead<N, N>(nf<N>(s, n, kGinv), t + 4 * c, zp + 4 * c);
+      for (int i = 0; i < N; ++i) vn[i + 4 * c] = zp[i + 4 * c] + 0.0;
+    }
+    nprev = n;
   }
+  int nnext = 0;
   for (int ii = ni; ii >= 1; --ii) {
     const int n = s.NSIJ(ii, j, k);
     const int nxp = s.NBR(p1, n);
-    if (nxp != 0) subMulBB<N>(&s.EUX(1, 1, n), &V(1, 1, nxp), &V(1, 1, n));
+    double* vn = &V(1, 1, n);
+    if (nxp == 0) {
+      for (int c = 0; c < N; ++c)
+        for (int i = 0; i < N; ++i) zp[i + 4 * c] = vn[i + 4 * c];
+    } else {
+      const double* v = nxp == nnext ? zp : &V(1, 1, nxp);
+      double z[16];
+      for (int c = 0; c < N; ++c) {
+        double u[N];
+        rowSumsLead<N, N>(nf<N>(s, n, kEux), v + 4 * c, u);
+        for (int i = 0; i < N; ++i) z[i + 4 * c] = vn[i + 4 * c] - u[i];
+      }
+      for (int c = 0; c < N; ++c)
+        for (int i = 0; i < N; ++i) vn[i + 4 * c] = zp[i + 4 * c] = z[i + 4 * c];
+    }
+    nnext = n;
   }
 }
 
@@ -159,12 +195,14 @@ inline void zeroN(double* B) {
     for (int i = 0; i < N; ++i) B[i + 4 * j] = 0.0;
 }
 
-// The block of VBB in `slot` of block n where that neighbour is there, a zero
-// block where it is not.
+// The coupling of block n to its neighbour in `slot`, packed at `pos` of
+// NFAC, where that neighbour is there; a zero block where it is not.
 template <int N>
-inline void couplingOrZero(const State& s, int slot, int n, double* t) {
+inline void couplingOrZero(State& s, int slot, int pos, int n, double* t) {
   if (s.NBR(slot, n) != 0) {
-    copyN<N>(&s.VBB(1, 1, slot, n), t);
+    const double* a = nf<N>(s, n, pos);
+    for (int j = 0; j < N; ++j)
+      for (int i = 0; i < N; ++i) t[i + 4 * j] = a[i + N * j];
   } else {
     zeroN<N>(t);
   }
@@ -182,7 +220,7 @@ void planeSolve2(State& s, BlockCol& V, int k, Rhs&& rhs) {
     lineSolve2<N>(s, V, k, j, [&](int n, double* t) {
       rhs(n, t);
       const int ny = s.NBR(m2, n);
-      if (ny != 0) subMulBB<N>(&s.VBB(1, 1, m2, n), &V(1, 1, ny), t);
+      if (ny != 0) subMulBB<N, N>(nf<N>(s, n, kLy), &V(1, 1, ny), t);
     });
   }
   for (int jj = nl; jj >= 1; --jj) {
@@ -193,7 +231,7 @@ void planeSolve2(State& s, BlockCol& V, int k, Rhs&& rhs) {
     lineSolve2<N>(s, T, k, j, [&](int n, double* t) {
       const int ny = s.NBR(p2, n);
       if (ny != 0) {
-        mulBB<N>(&s.VBB(1, 1, p2, n), &V(1, 1, ny), t);
+        mulBB<N, N>(nf<N>(s, n, kUy), &V(1, 1, ny), t);
       } else {
         zeroN<N>(t);
       }
@@ -206,49 +244,57 @@ void planeSolve2(State& s, BlockCol& V, int k, Rhs&& rhs) {
   }
 }
 
-// The nested factorization of VBB, which also packs VBB for the products of
-// the iteration as it reads each block's row. Returns 0, or the active block
+// The nested factorization of VBB, block after block in the order of the
+// sweeps, which reads each block's row of VBB once: it packs the row for the
+// products of the iteration and the couplings for the solves, and the solves
+// of the factorization read the packed blocks. Returns 0, or the active block
 // whose pivot block could not be inverted.
+//
+// The correction handed to block n from the previous line (plane) is there
+// exactly when n has a neighbour on that line (plane); it is stored as
+// 0 + C, as a sum from zero would give, and subtracted from the pivot only
+// then (taking a zero block away changes no digit).
 template <int N>
 int factorN(State& s) {
   const int m1 = s.MSLOT(1), p1 = 8 - m1;
   const int m2 = s.MSLOT(2), p2 = 8 - m2;
   const int m3 = s.MSLOT(3), p3 = 8 - m3;
-  for (int n = 1; n <= s.NGPACT; ++n) {
-    zeroN<N>(&s.CORY(1, 1, n));
-    zeroN<N>(&s.CORZ(1, 1, n));
-    packRow<N>(s, n);
-    const int slot[5] = {m1, m2, p2, m3, p3};
-    const NfPos pos[5] = {kLx, kLy, kUy, kLz, kUz};
-    for (int d = 0; d < 5; ++d)
-      if (s.NBR(slot[d], n) != 0) packN<N>(&s.VBB(1, 1, slot[d], n), nf<N>(s, n, pos[d]));
-  }
+  const int slot[5] = {m1, m2, p2, m3, p3};
+  const NfPos pos[5] = {kLx, kLy, kUy, kLz, kUz};
   for (int kk = 1; kk <= s.NKT; ++kk) {
     const int k = s.KLIST(kk);
     for (int jj = 1; jj <= s.NJK(k); ++jj) {
       const int j = s.NJ(jj, k);
       for (int ii = 1; ii <= s.NI(j, k); ++ii) {
         const int n = s.NSIJ(ii, j, k);
+        packRow<N>(s, n);
+        for (int d = 0; d < 5; ++d)
+          if (s.NBR(slot[d], n) != 0) packN<N>(&s.VBB(1, 1, slot[d], n), nf<N>(s, n, pos[d]));
         double G[16];
         copyN<N>(&s.VBB(1, 1, 4, n), G);
         const int nx = s.NBR(m1, n);
-        if (nx != 0) subMulBB<N>(&s.VBB(1, 1, m1, n), &s.EUX(1, 1, nx), G);
-        for (int c = 0; c < N; ++c)
-          for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORY(i + 1, c + 1, n);
-        for (int c = 0; c < N; ++c)
-          for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORZ(i + 1, c + 1, n);
-        if (!INVTRY(G, N)) return n;
+        if (nx != 0) subMulBB<N, N, N>(nf<N>(s, n, kLx), nf<N>(s, nx, kEux), G);
+        if (s.NBR(m2, n) != 0) {
+          for (int c = 0; c < N; ++c)
+            for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORY(i + 1, c + 1, n);
+        } else {
+          zeroN<N>(&s.CORY(1, 1, n));
+        }
+        if (s.NBR(m3, n) != 0) {
+          for (int c = 0; c < N; ++c)
+            for (int i = 0; i < N; ++i) G[i + 4 * c] -= s.CORZ(i + 1, c + 1, n);
+        } else {
+          zeroN<N>(&s.CORZ(1, 1, n));
+        }
+        if (!invertTry<N>(G)) return n;
         copyN<N>(G, &s.GINV(1, 1, n));
         packN<N>(G, nf<N>(s, n, kGinv));
         // GINV * Ux, read only where the next block along the line is there.
-        if (s.NBR(p1, n) != 0) {
-          mulBB<N>(G, &s.VBB(1, 1, p1, n), &s.EUX(1, 1, n));
-          packN<N>(&s.EUX(1, 1, n), nf<N>(s, n, kEux));
-        }
+        if (s.NBR(p1, n) != 0) mulBB<N, 4, 4, N>(G, &s.VBB(1, 1, p1, n), nf<N>(s, n, kEux));
       }
       // The row sums of T^-1 Uy of this line, handed to the next line.
       if (jj < s.NJK(k) && s.NJ(jj + 1, k) == j + 1) {
-        lineSolve2<N>(s, s.VCOL, k, j, [&](int n, double* t) { couplingOrZero<N>(s, p2, n, t); });
+        lineSolve2<N>(s, s.VCOL, k, j, [&](int n, double* t) { couplingOrZero<N>(s, p2, kUy, n, t); });
         for (int ii = 1; ii <= s.NI(j, k); ++ii) {
           const int n = s.NSIJ(ii, j, k);
           const int ny = s.NBR(p2, n);
@@ -256,13 +302,13 @@ int factorN(State& s) {
           double C[16];
           mulBB<N>(&s.VBB(1, 1, m2, ny), &s.VCOL(1, 1, n), C);
           for (int c = 0; c < N; ++c)
-            for (int i = 0; i < N; ++i) s.CORY(i + 1, c + 1, ny) += C[i + 4 * c];
+            for (int i = 0; i < N; ++i) s.CORY(i + 1, c + 1, ny) = 0.0 + C[i + 4 * c];
         }
       }
     }
     // The row sums of P^-1 Uz of this plane, handed to the next plane.
     if (kk < s.NKT && s.KLIST(kk + 1) == k + 1) {
-      planeSolve2<N>(s, s.VCOL, k, [&](int n, double* t) { couplingOrZero<N>(s, p3, n, t); });
+      planeSolve2<N>(s, s.VCOL, k, [&](int n, double* t) { couplingOrZero<N>(s, p3, kUz, n, t); });
       for (int jj = 1; jj <= s.NJK(k); ++jj) {
         const int j = s.NJ(jj, k);
         for (int ii = 1; ii <= s.NI(j, k); ++ii) {
@@ -272,7 +318,7 @@ int factorN(State& s) {
           double C[16];
           mulBB<N>(&s.VBB(1, 1, m3, nz), &s.VCOL(1, 1, n), C);
           for (int c = 0; c < N; ++c)
-            for (int i = 0; i < N; ++i) s.CORZ(i + 1, c + 1, nz) += C[i + 4 * c];
+            for (int i = 0; i < N; ++i) s.CORZ(i + 1, c + 1, nz) = 0.0 + C[i + 4 * c];
         }
       }
     }

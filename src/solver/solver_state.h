@@ -98,10 +98,10 @@ struct SolverState {
   FArray<int, MXDIR> KLIST, NJK;
   FArray<int, MXDIR, MXDIR> NJ, NI;
   FArray<int, MXDIR, MXDIR, MXDIR> NSIJ;
-  // Inverted pivots, GINV * Ux (where the next block along the line is
-  // there), and the row-sum corrections handed on by the previous line and
-  // the previous plane. The factorization reads the couplings from VBB.
-  FArray<double, MXEQ, MXEQ, MXBLK> GINV, EUX, CORY, CORZ;
+  // Inverted pivots, and the row-sum corrections handed on by the previous
+  // line and the previous plane (zero where there is none). The solves read
+  // the pivots and GINV * Ux packed in NFAC.
+  FArray<double, MXEQ, MXEQ, MXBLK> GINV, CORY, CORZ;
   // What the solves read of active block n, packed into one run of
   // NFPOS * NEQN**2 entries from NFPOS * NEQN**2 * (n - 1) on, each block
   // NEQN x NEQN with the first index fastest: the coupling to the previous

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,6 +21,7 @@
 #include "io/errors.h"
 #include "state/state.h"
 #include "solver/blkitr.h"
+#include "solver/blockops.h"
 #include "solver/d4.h"
 #include "solver/nested.h"
 #include "solver/numbering.h"
@@ -282,6 +285,51 @@ TEST(NestedFactorization, PreconditionerSolveIsTheNestedProduct) {
         QSUB(s, r, s.AZ);
         const auto back = times(M, flat(s, s.AZ));
         EXPECT_LT(maxDiff(back, flat(s, r)), 1e-10 * std::max(1.0, maxAbs(back)));
+      }
+    }
+  }
+}
+
+// The preconditioner solves of both methods are sums from 0: a zero
+// right-hand side whose entries are -0 gives +0 in every entry, however the
+// sweeps carry their values from block to block.
+TEST(IterativeSolvers, ZeroRightHandSideGivesPositiveZeros) {
+  for (int method : {2, 3}) {
+    for (int ne : {1, 2, 3, 4}) {
+      SCOPED_TRACE("method " + std::to_string(method) + " NEQN " + std::to_string(ne));
+      auto sp = makeState();
+      State& s = *sp;
+      layout(s, gappedGrids()[2], method, ne);
+      randomSystem(s, 13u + static_cast<unsigned>(ne), 1.0);
+      SOLVE(s);
+      ASSERT_EQ(s.NBADBK, 0);
+      BlockVec& r = s.XIT;
+      for (int n = 1; n <= s.NGPACT; ++n)
+        for (int i = 1; i <= ne; ++i) {
+          r(i, n) = -0.0;
+          s.AZ(i, n) = 1.0;
+        }
+      auto allPositiveZeros = [&](const char* what) {
+        int negative = 0, nonzero = 0;
+        for (int n = 1; n <= s.NGPACT; ++n)
+          for (int i = 1; i <= ne; ++i) {
+            if (s.AZ(i, n) != 0.0) ++nonzero;
+            if (std::signbit(s.AZ(i, n))) ++negative;
+          }
+        EXPECT_EQ(nonzero, 0) << what;
+        EXPECT_EQ(negative, 0) << what;
+      };
+      if (method == 2) {
+        BILUSV(s, r, s.AZ);
+        allPositiveZeros("block ILU solve");
+      } else {
+        QSUB(s, r, s.AZ);
+        allPositiveZeros("nested solve");
+        // The line solves alone, on every line.
+        for (int kk = 1; kk <= s.NKT; ++kk)
+          for (int jj = 1; jj <= s.NJK(s.KLIST(kk)); ++jj)
+            WSUB(s, r, s.AZ, s.KLIST(kk), s.NJ(jj, s.KLIST(kk)));
+        allPositiveZeros("line solves");
       }
     }
   }
@@ -654,6 +702,46 @@ TEST(IterativeSolvers, NewtonSystemsOfRealRunsReachTheDenseSolution) {
   }
 }
 
+
+// The pivot inverse of the iterative factorizations, written for a block
+// order known to the compiler, gives the digits of the run-time order
+// inverse, and refuses the same blocks, leaving them unchanged: a zero, an
+// infinite or a not-a-number pivot, and a block whose inverse overflows.
+TEST(IterativeSolvers, PivotInverseOfEachOrderIsTheRunTimeOrderInverse) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::mt19937 gen(11u);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int N = 1; N <= 4; ++N) {
+    // Case 0: a random block with a dominant diagonal; 1: zero first pivot;
+    // 2: infinite entry met as a later pivot; 3: not-a-number pivot; 4: an
+    // inverse that overflows; 5: a zero pivot reached by elimination.
+    for (int c = 0; c <= 5; ++c) {
+      SCOPED_TRACE("order " + std::to_string(N) + " case " + std::to_string(c));
+      double A[16];
+      for (double& a : A) a = u(gen);
+      for (int i = 0; i < N; ++i) A[i + 4 * i] += 3.0;
+      if (c == 1) A[0] = 0.0;
+      if (c == 2) A[(N - 1) * 5] = inf;
+      if (c == 3) A[0] = nan;
+      if (c == 4) A[0] = 1e-310;
+      if (c == 5 && N >= 2) A[0] = A[1] = A[4] = A[5] = 1.0;
+      double B[16];
+      std::memcpy(B, A, sizeof A);
+      const bool ok = INVTRY(A, N);
+      bool got = false;
+      blockops::byOrder(N, [&]<int M>() { got = blockops::invertTry<M>(B); });
+      EXPECT_EQ(got, ok);
+      if (c == 0) {
+        EXPECT_TRUE(ok);
+      }
+      if ((c >= 1 && c <= 3) || (c == 4 && N == 1)) {
+        EXPECT_FALSE(ok);
+      }
+      EXPECT_EQ(std::memcmp(A, B, sizeof A), 0);
+    }
+  }
+}
 
 // A pivot block that cannot be inverted, or an iterate that is not finite,
 // leaves not-a-number in DELX and names the block; at the smallest step the
