@@ -172,6 +172,7 @@ void READSC(State& s, DeckReader& deck) {
 
     const int t = ++s.NNOW;
     s.NWLINE(t) = now;
+    s.NOWDLN(t) = deck.lineNumber();
     s.IRITE1(t) = irite1;
     s.DELT1(t) = delt1;
     s.SIMNEW(t) = simnew;

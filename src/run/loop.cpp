@@ -27,6 +27,16 @@ constexpr int kMaxPass = 15;
 
 std::string num(double v) { return msgNum(v); }
 
+// A schedule record that cannot be run: the message names the deck, the line
+// of the record's "NOW" line, the group and the item, as the reader's own
+// messages do.
+[[noreturn]] void recordFault(const State& s, int t, const char* item, const std::string& what) {
+  const int line = t >= 1 && t <= MXNOW ? s.NOWDLN(t) : 0;
+  if (line >= 1)
+    throw RunError(s.RUNFILE[0] + ":" + std::to_string(line) + ": data group DATA 45D, item " + item + ": " + what);
+  throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: " + what);
+}
+
 }  // namespace
 
 void ALLFLG(State& s) { s.KSTRES = s.KSTWEL = s.KSTARY = s.KSTWRT = s.KSTANY = s.ISTEP; }
@@ -57,12 +67,13 @@ void SCHCHK(State& s) {
   for (int t = s.NOWSTP + 1; t <= s.NNOW; ++t) {
     if (!(prev < s.TMSTOP - 0.001)) break;
     if (!(s.DELT1(t) > 0.0))
-      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
-                     " has the time-step cap DELT1 = " + num(s.DELT1(t)) + "; it must be greater than 0");
+      recordFault(s, t, "DELT1",
+                  "schedule record " + std::to_string(t) + " has the time-step cap DELT1 = " + num(s.DELT1(t)) +
+                      "; it must be greater than 0");
     if (!(s.SIMNEW(t) - prev > 1.0E-6))
-      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
-                     " ends at SIMNEW = " + num(s.SIMNEW(t)) + ", not after the end of the period before it (" +
-                     num(prev) + ")");
+      recordFault(s, t, "SIMNEW",
+                  "schedule record " + std::to_string(t) + " ends at SIMNEW = " + num(s.SIMNEW(t)) +
+                      ", not after the end of the period before it (" + num(prev) + ")");
     prev = s.SIMNEW(t);
   }
 }
@@ -108,8 +119,9 @@ void SCHTIM(State& s) {
   }
   if (t >= 1) {
     if (!(s.DELT1(t) > 0.0))
-      throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
-                     " has the time-step cap DELT1 = " + num(s.DELT1(t)) + "; it must be greater than 0");
+      recordFault(s, t, "DELT1",
+                  "schedule record " + std::to_string(t) + " has the time-step cap DELT1 = " + num(s.DELT1(t)) +
+                      "; it must be greater than 0");
     s.DTIME = std::min(s.DTIME, s.DELT1(t));
     s.QOECON = s.QOECONT(t);
     s.WORMAX = s.WORMAXT(t);
@@ -121,8 +133,9 @@ void SCHTIM(State& s) {
     // A period that ends at or before the current time would give a step of
     // zero or negative length (SCHCHK stops such a schedule before the first
     // step; this guard stays for any other way of getting here).
-    throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: schedule record " + std::to_string(t) +
-                   " ends at SIMNEW = " + num(s.SIMNEW(t)) + ", not after the current time " + num(s.TIMUSE));
+    recordFault(s, t, "SIMNEW",
+                "schedule record " + std::to_string(t) + " ends at SIMNEW = " + num(s.SIMNEW(t)) +
+                    ", not after the current time " + num(s.TIMUSE));
   }
   if (sr - r > 0.0 && r - s.DTIME - 1.0E-6 <= 0.0) {
     s.DTIME = r;

@@ -156,6 +156,7 @@ struct CoreState {
   // ---- schedule -------------------------------------------------------------------
   int NNOW = 0;
   IA<MXNOW> IRITE1, NWLINE;
+  IA<MXNOW> NOWDLN;  // deck line of each record's "NOW" line (0: not read from a deck)
   RA<MXNOW> DELT1, SIMNEW, QOECONT, WORMAXT, GORMAXT;
   // Well lines of all records: IWT, IW, JW, KW, IWOPC, IWC (well number), the active
   // number of the well block; and GW, BHP, QSP, CONCPI, CONCTI.

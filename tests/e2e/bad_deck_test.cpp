@@ -106,19 +106,21 @@ TEST(BadDeck, RestartDeckWithoutItsImageIsRefusedClearly) {
 
 TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {
   // The reader only warns about these records; the run stops once the
-  // schedule is read, before the first step, naming the record and the value.
+  // schedule is read, before the first step, naming the record's "NOW" line,
+  // the item and the value.
   struct Case {
     const char* what;
     const char* record1;
     const char* extra;  // a second record, before the closing zero line
+    bool second;        // the fault is in the second record
     const char* message;
   };
   const Case cases[] = {
-      {"second period ends where the first does", "2 1 1. 360. 0. 100. 50000.", "0 1 1. 360. 0. 100. 50000.",
-       "talvek: error: deck sched.txt, group DATA 45D: schedule record 2 ends at SIMNEW = 360.000, not after the end "
+      {"second period ends where the first does", "2 1 1. 360. 0. 100. 50000.", "0 1 1. 360. 0. 100. 50000.", true,
+       "data group DATA 45D, item SIMNEW: schedule record 2 ends at SIMNEW = 360.000, not after the end "
        "of the period before it (360.000)"},
-      {"zero time-step cap", "2 1 0. 720. 0. 100. 50000.", nullptr,
-       "talvek: error: deck sched.txt, group DATA 45D: schedule record 1 has the time-step cap DELT1 = 0.00000; it "
+      {"zero time-step cap", "2 1 0. 720. 0. 100. 50000.", nullptr, false,
+       "data group DATA 45D, item DELT1: schedule record 1 has the time-step cap DELT1 = 0.00000; it "
        "must be greater than 0"},
   };
   const int rec = findLine("2 1 1. 720. 0. 100. 50000.");
@@ -144,7 +146,7 @@ TEST(BadDeck, ScheduleThatCannotBeRunStopsBeforeTheFirstStep) {
     // record if there is one.
     const auto err = lines(r.err);
     ASSERT_GE(err.size(), 1u);
-    EXPECT_EQ(err.back(), c.message);
+    EXPECT_EQ(err.back(), "talvek: error: sched.txt:" + std::to_string(c.second ? end : rec) + ": " + c.message);
     for (std::size_t i = 0; i + 1 < err.size(); ++i) {
       EXPECT_EQ(err[i].rfind("talvek: warning: sched.txt:", 0), 0u) << r.err;
     }
