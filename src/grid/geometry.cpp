@@ -15,9 +15,11 @@ void ZELVAT(State& s) {
   const double sum2 = s.SINX * s.SINX + s.SINY * s.SINY;
   if (!(sum2 <= 1.0)) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, ": SINX = %.6g and SINY = %.6g give SINX**2 + SINY**2 = %.6g, above 1",
+    std::snprintf(buf, sizeof buf, "SINX = %.6g and SINY = %.6g give SINX**2 + SINY**2 = %.6g, above 1",
                   s.SINX, s.SINY, sum2);
-    throw RunError("deck " + deckName(s) + ", group DATA 07B" + buf);
+    const std::string file = deckName(s);
+    throw DeckError(file, s.LINDIP, "DATA 07B", "SINX, SINY",
+                    file + ":" + std::to_string(s.LINDIP) + ": data group DATA 07B, item SINX, SINY: " + buf);
   }
   const double hsx = 0.5 * s.SINX;
   const double hsy = 0.5 * s.SINY;

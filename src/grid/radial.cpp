@@ -24,10 +24,13 @@ void RADIAL(State& s) {
   if (!(s.RADW > kRaise) || !(s.RADE > s.RADW)) {
     char buf[160];
     std::snprintf(buf, sizeof buf,
-                  ": well radius RADW = %.6g and external radius RADE = %.6g; a radial grid needs "
+                  "well radius RADW = %.6g and external radius RADE = %.6g; a radial grid needs "
                   "0 < RADW < RADE",
                   s.RADW - kRaise, s.RADE - kRaise);
-    throw RunError("deck " + deckName(s) + ", group DATA 10B" + buf);
+    const std::string file = deckName(s);
+    const char* item = s.RADW > kRaise ? "RADE" : "RADW";
+    throw DeckError(file, s.LINGRD, "DATA 10B", item,
+                    file + ":" + std::to_string(s.LINGRD) + ": data group DATA 10B, item " + item + ": " + buf);
   }
 
   const double pi = 4.0 * std::atan(1.0);
