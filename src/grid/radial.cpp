@@ -39,6 +39,19 @@ void RADIAL(State& s) {
   const double gamma = (alpha * alpha - 1.0) / std::log(alpha * alpha);
   const double lam1 = std::log(beta);
   const double lam2 = std::log(alpha / beta);
+  // Radii so close (or so far apart) that the ring ratio is 1, or not a
+  // number, to machine precision leave the rings without size.
+  if (!(alpha > 1.0) || !std::isfinite(alpha) || !std::isfinite(gamma) || !(lam1 > 0.0) || !(lam2 > 0.0) ||
+      !std::isfinite(lam2)) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf,
+                  "well radius RADW = %.17g and external radius RADE = %.17g give %d rings no size: "
+                  "the ratio (RADE/RADW)**(1/NR) is %.17g",
+                  s.RADW - kRaise, s.RADE - kRaise, nr, alpha);
+    const std::string file = deckName(s);
+    throw DeckError(file, s.LINGRD, "DATA 10B", "RADE",
+                    file + ":" + std::to_string(s.LINGRD) + ": data group DATA 10B, item RADE: " + buf);
+  }
 
   // Ring tables.
   s.RNODE(1) = s.RADW * alpha / beta;

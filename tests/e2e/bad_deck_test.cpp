@@ -59,6 +59,7 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
       {"dip sines beyond a vertical bed", g07, "5000. 0.8 0.7", false, "DATA 07B", "SINX, SINY"},
       {"a well radius outside the external one", g10, "20 0 1 1 2 0 1 1 5. 1.", false, "DATA 10B", "RADE"},
       {"a radial grid without a well radius", g10, "20 0 1 1 2 0 1 1 0. 100.", false, "DATA 10B", "RADW"},
+      {"radii too close for the rings", g10, "20 0 1 1 2 0 1 1 1. 1.0000000000000002", false, "DATA 10B", "RADE"},
       {"a bad region-line value", g21, "1 20 1 1 1 1 0.2x", false, "DATA 21A", ""},
       {"the deck ends inside the PVT table", g40, "", true, "DATA 40C", ""},
       {"a well outside the grid", prod, "-1 2 25 1 1 11 20. 2900. 0. 0. 0.", false, "DATA 45D", "IW"},
