@@ -110,7 +110,9 @@ void ACTCPY(State& s) {
 
   // Widths of the first row, column and layer for the listing files.
   const int nx = std::min(s.NX, MXDIR), ny = std::min(s.NY, MXDIR), nz = std::min(s.NZ, MXDIR);
-  for (int i = 1; i <= nx; ++i) s.WIDX(i) = s.DX(s.LBLOCK(i, 1, 1));
+  // A radial grid's x widths are its node radii, whether or not the block of
+  // the first row and layer is active (only active blocks got theirs in DX).
+  for (int i = 1; i <= nx; ++i) s.WIDX(i) = s.IRADIAL == 1 ? s.RNODE(i) : s.DX(s.LBLOCK(i, 1, 1));
   for (int j = 1; j <= ny; ++j) s.WIDY(j) = s.DY(s.LBLOCK(1, j, 1));
   for (int k = 1; k <= nz; ++k) s.WIDZ(k) = s.DZ(s.LBLOCK(1, 1, k));
 
