@@ -15,9 +15,11 @@ void ZELVAT(State& s) {
   const double sum2 = s.SINX * s.SINX + s.SINY * s.SINY;
   if (!(sum2 <= 1.0)) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, ": SINX = %.6g and SINY = %.6g give SINX**2 + SINY**2 = %.6g, above 1",
+    std::snprintf(buf, sizeof buf, "SINX = %.6g and SINY = %.6g give SINX**2 + SINY**2 = %.6g, above 1",
                   s.SINX, s.SINY, sum2);
-    throw RunError("deck " + deckName(s) + ", group DATA 07B" + buf);
+    const std::string file = deckName(s);
+    throw DeckError(file, s.LINDIP, "DATA 07B", "SINX, SINY",
+                    file + ":" + std::to_string(s.LINDIP) + ": data group DATA 07B, item SINX, SINY: " + buf);
   }
   const double hsx = 0.5 * s.SINX;
   const double hsy = 0.5 * s.SINY;
@@ -108,7 +110,9 @@ void ACTCPY(State& s) {
 
   // Widths of the first row, column and layer for the listing files.
   const int nx = std::min(s.NX, MXDIR), ny = std::min(s.NY, MXDIR), nz = std::min(s.NZ, MXDIR);
-  for (int i = 1; i <= nx; ++i) s.WIDX(i) = s.DX(s.LBLOCK(i, 1, 1));
+  // A radial grid's x widths are its node radii, whether or not the block of
+  // the first row and layer is active (only active blocks got theirs in DX).
+  for (int i = 1; i <= nx; ++i) s.WIDX(i) = s.IRADIAL == 1 ? s.RNODE(i) : s.DX(s.LBLOCK(i, 1, 1));
   for (int j = 1; j <= ny; ++j) s.WIDY(j) = s.DY(s.LBLOCK(1, j, 1));
   for (int k = 1; k <= nz; ++k) s.WIDZ(k) = s.DZ(s.LBLOCK(1, 1, k));
 

@@ -24,10 +24,13 @@ void RADIAL(State& s) {
   if (!(s.RADW > kRaise) || !(s.RADE > s.RADW)) {
     char buf[160];
     std::snprintf(buf, sizeof buf,
-                  ": well radius RADW = %.6g and external radius RADE = %.6g; a radial grid needs "
+                  "well radius RADW = %.6g and external radius RADE = %.6g; a radial grid needs "
                   "0 < RADW < RADE",
                   s.RADW - kRaise, s.RADE - kRaise);
-    throw RunError("deck " + deckName(s) + ", group DATA 10B" + buf);
+    const std::string file = deckName(s);
+    const char* item = s.RADW > kRaise ? "RADE" : "RADW";
+    throw DeckError(file, s.LINGRD, "DATA 10B", item,
+                    file + ":" + std::to_string(s.LINGRD) + ": data group DATA 10B, item " + item + ": " + buf);
   }
 
   const double pi = 4.0 * std::atan(1.0);
@@ -36,6 +39,19 @@ void RADIAL(State& s) {
   const double gamma = (alpha * alpha - 1.0) / std::log(alpha * alpha);
   const double lam1 = std::log(beta);
   const double lam2 = std::log(alpha / beta);
+  // Radii so close (or so far apart) that the ring ratio is 1, or not a
+  // number, to machine precision leave the rings without size.
+  if (!(alpha > 1.0) || !std::isfinite(alpha) || !std::isfinite(gamma) || !(lam1 > 0.0) || !(lam2 > 0.0) ||
+      !std::isfinite(lam2)) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf,
+                  "well radius RADW = %.17g and external radius RADE = %.17g give %d rings no size: "
+                  "the ratio (RADE/RADW)**(1/NR) is %.17g",
+                  s.RADW - kRaise, s.RADE - kRaise, nr, alpha);
+    const std::string file = deckName(s);
+    throw DeckError(file, s.LINGRD, "DATA 10B", "RADE",
+                    file + ":" + std::to_string(s.LINGRD) + ": data group DATA 10B, item RADE: " + buf);
+  }
 
   // Ring tables.
   s.RNODE(1) = s.RADW * alpha / beta;

@@ -207,6 +207,8 @@ void group07(State& s, DeckReader& deck) {
   dbgBlank(s);
   ListRead(deck, label(s, 7)).item(s.DEPTH1, "DEPTH1").item(s.SINX, "SINX").item(s.SINY, "SINY").end();
   s.IGROUP = 7;
+  // Where the dip sines stand, for the geometry's message.
+  s.LINDIP = deck.lineNumber();
   if (std::fabs(s.SINX) > 1.0) warnFixed(s, deck, 7, 2);
   if (std::fabs(s.SINY) > 1.0) warnFixed(s, deck, 7, 3);
   dbgGroupEnd(s, 7);
@@ -287,6 +289,8 @@ void group10(State& s, DeckReader& deck) {
       .item(s.RADE, "RADE")
       .end();
   s.IGROUP = 10;
+  // Where the radii stand, for the radial grid's message.
+  s.LINGRD = deck.lineNumber();
   // The region arrays of groups 12 and 13 are tested against the region counts.
   s.IVHIGH(12) = s.NKRRGN;
   s.IVHIGH(13) = s.NPVTRGN;

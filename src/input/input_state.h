@@ -36,6 +36,8 @@ struct InputState {
   int ICODE = 0;    // array option of an array group
   FText<80> CARD;   // receives header lines
   int LINAQ = 0;    // deck line of the aquifer values (group 8), for messages
+  int LINDIP = 0;   // deck line of DEPTH1, SINX, SINY (group 7), for messages
+  int LINGRD = 0;   // deck line of the grid values (group 10), for messages
 
   // Layer labels of the array printers ("(BOTTOM LAYER)", "(TOP LAYER)").
   FArray<FText<80>, 100> LAYLAB;

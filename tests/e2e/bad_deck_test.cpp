@@ -45,6 +45,7 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
     const char* item;
   };
   const int g03 = findLine("DATA 03B") + 2;
+  const int g07 = findLine("DATA 07B") + 2;
   const int g10 = findLine("DATA 10B") + 2;
   const int g21 = findLine("DATA 21A") + 2;
   const int g40 = findLine("DATA 40C") + 4;
@@ -55,6 +56,10 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
       {"no positive time step", g03, "1 1 0 0 0. 0. 0.05 100. 100. 0.05 3", false, "DATA 03B", "DTMAX"},
       {"a letter in a number", g10, "20 1 1 1 2 0 1 X 0. 0.", false, "DATA 10B", "NPVTRGN"},
       {"a grid beyond 40 blocks", g10, "41 1 1 1 2 0 1 1 0. 0.", false, "DATA 10B", "NX"},
+      {"dip sines beyond a vertical bed", g07, "5000. 0.8 0.7", false, "DATA 07B", "SINX, SINY"},
+      {"a well radius outside the external one", g10, "20 0 1 1 2 0 1 1 5. 1.", false, "DATA 10B", "RADE"},
+      {"a radial grid without a well radius", g10, "20 0 1 1 2 0 1 1 0. 100.", false, "DATA 10B", "RADW"},
+      {"radii too close for the rings", g10, "20 0 1 1 2 0 1 1 1. 1.0000000000000002", false, "DATA 10B", "RADE"},
       {"a bad region-line value", g21, "1 20 1 1 1 1 0.2x", false, "DATA 21A", ""},
       {"the deck ends inside the PVT table", g40, "", true, "DATA 40C", ""},
       {"a well outside the grid", prod, "-1 2 25 1 1 11 20. 2900. 0. 0. 0.", false, "DATA 45D", "IW"},

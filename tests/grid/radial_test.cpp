@@ -141,6 +141,10 @@ TEST_F(RadialFixture, InactiveOuterNeighbourKeepsZero) {
   EXPECT_EQ(s.GF(5, 2), 0.0);
   EXPECT_EQ(s.GF(3, 3), 0.0);
   EXPECT_GT(s.GF(5, 1), 0.0);
+  // The x widths of the listing files are the node radii of every ring, also
+  // of ring 3, whose block in layer 1 is inactive (its deck DX is 1).
+  ACTCPY(s);
+  for (int i = 1; i <= 4; ++i) EXPECT_DOUBLE_EQ(s.WIDX(i), s.RNODE(i)) << "ring " << i;
 }
 
 TEST_F(RadialFixture, SingleRingAndBadRadii) {
