@@ -1572,10 +1572,14 @@ void RSTSCH(State& s) {
   const int last = std::min(s.NOWSTP, s.NNOW);
   for (int t = 1; t <= last; ++t) lines += s.NWLINE(t);
   if (lines != s.NWTLIN) {
-    throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: the schedule does not repeat the records already run: " +
-                   "records 1 to " + std::to_string(last) + " hold " + std::to_string(lines) +
-                   " well lines where the restart-up image applied " + std::to_string(s.NWTLIN) +
-                   "; a restart's schedule keeps the records before the restored time and adds new ones after");
+    const std::string what = "the schedule does not repeat the records already run: records 1 to " +
+                             std::to_string(last) + " hold " + std::to_string(lines) +
+                             " well lines where the restart-up image applied " + std::to_string(s.NWTLIN) +
+                             "; a restart's schedule keeps the records before the restored time and adds new ones after";
+    // Named at the "NOW" line of the last record the image has run.
+    const int line = last >= 1 && last <= MXNOW ? s.NOWDLN(last) : 0;
+    if (line >= 1) throw RunError(s.RUNFILE[0] + ":" + std::to_string(line) + ": data group DATA 45D, item NOW: " + what);
+    throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: " + what);
   }
   // The report flag of the period in force.
   s.IRITEC = s.NOWSTP >= 1 && s.NOWSTP <= s.NNOW ? s.IRITE1(s.NOWSTP) : (s.NOWSTP > s.NNOW ? 1 : 0);

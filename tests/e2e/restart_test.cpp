@@ -364,8 +364,18 @@ TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
                                      "1 1 1. 100. 0. 100. 50000.\n"));
   const Result r = run(dir, "second.txt second.lis day20.rst day40.rst");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("deck second.txt, group DATA 45D: the schedule does not repeat the records already run: records 1 "
-                       "to 1 hold 1 well lines where the restart-up image applied 2"),
+  // The message names the "NOW" line of the record the image has run.
+  int line = 0;
+  {
+    std::ifstream in(dir / "second.txt");
+    std::string l;
+    for (int n = 1; std::getline(in, l); ++n)
+      if (l == "1 1 1. 100. 0. 100. 50000.") line = n;
+  }
+  ASSERT_GT(line, 0);
+  EXPECT_NE(r.err.find("second.txt:" + std::to_string(line) +
+                       ": data group DATA 45D, item NOW: the schedule does not repeat the records already run: "
+                       "records 1 to 1 hold 1 well lines where the restart-up image applied 2"),
             std::string::npos)
       << r.err;
 }
