@@ -162,12 +162,11 @@ inline void subBlock(const double* A, double* C, int N) {
 
 // Inverse of the N x N block A (leading dimension 4) in place by Gauss-Jordan
 // elimination without row exchanges, on [A | I], each pivot row divided out
-// at the end. Returns false, leaving A unchanged, when a pivot is zero or not
-// finite or an entry of the inverse is not finite. The same elimination as
-// the run-time order inverse of the direct solver (INVTRY), with the order
-// known to the compiler.
+// at the end. Returns 0, or the row (1..N) whose pivot is zero (with
+// `finite`: zero or not a finite number, or a row of the inverse not
+// finite); A is then left unchanged.
 template <int N>
-inline bool invertTry(double* A) {
+inline int gaussJordan(double* A, bool finite) {
   double W[N][2 * N];
   for (int i = 0; i < N; ++i)
     for (int j = 0; j < N; ++j) {
@@ -176,7 +175,7 @@ inline bool invertTry(double* A) {
     }
   for (int k = 0; k < N; ++k) {
     const double piv = W[k][k];
-    if (piv == 0.0 || !std::isfinite(piv)) return false;
+    if (piv == 0.0 || (finite && !std::isfinite(piv))) return k + 1;
     for (int m = 0; m < N; ++m) {
       if (m == k) continue;
       const double f = W[m][k] / piv;
@@ -187,11 +186,19 @@ inline bool invertTry(double* A) {
   for (int k = 0; k < N; ++k)
     for (int j = 0; j < N; ++j) {
       R[k][j] = W[k][N + j] / W[k][k];
-      if (!std::isfinite(R[k][j])) return false;
+      if (finite && !std::isfinite(R[k][j])) return k + 1;
     }
   for (int k = 0; k < N; ++k)
     for (int j = 0; j < N; ++j) A[k + 4 * j] = R[k][j];
-  return true;
+  return 0;
+}
+
+// The same inverse for the iterative solvers: false, leaving A unchanged,
+// when a pivot is zero or not finite or an entry of the inverse is not
+// finite.
+template <int N>
+inline bool invertTry(double* A) {
+  return gaussJordan<N>(A, true) == 0;
 }
 
 }  // namespace talvek::blockops

@@ -27,42 +27,9 @@ inline void blockTimesVectorN(const double* W, const double* x, double* y) {
 
 namespace {
 
-// Gauss-Jordan inversion of the N x N block A in place, without row
-// exchanges. Returns 0, or the row (1..N) whose pivot is zero (with
-// `finite`: zero or not a finite number); A is then left unchanged.
-template <int N>
-int gaussJordanN(double* A, bool finite) {
-  // [A | I] as an N x 2N array W.
-  double W[N][2 * N];
-  for (int i = 0; i < N; ++i)
-    for (int j = 0; j < N; ++j) {
-      W[i][j] = A[i + 4 * j];
-      W[i][N + j] = i == j ? 1.0 : 0.0;
-    }
-  for (int k = 0; k < N; ++k) {
-    const double piv = W[k][k];
-    if (piv == 0.0 || (finite && !std::isfinite(piv))) return k + 1;
-    for (int m = 0; m < N; ++m) {
-      if (m == k) continue;
-      const double f = W[m][k] / piv;
-      for (int j = 0; j < 2 * N; ++j) W[m][j] -= f * W[k][j];
-    }
-  }
-  if (finite) {
-    for (int k = 0; k < N; ++k)
-      for (int j = 0; j < N; ++j)
-        if (!std::isfinite(W[k][N + j] / W[k][k])) return k + 1;
-  }
-  for (int k = 0; k < N; ++k) {
-    const double d = W[k][k];
-    for (int j = 0; j < N; ++j) A[k + 4 * j] = W[k][N + j] / d;
-  }
-  return 0;
-}
-
 int gaussJordan(double* A, int N, bool finite) {
   int r = 0;
-  blockops::byOrder(N, [&]<int M>() { r = gaussJordanN<M>(A, finite); });
+  blockops::byOrder(N, [&]<int M>() { r = blockops::gaussJordan<M>(A, finite); });
   return r;
 }
 
@@ -96,7 +63,7 @@ void invertRows(State& s) {
     const double* d = &s.VBB(1, 1, 4, n);
     for (int j = 0; j < N; ++j)
       for (int i = 0; i < N; ++i) W[i + 4 * j] = d[i + MXEQ * j];
-    if (const int k = gaussJordanN<N>(W, false)) SINGLR(s, n, 0, "D4 solver, " + singularBlock(k, N));
+    if (const int k = blockops::gaussJordan<N>(W, false)) SINGLR(s, n, 0, "D4 solver, " + singularBlock(k, N));
     double* dinv = &s.DINV(1, 1, n);
     for (int j = 0; j < N; ++j)
       for (int i = 0; i < N; ++i) dinv[i + MXEQ * j] = W[i + 4 * j];
