@@ -89,7 +89,7 @@ void resultsHeader(State& s) {
   r.head("cum_aqueous", u.liq).head("cum_gas", u.gas).head("cum_polymer", u.mass);
   r.head("cum_water_injected", u.liq).head("cum_polymer_solution_injected", u.liq);
   r.head("cum_gas_injected", u.gas).head("cum_polymer_injected", u.mass);
-  r.head("water_cut", "fraction").head("aor", "STB/STB").head("gor", u.gor);
+  r.head("water_cut", "fraction").head("aor", u.lor).head("gor", u.gor);
   s.units.writeLine(s.ICSVR, r.view());
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 
 #include "e2e_util.h"
 
@@ -249,6 +250,29 @@ TEST(CommandLineOptions, WorkWithThePromptAndAreChecked) {
   }
   EXPECT_TRUE(fs::exists(dir / "out2" / "res.lis"));
   EXPECT_FALSE(fs::exists(dir / "out3"));
+}
+
+TEST(CommandLineOptions, ResultTablesNameTheUnitsOfTheOutputSystem) {
+  // Every ratio of liquid volumes is named in the output unit system, as the
+  // rates and volumes it is formed from.
+  struct Case {
+    const char* deck;
+    const char* columns[4];
+  };
+  const Case cases[] = {
+      {"waterflood_si.txt", {"aor [sm3/sm3]", "gor [sm3/sm3]", "oil_rate [sm3/d]", "cum_gas [sm3]"}},
+      {"coreflood_lab.txt", {"aor [scc/scc]", "gor [scc/scc]", "oil_rate [scc/s]", "pavg [atm]"}},
+  };
+  for (const Case& c : cases) {
+    const auto dir = scratch(std::string("opt_units_") + c.deck);
+    Result r = run(dir, "--csv --quiet '" + example(c.deck) + "' u.lis r1.rst r2.rst");
+    ASSERT_EQ(r.status, 0) << c.deck << ": " << r.err;
+    const Csv res = readCsv(dir / "results.csv");
+    for (const char* col : c.columns) {
+      const std::string name(col, std::string_view(col).find(' '));
+      EXPECT_EQ(res.head[static_cast<std::size_t>(res.col(name))], col) << c.deck;
+    }
+  }
 }
 
 TEST(CommandLineOptions, ResultTablesHoldTheListingFilesRecordsInFullPrecision) {
