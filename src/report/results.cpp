@@ -337,9 +337,15 @@ std::vector<std::string> RUNSUM(const State& s, double wall) {
     l.push_back("   that wrote the image; the GOR is compared with the block's solution GOR at the restart, the");
     l.push_back("   concentrations with those injected since)");
   }
-  // Accepted steps: the step that failed fifteen times is not one.
+  // Accepted steps of this run: the step that failed fifteen times is not
+  // one.
+  const int last = s.ISTEP - (s.ITERM != 0 ? 1 : 0);
+  if (s.RSTRUN != 0) {
+    std::snprintf(b, sizeof b, " THIS RUN (FROM THE IMAGE OF STEP %d):", s.ISTEPA);
+    l.push_back(b);
+  }
   std::snprintf(b, sizeof b, " STEPS: %d   CUTS: %d   NEWTON ITERATIONS: %d   LINEAR ITERATIONS: %ld",
-                s.ISTEP - (s.ITERM != 0 ? 1 : 0), s.NCUTS, s.TOTITER, s.LINSUM);
+                last - s.ISTEPA, s.NCUTS, s.TOTITER - s.ITERA, s.LINSUM);
   l.push_back(b);
   std::snprintf(b, sizeof b, " WALL TIME: %.3f s", wall);
   l.push_back(b);

@@ -52,6 +52,12 @@ struct ResultsState {
   int BTINIT = 0;
   // 1 in a restart run (its state came from a restart-up image).
   int RSTRUN = 0;
+  // The step number and Newton iteration count the run started from (those
+  // of the image in a restart run, 0 in a new run): the summary counts the
+  // steps and iterations of this run, as it counts its cuts and linear
+  // iterations.
+  int ISTEPA = 0;
+  int ITERA = 0;
   FArray<int, MXBLK> BTPRD;
   FArray<int, 4, MXBLK> BTSTEP;
   FArray<double, 4, MXBLK> BTTIME;

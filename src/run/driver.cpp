@@ -668,6 +668,8 @@ void RUNSET(State& s, DeckReader& deck) {
   const bool restart = RSTPEK(deck);
   if (restart) RSTRED(s);
   s.RSTRUN = restart ? 1 : 0;
+  s.ISTEPA = restart ? s.ISTEP : 0;
+  s.ITERA = restart ? s.TOTITER : 0;
   OUTDIR(s);
   OPENUP(s);
   PRERED(s, deck);

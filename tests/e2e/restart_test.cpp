@@ -2,6 +2,7 @@
 // from it, a continuation with a new schedule, and the faults of the file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -222,6 +223,21 @@ TEST(Restart, SummaryMarksBreakthroughsPassedBeforeTheFirstStep) {
   EXPECT_EQ(w2.rfind("step<=" + std::to_string(steps(s1) + 1) + ", t<=", 0), 0u) << s2;
   EXPECT_NE(s2.find("(a restart run: \"step<=\" is a threshold passed by the first step of this run"), std::string::npos)
       << s2;
+
+  // The counts of the restart run are those of this run, every one of them:
+  // its steps from the image's step to its last, its Newton iterations (one
+  // console line each), not the totals since the first run began.
+  EXPECT_NE(s2.find(" THIS RUN (FROM THE IMAGE OF STEP " + std::to_string(steps(s1)) + "):"), std::string::npos) << s2;
+  int lastStep = 0, newton = 0;
+  for (const auto& l : lines(second.out)) {
+    const auto p = l.find("ISTEP =");
+    if (p == std::string::npos || l.find("ITERK =") == std::string::npos) continue;
+    ++newton;
+    lastStep = std::max(lastStep, std::stoi(l.substr(p + 7)));
+  }
+  ASSERT_GT(lastStep, steps(s1)) << second.out;
+  EXPECT_EQ(steps(s2), lastStep - steps(s1)) << s2;
+  EXPECT_NE(s2.find("NEWTON ITERATIONS: " + std::to_string(newton) + " "), std::string::npos) << s2;
 }
 
 // Every value of the "CUM MB R" lines of a listing that is not 0.
