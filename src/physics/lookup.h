@@ -34,6 +34,9 @@ void SEARCH(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XV
 // XTAB(IPOS-1) <= XVAL < XTAB(IPOS) lies in the one interval SEARCH finds,
 // and gets the same XWID and XOFF; otherwise (IPOS outside 2..NROW, a value
 // elsewhere, at or below the first row, or not a number) SEARCH decides.
+// Only for columns that are ascending (see ascendingColumn): in a column with
+// rows out of order the interval tried first need not be the one SEARCH
+// finds, and the value would depend on the order of the lookups.
 inline void searchNear(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XVAL, int NROW) {
   const int ip = IPOS;
   if (ip >= 2 && ip <= NROW && XTAB[0] < XVAL && XTAB[ip - 2] <= XVAL && XVAL < XTAB[ip - 1]) {
@@ -42,6 +45,15 @@ inline void searchNear(int& IPOS, double& XWID, double& XOFF, const double* XTAB
     return;
   }
   SEARCH(IPOS, XWID, XOFF, XTAB, XVAL, NROW);
+}
+
+// True when no row of the abscissa column XTAB (NROW rows) is below the row
+// before it. The deck reader only warns about a table read with its rows out
+// of order and keeps it as read; such a column is searched by SEARCH alone.
+inline bool ascendingColumn(const double* XTAB, int NROW) {
+  for (int k = 1; k < NROW; ++k)
+    if (XTAB[k] < XTAB[k - 1]) return false;
+  return true;
 }
 
 // Linear interpolation in the ordinate column YTAB with the results of one
@@ -75,8 +87,8 @@ enum class PvtRsCol { PRES, BO, MUO };
 double PVTR(const State& s, int r, double rs, PvtRsCol c);
 // Several columns at one pressure or solution ratio: the interval is found
 // once (by the fit's index arithmetic, or by a search that first tries the
-// interval hint holds, and leaves the one found there), and pvtValue gives
-// each column what PVTP or PVTR give.
+// interval hint holds when the column is ascending, and leaves the one found
+// there), and pvtValue gives each column what PVTP or PVTR give.
 struct PvtAt {
   int r, nr, ip;
   double w, o, x;
