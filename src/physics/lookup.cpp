@@ -119,9 +119,8 @@ PvtAt pvtAtP(const State& s, int r, double p, int& hint) {
     return a;
   }
   a.nr = s.NRPVT(r);
-  const double* x = &s.PRES(1, r);
-  if (!ascendingColumn(x, a.nr)) hint = 0;
-  searchNear(hint, a.w, a.o, x, p, a.nr);
+  if (s.ASCPR(r) == 0) hint = 0;
+  searchNear(hint, a.w, a.o, &s.PRES(1, r), p, a.nr);
   a.ip = hint;
   return a;
 }
@@ -133,9 +132,8 @@ PvtAt pvtAtRs(const State& s, int r, double rs, int& hint) {
     return a;
   }
   a.nr = s.NRPVT(r);
-  const double* x = &s.RST(1, r);
-  if (!ascendingColumn(x, a.nr)) hint = 0;
-  searchNear(hint, a.w, a.o, x, rs, a.nr);
+  if (s.ASCRS(r) == 0) hint = 0;
+  searchNear(hint, a.w, a.o, &s.RST(1, r), rs, a.nr);
   a.ip = hint;
   return a;
 }

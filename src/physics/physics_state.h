@@ -61,6 +61,15 @@ struct PhysicsState {
   // i = 2..NROW of ordinate column c (TSPCOW ... TSMUOR) of region r, the
   // quotient FUN1D forms for interval i.
   FArray<double, MXROW, 16, MXRGN> TSLOPE;
+  // 1 where the abscissa column of region r is known to be in ascending
+  // order (refreshed with TSLOPE; 0 until then): the water-oil table's SWT,
+  // the gas-liquid table's SLT, the PVT table's PRES and RST, and the
+  // retention table's CRPT. Only such columns are searched from the
+  // interval of the last lookup; a column read with its rows out of order
+  // is searched from its start every time, so that a block's values do not
+  // depend on the blocks looked up before it.
+  FArray<int, MXRGN> ASCWO, ASCGL, ASCPR, ASCRS;
+  int ASCRT = 0;
 
   // ---- wells (PRODUC) ----------------------------------------------------------
   // Well condition code of the last Newton iteration, and of the last even

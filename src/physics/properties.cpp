@@ -36,20 +36,12 @@ void tableSlopes(State& s, const RA<MXROW, MXRGN>& x, const RA<MXROW, MXRGN>& y,
   for (int i = 2; i <= last; ++i) s.TSLOPE(i, c, r) = (y(i, r) - y(i - 1, r)) / ((x(i, r) - x(i - 1, r)) + kTiny);
 }
 
-// Abscissa columns whose rows are in ascending order, by region: only those
-// are searched from the interval of the last lookup (searchNear); a column
-// read with its rows out of order is searched from its start every time, so
-// that a block's values do not depend on the blocks evaluated before it.
-struct AscendingColumns {
-  bool wo[MXRGN + 1], gl[MXRGN + 1], pres[MXRGN + 1], rs[MXRGN + 1];
-};
-AscendingColumns gAscending;
-
 void refreshSlopes(State& s) {
+  s.ASCRT = ascendingColumn(s.CRPT.data(), s.NRRET) ? 1 : 0;
   const int nkr = s.NKRRGN < MXRGN ? s.NKRRGN : MXRGN;
   for (int r = 1; r <= nkr; ++r) {
-    gAscending.wo[r] = ascendingColumn(s.SWT.column(r), s.NRWO(r));
-    gAscending.gl[r] = ascendingColumn(s.SLT.column(r), s.NRGO(r));
+    s.ASCWO(r) = ascendingColumn(s.SWT.column(r), s.NRWO(r)) ? 1 : 0;
+    s.ASCGL(r) = ascendingColumn(s.SLT.column(r), s.NRGO(r)) ? 1 : 0;
     tableSlopes(s, s.SWT, s.PCOW, TSPCOW, r, s.NRWO(r));
     tableSlopes(s, s.SWT, s.KRW, TSKRW, r, s.NRWO(r));
     tableSlopes(s, s.SWT, s.KROW, TSKROW, r, s.NRWO(r));
@@ -60,8 +52,8 @@ void refreshSlopes(State& s) {
   const int npv = s.NPVTRGN < MXRGN ? s.NPVTRGN : MXRGN;
   for (int r = 1; r <= npv; ++r) {
     const int nr = s.NRPVT(r);
-    gAscending.pres[r] = ascendingColumn(s.PRES.column(r), nr);
-    gAscending.rs[r] = ascendingColumn(s.RST.column(r), nr);
+    s.ASCPR(r) = ascendingColumn(s.PRES.column(r), nr) ? 1 : 0;
+    s.ASCRS(r) = ascendingColumn(s.RST.column(r), nr) ? 1 : 0;
     tableSlopes(s, s.PRES, s.BW, TSBW, r, nr);
     tableSlopes(s, s.PRES, s.BO, TSBO, r, nr);
     tableSlopes(s, s.PRES, s.BG, TSBG, r, nr);
@@ -93,7 +85,7 @@ void lookWO(State& s, int r, double x, double& pcow, double& krw, double& krow, 
   if (s.IQUAD == 0) {
     const int nrow = s.NRWO(r);
     double w, o;
-    if (!gAscending.wo[r]) ip = 0;
+    if (s.ASCWO(r) == 0) ip = 0;
     searchNear(ip, w, o, s.SWT.column(r), x, nrow);
     pcow = interp(s, s.PCOW, TSPCOW, r, nrow, ip, w, o);
     krw = interp(s, s.KRW, TSKRW, r, nrow, ip, w, o);
@@ -112,7 +104,7 @@ void lookGL(State& s, int r, double x, double& pcgo, double& krg, double& krog, 
   if (s.IQUAD == 0) {
     const int nrow = s.NRGO(r);
     double w, o;
-    if (!gAscending.gl[r]) ip = 0;
+    if (s.ASCGL(r) == 0) ip = 0;
     searchNear(ip, w, o, s.SLT.column(r), x, nrow);
     pcgo = interp(s, s.PCGO, TSPCGO, r, nrow, ip, w, o);
     krg = interp(s, s.KRG, TSKRG, r, nrow, ip, w, o);
@@ -134,7 +126,7 @@ void lookPV(State& s, int p, double x, PvtP& v, int& ip) {
   if (s.IQUAD == 0) {
     const int nrow = s.NRPVT(p);
     double w, o;
-    if (!gAscending.pres[p]) ip = 0;
+    if (s.ASCPR(p) == 0) ip = 0;
     searchNear(ip, w, o, s.PRES.column(p), x, nrow);
     v.bw = interp(s, s.BW, TSBW, p, nrow, ip, w, o);
     v.bo = interp(s, s.BO, TSBO, p, nrow, ip, w, o);
@@ -162,7 +154,7 @@ void lookRS(State& s, int p, double x, double& pb, double& bob, double& muob, in
   if (s.IQUAD == 0) {
     const int nrow = s.NRPVT(p);
     double w, o;
-    if (!gAscending.rs[p]) ip = 0;
+    if (s.ASCRS(p) == 0) ip = 0;
     searchNear(ip, w, o, s.RST.column(p), x, nrow);
     pb = interp(s, s.PRES, TSPBR, p, nrow, ip, w, o);
     bob = interp(s, s.BO, TSBOR, p, nrow, ip, w, o);

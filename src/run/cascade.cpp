@@ -26,6 +26,7 @@ double pcow(const State& s, int r, double sa, int& ip) {
     return EQNVAL(&s.FPCOW(1, 1, r), ipf, x);
   }
   double w = 0, o = 0, pc = 0;
+  if (s.ASCWO(r) == 0) ip = 0;
   searchNear(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
   FUN1D(ip, w, o, &s.PCOW(1, r), pc, s.NRWO(r));
   return pc;
@@ -46,6 +47,7 @@ void resistance(const State& s, double ads, double& rf, double& rrf, int& ip) {
   }
   if (!(ads > s.CRPT(1)) || s.NRRET < 2) return;
   double w = 0, o = 0;
+  if (s.ASCRT == 0) ip = 0;
   searchNear(ip, w, o, s.CRPT.data(), ads, s.NRRET);
   FUN1D(ip, w, o, s.RF.data(), rf, s.NRRET);
   FUN1D(ip, w, o, s.RRF.data(), rrf, s.NRRET);
@@ -177,7 +179,7 @@ void CASCDE(State& s) {
     const int n = s.ICASOR(io);
     if (io + kOwnAhead <= nact) prefetchOwn(s, s.ICASOR(io + kOwnAhead));
     if (io + kNbAhead <= nact) prefetchNeighbours(s, s.ICASOR(io + kNbAhead));
-    double min = 0, vin = 0, tin = 0, ain = 0, f = 0;
+    double min = 0, vin = 0, tin = 0, f = 0;
     const double pwn = s.PWCAS(n);
     for (int k = 1; k <= s.NNB(n); ++k) {
       const int m = s.NBN(k, n);
@@ -192,7 +194,6 @@ void CASCDE(State& s) {
         const double lp = s.RMOBB(JPOL, KBASE, m), la = lp + s.RMOBB(JWAT, KBASE, m);
         vin += u * lp;
         min += u * lp * s.CPMFO(m);
-        ain += u * la;
         tin += u * la * s.CTMFO(m);
       }
     }
@@ -205,7 +206,6 @@ void CASCDE(State& s) {
       min -= s.FLOWP(n) * s.CPMFI(n);
       vin -= s.FLOWP(n);
       tin -= (s.FLOWP(n) + s.FLOWW(n)) * s.CTMFI(n);
-      ain -= s.FLOWP(n) + s.FLOWW(n);
     } else if (code == -1) {
       pout += s.FLOWP(n) + s.QAP(n);
       aout += s.FLOWP(n) + s.FLOWW(n) + s.QAP(n) + s.QAW(n);

@@ -8,6 +8,7 @@
 
 #include "init/equifit.h"
 #include "io/errors.h"
+#include "run/loop.h"
 #include "physics_fixture.h"
 
 namespace talvek {
@@ -283,6 +284,31 @@ TEST(Properties, RowsOutOfOrderGiveTheSameValuesInAnyBlockOrder) {
     }
     for (int k = 0; k < 4; ++k) EXPECT_EQ(probeValue[0][k], probeValue[1][k]) << c.table << " output " << k;
   }
+}
+
+// The refresh of block properties after a step (polymer-solution mobility
+// from the water-oil table) searches such a table from its start too.
+TEST(Properties, RefreshAfterAStepWithRowsOutOfOrderIsTheSameInAnyBlockOrder) {
+  double probeMobility[2];
+  for (int probeFirst = 0; probeFirst <= 1; ++probeFirst) {
+    auto sp = block(1, 1, 0, 1);
+    State& s = *sp;
+    const double swt[4] = {0.0, 0.5, 0.3, 1.0}, krw[4] = {0.05, 0.3, 0.1, 1.0};
+    for (int i = 1; i <= 4; ++i) {
+      s.SWT(i, 1) = swt[i - 1];
+      s.KRW(i, 1) = krw[i - 1];
+    }
+    s.NRWO(1) = 4;
+    const int np = probeFirst ? 1 : 2, nl = 3 - np;
+    setBlock(s, np, 2500.0, 0.2, 0.6, 0.2, 300.0, 0);  // aqueous saturation 0.4
+    setBlock(s, nl, 2500.0, 0.6, 0.1, 0.3, 300.0, 0);  // 0.9
+    makeOldLevel(s);
+    EVALUT(s);
+    PROPRF(s);
+    probeMobility[probeFirst] = s.RMOBB(JPOL, KBASE, np);
+  }
+  EXPECT_GT(probeMobility[0], 0.0);
+  EXPECT_EQ(probeMobility[0], probeMobility[1]);
 }
 
 TEST(Properties, RegionOutsideTheTablesStops) {

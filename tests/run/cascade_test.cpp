@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "physics/lookup.h"
 #include "run/matbal.h"
 #include "state/state.h"
 #include "solver/numbering.h"
@@ -337,6 +338,55 @@ TEST(Cascde, ResistanceFactors) {
   EXPECT_NEAR(s.RRFB(2), 2.0, 1e-12);
   EXPECT_EQ(s.RFB(3), 5.0);
   EXPECT_EQ(s.RRFB(3), 3.0);
+}
+
+// A table read with its rows out of order (the deck reader warns and keeps
+// it) is searched from its start for every block: each block's capillary
+// pressure and resistance factors are those of a search of its own value,
+// whatever block came before it. Block 1 sits where its interval would
+// mislead a search started from it for block 2.
+TEST(Cascde, TablesWithRowsOutOfOrderGiveEachBlockItsOwnValues) {
+  Line5 f(3);
+  State& s = f.s;
+  s.NRWO(1) = 4;
+  const double swt[4] = {0.0, 0.5, 0.3, 1.0}, pcow[4] = {8.0, 6.0, 2.0, 0.0};
+  for (int i = 0; i < 4; ++i) {
+    s.SWT(i + 1, 1) = swt[i];
+    s.PCOW(i + 1, 1) = pcow[i];
+  }
+  s.NRRET = 4;
+  const double crpt[4] = {0.0, 1.0E-3, 0.5E-3, 2.0E-3}, rf[4] = {1.0, 5.0, 2.0, 4.0}, rrf[4] = {1.0, 3.0, 1.5, 2.5};
+  for (int i = 0; i < 4; ++i) {
+    s.CRPT(i + 1) = crpt[i];
+    s.RF(i + 1) = rf[i];
+    s.RRF(i + 1) = rrf[i];
+  }
+  // What the property refresh of the Newton iteration records of them.
+  s.ASCWO(1) = ascendingColumn(&s.SWT(1, 1), s.NRWO(1)) ? 1 : 0;
+  s.ASCRT = ascendingColumn(s.CRPT.data(), s.NRRET) ? 1 : 0;
+  ASSERT_EQ(s.ASCWO(1), 0);
+  ASSERT_EQ(s.ASCRT, 0);
+  const double sa[4] = {0, 0.9, 0.4, 0.6}, crp[4] = {0, 1.5E-3, 0.7E-3, 1.2E-3};
+  for (int n = 1; n <= 3; ++n) {
+    s.SW(n) = sa[n] - s.SP(n);
+    s.SA(n) = sa[n];
+    s.CRPMAX(n) = 0.0;  // nothing adsorbs: ADS keeps CRP
+    s.CRP(n) = crp[n];
+  }
+  CASCDE(s);
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(n);
+    int ip = 0;
+    double w = 0, o = 0, pc = 0, rfv = 0, rrfv = 0;
+    SEARCH(ip, w, o, &s.SWT(1, 1), sa[n], 4);
+    FUN1D(ip, w, o, &s.PCOW(1, 1), pc, 4);
+    EXPECT_EQ(s.PWCAS(n), s.P(n) - pc);
+    SEARCH(ip, w, o, s.CRPT.data(), crp[n], 4);
+    FUN1D(ip, w, o, s.RF.data(), rfv, 4);
+    FUN1D(ip, w, o, s.RRF.data(), rrfv, 4);
+    EXPECT_EQ(s.RFB(n), rfv);
+    EXPECT_EQ(s.RRFB(n), rrfv);
+  }
 }
 
 // The order of the bubble sort that swaps neighbours only when the later key
