@@ -246,13 +246,20 @@ void CASCDE(State& s) {
       co = (mf - vp1 * cs - acap + a0) / (pout * dt + tiny);
       if (co < 0.0) {
         // The polymer left cannot fill the new polymer solution at cs.
-        const double sp1 = (mf - acap + a0) / (cs * r + tiny);
-        const double ds = s.SP(n) - sp1;
         co = 0.0;
         if (s.KEQW != 0) {
+          // The solution it can fill keeps cs; the rest turns into water.
+          const double sp1 = (mf - acap + a0) / (cs * r + tiny);
+          const double ds = s.SP(n) - sp1;
           s.SP(n) -= ds;
           s.SW(n) += ds;
           s.VCONV += ds * r;
+        } else {
+          // Without the water equation the saturations stay: the polymer
+          // left is spread over the whole polymer solution, at a lower
+          // concentration, rather than counted at cs in a volume it does
+          // not fill (which would create polymer).
+          cs = (mf - acap + a0) / (vp1 + tiny);
         }
       }
     } else {
