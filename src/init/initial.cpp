@@ -145,16 +145,22 @@ void checkAquiferConstants(const State& s, double k) {
   } else if (s.IDAQFR == 4) {
     const double r = s.REDAQ;
     const double tds = 0.0980958 * (r - 1.0) + 0.100683 * std::pow(r - 1.0, 2.03863);
-    double pd = 0.0, pdp = 0.0;
-    AQKBC(tds, r, pd, pdp);
     if (!std::isfinite(s.TDFAC)) {
       what = "dimensionless time factor";
       items = "AQFH, AQKH, AQRW, AQCWE, AQMUW";
       value = s.TDFAC;
-    } else if (!std::isfinite(tds) || !std::isfinite(pd) || !std::isfinite(pdp)) {
-      what = "influence function at the aquifer boundary, pD";
-      items = "AQRW, AQRE";
-      value = pd;
+    } else if (tds <= s.TMTOTAL * s.TDFAC) {
+      // The influence function where the outer boundary is first felt, when
+      // the run gets there. An aquifer so large that it stays infinite-acting
+      // for the whole run (AQRE of 1E30 given for an infinite one) never
+      // needs it; a restart that runs on to it is stopped at that step.
+      double pd = 0.0, pdp = 0.0;
+      AQKBC(tds, r, pd, pdp);
+      if (!std::isfinite(pd) || !std::isfinite(pdp)) {
+        what = "influence function at the aquifer boundary, pD";
+        items = "AQRW, AQRE";
+        value = pd;
+      }
     }
   }
   if (what == nullptr) return;
