@@ -58,14 +58,17 @@ std::string_view trim(std::string_view t) {
 }
 
 // The item a warning concerns, by the name the deck gives it: the VARNAM cell
-// without its blanks, the print switches and the six ratio arrays by their
-// own names.
+// without its blanks, the print switches, the equation switches and the six
+// ratio arrays by their own names.
 std::string itemName(const State& s, int group, int row, int col) {
   static constexpr std::string_view kSwitch[12] = {"PRNTSW", "PRNTSO", "PRNTSG",  "PRNTSP",   "PRNTSA", "PRNTRS",
                                                    "PRNTPB", "PRNTP",  "PRNTCP",  "PRNTADS", "PRNTADMX", "PRNTWC"};
   static constexpr std::string_view kRatio[6] = {"RNTG", "RBVOL", "RPORO", "RGFX", "RGFY", "RGFZ"};
   if (group == 5 && row == 5 && col >= 1 && col <= 10) return std::string(kSwitch[col - 1]);
   if (group == 5 && row == 48 && col >= 1 && col <= 2) return std::string(kSwitch[col + 9]);
+  // The equation switches print the names of the positions they become.
+  static constexpr std::string_view kEquation[4] = {"KEQW", "KEQO", "KEQG", "KEQP"};
+  if (group == 6 && row == 6 && col >= 1 && col <= 4) return std::string(kEquation[col - 1]);
   if (row >= 32 && row <= 37 && col == 7) return std::string(kRatio[row - 32]);
   return std::string(trim(varnam(s, row, col).substr(0, 7)));
 }

@@ -412,6 +412,55 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
   EXPECT_DOUBLE_EQ(s.RBVOL(4), -5.0);
 }
 
+// The warnings and stops of the fixed-list groups on standard error name the
+// item as the deck calls it.
+TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
+  struct At {
+    const char* item;
+    int line;  // line within the group's data, from 1
+  };
+  struct Case {
+    int group;
+    std::string data;
+    std::vector<At> warnings;
+    At stop = {"", 0};  // the stop that follows the warnings (none when empty)
+  };
+  const Case cases[] = {
+      {6, "2 1 1 -1\n", {{"KEQW", 1}, {"KEQP", 1}}},
+      {6, "0 1 -1 1\n", {{"KEQG", 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("group " + std::to_string(c.group) + ": " + c.data);
+    auto sp = makeState();
+    State& s = *sp;
+    DeckBuilder b;
+    b.data[c.group] = c.data;
+    const std::string text = b.text(10);
+    // The group's data start after its two header lines.
+    const int first = lineOf(text, DeckBuilder::label(c.group)) + 2;
+    DeckReader deck("fl.dat", text);
+    StderrLines err;
+    std::string stopped;
+    int stopLine = 0;
+    try {
+      readRunControl(s, deck);
+    } catch (const DeckError& e) {
+      stopped = e.item;
+      stopLine = e.line;
+    }
+    std::vector<std::string> want;
+    for (const At& a : c.warnings) {
+      want.push_back("talvek: warning: fl.dat:" + std::to_string(first + a.line - 1) + ": data group " +
+                     DeckBuilder::label(c.group) + ", item " + a.item + ": value out of range");
+    }
+    EXPECT_EQ(err.lines, want);
+    EXPECT_EQ(stopped, c.stop.item);
+    if (*c.stop.item) {
+      EXPECT_EQ(stopLine, first + c.stop.line - 1);
+    }
+  }
+}
+
 // A group's first header line that carries another group's label is warned
 // about with both labels and the line; other header texts pass silently.
 TEST(DebugMessages, HeaderLineWithAnotherGroupsLabel) {
