@@ -74,8 +74,13 @@ std::string itemName(const State& s, int group, int row, int col) {
 }
 
 // The warning on standard error, written whether the facility is on or not.
+void toStderr(const State& s, const DeckReader& deck, int group, const std::string& item, const std::string& text,
+              int line) {
+  deckWarning(deck.fileName(), line, trim(label(s, group)), item, text);
+}
+
 void toStderr(const State& s, const DeckReader& deck, int group, const std::string& item, const std::string& text) {
-  deckWarning(deck.fileName(), deck.lineNumber(), trim(label(s, group)), item, text);
+  toStderr(s, deck, group, item, text, deck.lineNumber());
 }
 
 std::string num(double v) {
@@ -231,7 +236,11 @@ void dbgWellLine(State& s, int group, int iwell) {
 void warnFixed(State& s, const DeckReader& deck, int group, int col) { warnFixed(s, deck, group, group, col); }
 
 void warnFixed(State& s, const DeckReader& deck, int group, int row, int col) {
-  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range");
+  warnFixedAt(s, deck, deck.lineNumber(), group, row, col);
+}
+
+void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col) {
+  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range", line);
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" OF ").A(Q).A(label(s, group), 8).A(Q).A(" IS OUT OF RANGE").end();

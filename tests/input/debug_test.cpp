@@ -413,7 +413,8 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
 }
 
 // The warnings and stops of the fixed-list groups on standard error name the
-// item as the deck calls it.
+// item as the deck calls it and the line its value stands on, also when the
+// group's values are spread over several lines.
 TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
   struct At {
     const char* item;
@@ -427,7 +428,18 @@ TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
   };
   const Case cases[] = {
       {6, "2 1 1 -1\n", {{"KEQW", 1}, {"KEQP", 1}}},
-      {6, "0 1 -1 1\n", {{"KEQG", 1}}},
+      {6, "1\n1\n0\n7\n", {{"KEQP", 4}}},
+      {3, "1 1 0 0\n2000. 0.01 0.0005\n500. 500. 0.05\n5\n", {{"DTMAX", 2}, {"RERORP", 2}, {"MATBAK", 4}}},
+      {3, "1 1 0 0 30. 0.01\n0.\n500. 500. 0.05 2\n", {{"RERORP", 2}}, {"RERORP", 2}},
+      {3, "4\n1 0 0 30. 0.01 0.05 500. 500. 0.05 2\n", {{"MUNITIN", 1}}, {"MUNITIN", 1}},
+      {3, "1 1 1\n1\n30. 0.01 0.05 500. 500. 0.05 2\n", {}, {"NINTBLE", 2}},
+      {5, "1 1 1 1 1 1\n1 1 1 1 1 2\n", {{"PRNTWC", 2}}},
+      {7, "0.\n1.5 0.\n", {{"SINX", 2}}},
+      {8, "1 0. 0.\n3000.\n2000. 361. 0. 0.\n", {{"AQRW", 2}, {"AQRE", 3}, {"ANGLE", 3}}},
+      {8, "5\n0. 0. 0. 0. 360. 0. 0.\n", {{"IDAQFR", 1}}, {"IDAQFR", 1}},
+      {9, "2 0\n0. 0. 0.\n", {{"INIOPT", 1}}},
+      {10, "50\n1 1 1 2 0 1 1 0. 0.\n", {{"NX", 1}}, {"NX", 1}},
+      {10, "3 2 2 1 2 0\n31\n1 0. 0.\n", {{"NKRRGN", 2}}, {"NKRRGN", 2}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("group " + std::to_string(c.group) + ": " + c.data);
