@@ -177,8 +177,13 @@ void group04(State& s, DeckReader& deck) {
 void group05(State& s, DeckReader& deck) {
   headers(s, deck, 5, 2);
   dbgBlank(s);
+  // Read one by one, so that a message names the switch itself.
+  static constexpr std::string_view kSwitch[12] = {"PRNTSW", "PRNTSO", "PRNTSG",  "PRNTSP",   "PRNTSA", "PRNTRS",
+                                                   "PRNTPB", "PRNTP",  "PRNTCP",  "PRNTADS", "PRNTADMX", "PRNTWC"};
   int at[12] = {};
-  ListRead(deck, label(s, 5)).items(s.IPRNT.data(), 12, "PRNT", at).end();
+  ListRead r(deck, label(s, 5));
+  for (int k = 1; k <= 12; ++k) r.item(s.IPRNT(k), kSwitch[k - 1], &at[k - 1]);
+  r.end();
   s.IGROUP = 5;
   for (int k = 1; k <= 12; ++k) {
     if (s.IPRNT(k) < 0 || s.IPRNT(k) > 1) {

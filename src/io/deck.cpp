@@ -467,14 +467,9 @@ ListRead& ListRead::items(double* v, int n, std::string_view name) {
   return *this;
 }
 
-ListRead& ListRead::items(int* v, int n, std::string_view name, int* lines) {
-  for (int k = 0; k < n; ++k) {
-    // After a slash the elements left keep their values; their line is the
-    // slash's.
-    const Tok t = next(name, k + 1);
-    if (lines) lines[k] = deck_.lineNumber();
-    if (t == Tok::Value) toInt(v[k], name, k + 1);
-  }
+ListRead& ListRead::items(int* v, int n, std::string_view name) {
+  for (int k = 0; k < n && !done_; ++k)
+    if (next(name, k + 1) == Tok::Value) toInt(v[k], name, k + 1);
   return *this;
 }
 

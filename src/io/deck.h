@@ -107,10 +107,9 @@ class ListRead {
   ListRead& item(int& v, std::string_view name, int* line = nullptr);
   ListRead& item(double& v, std::string_view name, int* line = nullptr);
   ListRead& item(std::string& v, std::string_view name);  // a text value, as read (not padded)
-  // n values into consecutive doubles (whole-array form); `lines`, when
-  // given, holds n entries and receives the line of each value as above.
+  // n values into consecutive doubles (whole-array form).
   ListRead& items(double* v, int n, std::string_view name);
-  ListRead& items(int* v, int n, std::string_view name, int* lines = nullptr);
+  ListRead& items(int* v, int n, std::string_view name);
   // Ends the read: the rest of the current line is ignored. A read with no
   // items passes over one line, as an empty Fortran READ does.
   void end();
