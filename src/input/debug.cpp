@@ -58,21 +58,29 @@ std::string_view trim(std::string_view t) {
 }
 
 // The item a warning concerns, by the name the deck gives it: the VARNAM cell
-// without its blanks, the print switches and the six ratio arrays by their
-// own names.
+// without its blanks, the print switches, the equation switches and the six
+// ratio arrays by their own names.
 std::string itemName(const State& s, int group, int row, int col) {
   static constexpr std::string_view kSwitch[12] = {"PRNTSW", "PRNTSO", "PRNTSG",  "PRNTSP",   "PRNTSA", "PRNTRS",
                                                    "PRNTPB", "PRNTP",  "PRNTCP",  "PRNTADS", "PRNTADMX", "PRNTWC"};
   static constexpr std::string_view kRatio[6] = {"RNTG", "RBVOL", "RPORO", "RGFX", "RGFY", "RGFZ"};
   if (group == 5 && row == 5 && col >= 1 && col <= 10) return std::string(kSwitch[col - 1]);
   if (group == 5 && row == 48 && col >= 1 && col <= 2) return std::string(kSwitch[col + 9]);
+  // The equation switches print the names of the positions they become.
+  static constexpr std::string_view kEquation[4] = {"KEQW", "KEQO", "KEQG", "KEQP"};
+  if (group == 6 && row == 6 && col >= 1 && col <= 4) return std::string(kEquation[col - 1]);
   if (row >= 32 && row <= 37 && col == 7) return std::string(kRatio[row - 32]);
   return std::string(trim(varnam(s, row, col).substr(0, 7)));
 }
 
 // The warning on standard error, written whether the facility is on or not.
+void toStderr(const State& s, const DeckReader& deck, int group, const std::string& item, const std::string& text,
+              int line) {
+  deckWarning(deck.fileName(), line, trim(label(s, group)), item, text);
+}
+
 void toStderr(const State& s, const DeckReader& deck, int group, const std::string& item, const std::string& text) {
-  deckWarning(deck.fileName(), deck.lineNumber(), trim(label(s, group)), item, text);
+  toStderr(s, deck, group, item, text, deck.lineNumber());
 }
 
 std::string num(double v) {
@@ -228,7 +236,11 @@ void dbgWellLine(State& s, int group, int iwell) {
 void warnFixed(State& s, const DeckReader& deck, int group, int col) { warnFixed(s, deck, group, group, col); }
 
 void warnFixed(State& s, const DeckReader& deck, int group, int row, int col) {
-  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range");
+  warnFixedAt(s, deck, deck.lineNumber(), group, row, col);
+}
+
+void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col) {
+  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range", line);
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" OF ").A(Q).A(label(s, group), 8).A(Q).A(" IS OUT OF RANGE").end();

@@ -47,6 +47,9 @@ void dbgWellLine(State& s, int group, int iwell);
 // its current line, the group and the item (io/warnings.h).
 void warnFixed(State& s, const DeckReader& deck, int group, int col);
 void warnFixed(State& s, const DeckReader& deck, int group, int row, int col);
+// The same, naming deck line `line` (where the value stands) on standard
+// error instead of the current one.
+void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col);
 void warnLine(State& s, const DeckReader& deck, int group, int col, int iline);
 void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline);
 void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,

@@ -33,18 +33,23 @@ void headers(State& s, DeckReader& deck, int g, int n) {
 }
 
 // Stops the run on a value the tables cannot hold; the message names the
-// deck, the last line read, the group and the item.
-[[noreturn]] void stop(const State& s, const DeckReader& deck, int g, std::string_view item, int value,
+// deck, the line `at` where the value stands, the group and the item.
+[[noreturn]] void stop(const State& s, const DeckReader& deck, int at, int g, std::string_view item, int value,
                        const std::string& why) {
-  deck.fail(label(s, g), item, std::string(item) + " = " + std::to_string(value) + " " + why);
+  deck.failAt(at, label(s, g), item, std::string(item) + " = " + std::to_string(value) + " " + why);
 }
 
-void requireRange(const State& s, const DeckReader& deck, int g, std::string_view item, int v, int lo, int hi,
-                  std::string_view what) {
+void requireRange(const State& s, const DeckReader& deck, int at, int g, std::string_view item, int v, int lo,
+                  int hi, std::string_view what) {
   if (v < lo || v > hi) {
-    stop(s, deck, g, item, v,
+    stop(s, deck, at, g, item, v,
          "is outside " + std::to_string(lo) + " to " + std::to_string(hi) + " (" + std::string(what) + ")");
   }
+}
+
+// The warning about item `col` of group g, whose value stands on line `at`.
+void warn(State& s, const DeckReader& deck, const int* at, int g, int col) {
+  warnFixedAt(s, deck, at[col - 1], g, g, col);
 }
 
 // ---------------------------------------------------------------- group 1
@@ -60,16 +65,17 @@ void group01(State& s, DeckReader& deck) {
 void group02(State& s, DeckReader& deck) {
   headers(s, deck, 2, 2);
   dbgBlank(s);
+  int at[5] = {};
   ListRead(deck, label(s, 2))
-      .item(s.IPRTDAT, "IPRTDAT")
-      .item(s.IRSTRT, "IRSTRT")
-      .item(s.TMTOTAL, "TMTOTAL")
-      .item(s.TMSTOP, "TMSTOP")
-      .item(s.DELT, "DELT")
+      .item(s.IPRTDAT, "IPRTDAT", &at[0])
+      .item(s.IRSTRT, "IRSTRT", &at[1])
+      .item(s.TMTOTAL, "TMTOTAL", &at[2])
+      .item(s.TMSTOP, "TMSTOP", &at[3])
+      .item(s.DELT, "DELT", &at[4])
       .end();
   s.IGROUP = 2;
-  if (s.IPRTDAT < 0 || s.IPRTDAT > 1) warnFixed(s, deck, 2, 1);
-  if (s.IRSTRT < 0 || s.IRSTRT > 1) warnFixed(s, deck, 2, 2);
+  if (s.IPRTDAT < 0 || s.IPRTDAT > 1) warn(s, deck, at, 2, 1);
+  if (s.IRSTRT < 0 || s.IRSTRT > 1) warn(s, deck, at, 2, 2);
   if (s.TMTOTAL < s.TMSTOP) s.TMTOTAL = s.TMSTOP;
   if (s.TMSTOP < s.DELT) s.DELT = s.TMSTOP;
   dbgGroupEnd(s, 2);
@@ -79,43 +85,45 @@ void group02(State& s, DeckReader& deck) {
 void group03(State& s, DeckReader& deck) {
   headers(s, deck, 3, 2);
   dbgBlank(s);
+  int at[11] = {};
   ListRead(deck, label(s, 3))
-      .item(s.MUNITIN, "MUNITIN")
-      .item(s.MUNTOUT, "MUNTOUT")
-      .item(s.IQUAD, "IQUAD")
-      .item(s.NINTBLE, "NINTBLE")
-      .item(s.DTMAX, "DTMAX")
-      .item(s.DTMIN, "DTMIN")
-      .item(s.RERORP, "RERORP")
-      .item(s.DELPO, "DELPO")
-      .item(s.DELRS, "DELRS")
-      .item(s.DELSAT, "DELSAT")
-      .item(s.MATBAK, "MATBAK")
+      .item(s.MUNITIN, "MUNITIN", &at[0])
+      .item(s.MUNTOUT, "MUNTOUT", &at[1])
+      .item(s.IQUAD, "IQUAD", &at[2])
+      .item(s.NINTBLE, "NINTBLE", &at[3])
+      .item(s.DTMAX, "DTMAX", &at[4])
+      .item(s.DTMIN, "DTMIN", &at[5])
+      .item(s.RERORP, "RERORP", &at[6])
+      .item(s.DELPO, "DELPO", &at[7])
+      .item(s.DELRS, "DELRS", &at[8])
+      .item(s.DELSAT, "DELSAT", &at[9])
+      .item(s.MATBAK, "MATBAK", &at[10])
       .end();
   // Laboratory input always gives laboratory output.
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
   s.IGROUP = 3;
-  if (s.MUNITIN < 1 || s.MUNITIN > 3) warnFixed(s, deck, 3, 1);
-  if (s.MUNTOUT < 1 || s.MUNTOUT > 3) warnFixed(s, deck, 3, 2);
-  if (s.IQUAD < 0 || s.IQUAD > 2) warnFixed(s, deck, 3, 3);
-  if (s.NINTBLE < 0 || s.NINTBLE > 500) warnFixed(s, deck, 3, 4);
-  if (s.DTMAX < s.DTMIN || s.DTMAX > 1000.0) warnFixed(s, deck, 3, 5);
-  if (s.DTMIN < 0.001 || s.DTMIN > s.DTMAX) warnFixed(s, deck, 3, 6);
-  if (s.RERORP < 0.001) warnFixed(s, deck, 3, 7);
-  if (s.DELPO < 0.0 || s.DELPO > 1000.0) warnFixed(s, deck, 3, 8);
-  if (s.DELRS < 0.0 || s.DELRS > 1000.0) warnFixed(s, deck, 3, 9);
-  if (s.DELSAT < 0.0 || s.DELSAT > 1.0) warnFixed(s, deck, 3, 10);
-  if (s.MATBAK < 1 || s.MATBAK > 4) warnFixed(s, deck, 3, 4, 7);
+  if (s.MUNITIN < 1 || s.MUNITIN > 3) warn(s, deck, at, 3, 1);
+  if (s.MUNTOUT < 1 || s.MUNTOUT > 3) warn(s, deck, at, 3, 2);
+  if (s.IQUAD < 0 || s.IQUAD > 2) warn(s, deck, at, 3, 3);
+  if (s.NINTBLE < 0 || s.NINTBLE > 500) warn(s, deck, at, 3, 4);
+  if (s.DTMAX < s.DTMIN || s.DTMAX > 1000.0) warn(s, deck, at, 3, 5);
+  if (s.DTMIN < 0.001 || s.DTMIN > s.DTMAX) warn(s, deck, at, 3, 6);
+  if (s.RERORP < 0.001) warn(s, deck, at, 3, 7);
+  if (s.DELPO < 0.0 || s.DELPO > 1000.0) warn(s, deck, at, 3, 8);
+  if (s.DELRS < 0.0 || s.DELRS > 1000.0) warn(s, deck, at, 3, 9);
+  if (s.DELSAT < 0.0 || s.DELSAT > 1.0) warn(s, deck, at, 3, 10);
+  // MATBAK prints the name of row 4, column 7.
+  if (s.MATBAK < 1 || s.MATBAK > 4) warnFixedAt(s, deck, at[10], 3, 4, 7);
   if (s.DTMAX < s.DTMIN) s.DTMAX = s.DTMIN;
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
 
   // The unit constants and the unit texts of the reports exist for the three
   // systems only; the equispaced tables hold 500 points.
-  requireRange(s, deck, 3, "MUNITIN", s.MUNITIN, 1, 3, "1 field, 2 SI, 3 laboratory");
-  requireRange(s, deck, 3, "MUNTOUT", s.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
+  requireRange(s, deck, at[0], 3, "MUNITIN", s.MUNITIN, 1, 3, "1 field, 2 SI, 3 laboratory");
+  requireRange(s, deck, at[1], 3, "MUNTOUT", s.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
   if (s.IQUAD != 0) {
     const int need = s.IQUAD == 2 ? 3 : 2;
-    requireRange(s, deck, 3, "NINTBLE", s.NINTBLE, need, 500,
+    requireRange(s, deck, at[3], 3, "NINTBLE", s.NINTBLE, need, 500,
                  "number of equispaced points of the tables when IQUAD = " + std::to_string(s.IQUAD));
   }
   // The time step is sized so that the largest change per step meets these
@@ -124,12 +132,14 @@ void group03(State& s, DeckReader& deck) {
   const struct {
     const char* name;
     double value;
-  } targets[] = {{"RERORP", s.RERORP}, {"DELPO", s.DELPO}, {"DELRS", s.DELRS}, {"DELSAT", s.DELSAT}};
+    int at;
+  } targets[] = {
+      {"RERORP", s.RERORP, at[6]}, {"DELPO", s.DELPO, at[7]}, {"DELRS", s.DELRS, at[8]}, {"DELSAT", s.DELSAT, at[9]}};
   for (const auto& t : targets) {
     if (!(t.value > 0.0)) {
       char v[32];
       std::snprintf(v, sizeof v, "%g", t.value);
-      deck.fail(label(s, 3), t.name,
+      deck.failAt(t.at, label(s, 3), t.name,
                 std::string(t.name) + " = " + v +
                     " is not positive: the step-size control would hold every step at DTMIN");
     }
@@ -141,23 +151,25 @@ void group03(State& s, DeckReader& deck) {
 void group04(State& s, DeckReader& deck) {
   headers(s, deck, 4, 2);
   dbgBlank(s);
+  int at[8] = {};
   ListRead(deck, label(s, 4))
-      .item(s.IPRINT, "IPRINT")
-      .item(s.IPRST1, "IPRST1")
-      .item(s.IPRST2, "IPRST2")
-      .item(s.INOUTP, "INOUTP")
-      .item(s.NFRRES, "NFRRES")
-      .item(s.NFRWEL, "NFRWEL")
-      .item(s.NFRARY, "NFRARY")
-      .item(s.NWRITE, "NWRITE")
+      .item(s.IPRINT, "IPRINT", &at[0])
+      .item(s.IPRST1, "IPRST1", &at[1])
+      .item(s.IPRST2, "IPRST2", &at[2])
+      .item(s.INOUTP, "INOUTP", &at[3])
+      .item(s.NFRRES, "NFRRES", &at[4])
+      .item(s.NFRWEL, "NFRWEL", &at[5])
+      .item(s.NFRARY, "NFRARY", &at[6])
+      .item(s.NWRITE, "NWRITE", &at[7])
       .end();
   s.IGROUP = 4;
-  if (s.IPRINT < 0 || s.IPRINT > 2) warnFixed(s, deck, 4, 1);
-  if (s.INOUTP < 0 || s.INOUTP > 1) warnFixed(s, deck, 4, 2);
-  if (s.NFRRES < 0) warnFixed(s, deck, 4, 3);
-  if (s.NFRWEL < 0) warnFixed(s, deck, 4, 4);
-  if (s.NFRARY < 0) warnFixed(s, deck, 4, 5);
-  if (s.NWRITE < 0) warnFixed(s, deck, 4, 6);
+  // The name table's row 4 leaves out IPRST1 and IPRST2 (no checks).
+  if (s.IPRINT < 0 || s.IPRINT > 2) warnFixedAt(s, deck, at[0], 4, 4, 1);
+  if (s.INOUTP < 0 || s.INOUTP > 1) warnFixedAt(s, deck, at[3], 4, 4, 2);
+  if (s.NFRRES < 0) warnFixedAt(s, deck, at[4], 4, 4, 3);
+  if (s.NFRWEL < 0) warnFixedAt(s, deck, at[5], 4, 4, 4);
+  if (s.NFRARY < 0) warnFixedAt(s, deck, at[6], 4, 4, 5);
+  if (s.NWRITE < 0) warnFixedAt(s, deck, at[7], 4, 4, 6);
   dbgGroupEnd(s, 4);
 }
 
@@ -165,14 +177,20 @@ void group04(State& s, DeckReader& deck) {
 void group05(State& s, DeckReader& deck) {
   headers(s, deck, 5, 2);
   dbgBlank(s);
-  ListRead(deck, label(s, 5)).items(s.IPRNT.data(), 12, "PRNT").end();
+  // Read one by one, so that a message names the switch itself.
+  static constexpr std::string_view kSwitch[12] = {"PRNTSW", "PRNTSO", "PRNTSG",  "PRNTSP",   "PRNTSA", "PRNTRS",
+                                                   "PRNTPB", "PRNTP",  "PRNTCP",  "PRNTADS", "PRNTADMX", "PRNTWC"};
+  int at[12] = {};
+  ListRead r(deck, label(s, 5));
+  for (int k = 1; k <= 12; ++k) r.item(s.IPRNT(k), kSwitch[k - 1], &at[k - 1]);
+  r.end();
   s.IGROUP = 5;
   for (int k = 1; k <= 12; ++k) {
     if (s.IPRNT(k) < 0 || s.IPRNT(k) > 1) {
       if (k <= 10) {
-        warnFixed(s, deck, 5, k);
+        warn(s, deck, at, 5, k);
       } else {
-        warnFixed(s, deck, 5, 48, k - 10);
+        warnFixedAt(s, deck, at[k - 1], 5, 48, k - 10);
       }
     }
   }
@@ -183,16 +201,17 @@ void group05(State& s, DeckReader& deck) {
 void group06(State& s, DeckReader& deck) {
   headers(s, deck, 6, 2);
   dbgBlank(s);
+  int at[4] = {};
   ListRead(deck, label(s, 6))
-      .item(s.KEQW, "KEQW")
-      .item(s.KEQO, "KEQO")
-      .item(s.KEQG, "KEQG")
-      .item(s.KEQP, "KEQP")
+      .item(s.KEQW, "KEQW", &at[0])
+      .item(s.KEQO, "KEQO", &at[1])
+      .item(s.KEQG, "KEQG", &at[2])
+      .item(s.KEQP, "KEQP", &at[3])
       .end();
   s.IGROUP = 6;
   const int keq[4] = {s.KEQW, s.KEQO, s.KEQG, s.KEQP};
   for (int k = 0; k < 4; ++k)
-    if (keq[k] < 0 || keq[k] > 1) warnFixed(s, deck, 6, k + 1);
+    if (keq[k] < 0 || keq[k] > 1) warn(s, deck, at, 6, k + 1);
   // With no equation the block system would be empty and the pressure
   // position (NEQN) zero.
   if (s.KEQW <= 0 && s.KEQO <= 0 && s.KEQG <= 0 && s.KEQP <= 0) {
@@ -205,12 +224,17 @@ void group06(State& s, DeckReader& deck) {
 void group07(State& s, DeckReader& deck) {
   headers(s, deck, 7, 2);
   dbgBlank(s);
-  ListRead(deck, label(s, 7)).item(s.DEPTH1, "DEPTH1").item(s.SINX, "SINX").item(s.SINY, "SINY").end();
+  int at[3] = {};
+  ListRead(deck, label(s, 7))
+      .item(s.DEPTH1, "DEPTH1", &at[0])
+      .item(s.SINX, "SINX", &at[1])
+      .item(s.SINY, "SINY", &at[2])
+      .end();
   s.IGROUP = 7;
   // Where the dip sines stand, for the geometry's message.
   s.LINDIP = deck.lineNumber();
-  if (std::fabs(s.SINX) > 1.0) warnFixed(s, deck, 7, 2);
-  if (std::fabs(s.SINY) > 1.0) warnFixed(s, deck, 7, 3);
+  if (std::fabs(s.SINX) > 1.0) warn(s, deck, at, 7, 2);
+  if (std::fabs(s.SINY) > 1.0) warn(s, deck, at, 7, 3);
   dbgGroupEnd(s, 7);
 }
 
@@ -218,25 +242,26 @@ void group07(State& s, DeckReader& deck) {
 void group08(State& s, DeckReader& deck) {
   headers(s, deck, 8, 2);
   dbgBlank(s);
+  int at[8] = {};
   ListRead(deck, label(s, 8))
-      .item(s.IDAQFR, "IDAQFR")
-      .item(s.AQFH, "AQFH")
-      .item(s.AQKH, "AQKH")
-      .item(s.AQRW, "AQRW")
-      .item(s.AQRE, "AQRE")
-      .item(s.ANGLE, "ANGLE")
-      .item(s.AQCWE, "AQCWE")
-      .item(s.AQMUW, "AQMUW")
+      .item(s.IDAQFR, "IDAQFR", &at[0])
+      .item(s.AQFH, "AQFH", &at[1])
+      .item(s.AQKH, "AQKH", &at[2])
+      .item(s.AQRW, "AQRW", &at[3])
+      .item(s.AQRE, "AQRE", &at[4])
+      .item(s.ANGLE, "ANGLE", &at[5])
+      .item(s.AQCWE, "AQCWE", &at[6])
+      .item(s.AQMUW, "AQMUW", &at[7])
       .end();
   s.IGROUP = 8;
-  if (s.IDAQFR < 0 || s.IDAQFR > 3) warnFixed(s, deck, 8, 1);
+  if (s.IDAQFR < 0 || s.IDAQFR > 3) warn(s, deck, at, 8, 1);
   if (s.IDAQFR >= 1 && s.IDAQFR <= 3 && !(s.AQRW < s.AQRE)) {
-    warnFixed(s, deck, 8, 4);
-    warnFixed(s, deck, 8, 5);
+    warn(s, deck, at, 8, 4);
+    warn(s, deck, at, 8, 5);
   }
-  if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warnFixed(s, deck, 8, 6);
+  if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warn(s, deck, at, 8, 6);
   // The type selects the aquifer model; there is none for other values.
-  requireRange(s, deck, 8, "IDAQFR", s.IDAQFR, 0, 3,
+  requireRange(s, deck, at[0], 8, "IDAQFR", s.IDAQFR, 0, 3,
                "aquifer type: 0 none, 1 pot, 2 steady-state, 3 unsteady-state");
   // Where the aquifer values stand, for the set-up's messages.
   s.LINAQ = deck.lineNumber();
@@ -256,16 +281,17 @@ void group08(State& s, DeckReader& deck) {
 void group09(State& s, DeckReader& deck) {
   headers(s, deck, 9, 2);
   dbgBlank(s);
+  int at[2] = {};
   ListRead(deck, label(s, 9))
-      .item(s.INIOPT, "INIOPT")
-      .item(s.ICASE, "ICASE")
+      .item(s.INIOPT, "INIOPT", &at[0])
+      .item(s.ICASE, "ICASE", &at[1])
       .item(s.ZREF, "ZREF")
       .item(s.PZREF, "PREF")
       .item(s.XREF5, "XREF5")
       .end();
   s.IGROUP = 9;
-  if (s.INIOPT < 0 || s.INIOPT > 1) warnFixed(s, deck, 9, 1);
-  if (s.ICASE < 0 || s.ICASE > 7) warnFixed(s, deck, 9, 2);
+  if (s.INIOPT < 0 || s.INIOPT > 1) warn(s, deck, at, 9, 1);
+  if (s.ICASE < 0 || s.ICASE > 7) warn(s, deck, at, 9, 2);
   s.ZREF += TINY;
   s.PZREF += TINY;
   s.XREF5 += TINY;
@@ -276,15 +302,16 @@ void group09(State& s, DeckReader& deck) {
 void group10(State& s, DeckReader& deck) {
   headers(s, deck, 10, 2);
   dbgBlank(s);
+  int at[8] = {};
   ListRead(deck, label(s, 10))
-      .item(s.NX, "NX")
-      .item(s.NY, "NY")
-      .item(s.NZ, "NZ")
-      .item(s.METHOD, "METHOD")
-      .item(s.NXYZORD, "NXYZORD")
-      .item(s.NUSLVR, "NUSLVR")
-      .item(s.NKRRGN, "NKRRGN")
-      .item(s.NPVTRGN, "NPVTRGN")
+      .item(s.NX, "NX", &at[0])
+      .item(s.NY, "NY", &at[1])
+      .item(s.NZ, "NZ", &at[2])
+      .item(s.METHOD, "METHOD", &at[3])
+      .item(s.NXYZORD, "NXYZORD", &at[4])
+      .item(s.NUSLVR, "NUSLVR", &at[5])
+      .item(s.NKRRGN, "NKRRGN", &at[6])
+      .item(s.NPVTRGN, "NPVTRGN", &at[7])
       .item(s.RADW, "RADW")
       .item(s.RADE, "RADE")
       .end();
@@ -294,30 +321,30 @@ void group10(State& s, DeckReader& deck) {
   // The region arrays of groups 12 and 13 are tested against the region counts.
   s.IVHIGH(12) = s.NKRRGN;
   s.IVHIGH(13) = s.NPVTRGN;
-  if (s.NX < 1 || s.NX > 40) warnFixed(s, deck, 10, 1);
-  if (s.NY < 0 || s.NY > 40) warnFixed(s, deck, 10, 2);
-  if (s.NZ < 1 || s.NZ > 40) warnFixed(s, deck, 10, 3);
-  if (s.METHOD < 1 || s.METHOD > 4) warnFixed(s, deck, 10, 4);
-  if (s.NXYZORD < 1 || s.NXYZORD > 7) warnFixed(s, deck, 10, 5);
-  if (s.NUSLVR < 0 || s.NUSLVR > 1) warnFixed(s, deck, 10, 6);
-  if (s.NKRRGN < 1 || s.NKRRGN > 30) warnFixed(s, deck, 10, 7);
-  if (s.NPVTRGN < 1 || s.NPVTRGN > 30) warnFixed(s, deck, 10, 8);
+  if (s.NX < 1 || s.NX > 40) warn(s, deck, at, 10, 1);
+  if (s.NY < 0 || s.NY > 40) warn(s, deck, at, 10, 2);
+  if (s.NZ < 1 || s.NZ > 40) warn(s, deck, at, 10, 3);
+  if (s.METHOD < 1 || s.METHOD > 4) warn(s, deck, at, 10, 4);
+  if (s.NXYZORD < 1 || s.NXYZORD > 7) warn(s, deck, at, 10, 5);
+  if (s.NUSLVR < 0 || s.NUSLVR > 1) warn(s, deck, at, 10, 6);
+  if (s.NKRRGN < 1 || s.NKRRGN > 30) warn(s, deck, at, 10, 7);
+  if (s.NPVTRGN < 1 || s.NPVTRGN > 30) warn(s, deck, at, 10, 8);
   // Sizes and choices the tables and the solvers are built for.
-  requireRange(s, deck, 10, "NX", s.NX, 1, MXDIR, "blocks in x");
-  requireRange(s, deck, 10, "NY", s.NY, 0, MXDIR, "blocks in y, 0 for a radial grid");
-  requireRange(s, deck, 10, "NZ", s.NZ, 1, MXDIR, "layers");
+  requireRange(s, deck, at[0], 10, "NX", s.NX, 1, MXDIR, "blocks in x");
+  requireRange(s, deck, at[1], 10, "NY", s.NY, 0, MXDIR, "blocks in y, 0 for a radial grid");
+  requireRange(s, deck, at[2], 10, "NZ", s.NZ, 1, MXDIR, "layers");
   {
     const long long ncell = static_cast<long long>(s.NX) * (s.NY == 0 ? 1 : s.NY) * s.NZ;
     if (ncell > MXCELL) {
-      stop(s, deck, 10, "NZ", s.NZ,
+      stop(s, deck, at[2], 10, "NZ", s.NZ,
            "gives " + std::to_string(ncell) + " grid blocks, more than " + std::to_string(MXCELL));
     }
   }
-  requireRange(s, deck, 10, "METHOD", s.METHOD, 1, 4, "solution method");
-  requireRange(s, deck, 10, "NXYZORD", s.NXYZORD, 1, 7, "direction ordering");
-  requireRange(s, deck, 10, "NUSLVR", s.NUSLVR, 0, 1, "band solver");
-  requireRange(s, deck, 10, "NKRRGN", s.NKRRGN, 1, MXRGN, "rock regions");
-  requireRange(s, deck, 10, "NPVTRGN", s.NPVTRGN, 1, MXRGN, "PVT regions");
+  requireRange(s, deck, at[3], 10, "METHOD", s.METHOD, 1, 4, "solution method");
+  requireRange(s, deck, at[4], 10, "NXYZORD", s.NXYZORD, 1, 7, "direction ordering");
+  requireRange(s, deck, at[5], 10, "NUSLVR", s.NUSLVR, 0, 1, "band solver");
+  requireRange(s, deck, at[6], 10, "NKRRGN", s.NKRRGN, 1, MXRGN, "rock regions");
+  requireRange(s, deck, at[7], 10, "NPVTRGN", s.NPVTRGN, 1, MXRGN, "PVT regions");
 
   s.RADW += TINY;
   s.RADE += TINY;

@@ -440,13 +440,17 @@ void ListRead::toReal(double& v, std::string_view name, int index) {
   }
 }
 
-ListRead& ListRead::item(int& v, std::string_view name) {
-  if (next(name, 0) == Tok::Value) toInt(v, name, 0);
+ListRead& ListRead::item(int& v, std::string_view name, int* line) {
+  const Tok t = next(name, 0);
+  if (line) *line = deck_.lineNumber();
+  if (t == Tok::Value) toInt(v, name, 0);
   return *this;
 }
 
-ListRead& ListRead::item(double& v, std::string_view name) {
-  if (next(name, 0) == Tok::Value) toReal(v, name, 0);
+ListRead& ListRead::item(double& v, std::string_view name, int* line) {
+  const Tok t = next(name, 0);
+  if (line) *line = deck_.lineNumber();
+  if (t == Tok::Value) toReal(v, name, 0);
   return *this;
 }
 

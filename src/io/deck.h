@@ -100,9 +100,12 @@ class DeckReader {
 class ListRead {
  public:
   ListRead(DeckReader& deck, std::string_view group);
-  // Each item: a null value or a slash leaves the variable unchanged.
-  ListRead& item(int& v, std::string_view name);
-  ListRead& item(double& v, std::string_view name);
+  // Each item: a null value or a slash leaves the variable unchanged. With
+  // `line` given, it receives the deck line where the item's value (or its
+  // null, or the slash that ended the list) stands, for messages about the
+  // item made after the read.
+  ListRead& item(int& v, std::string_view name, int* line = nullptr);
+  ListRead& item(double& v, std::string_view name, int* line = nullptr);
   ListRead& item(std::string& v, std::string_view name);  // a text value, as read (not padded)
   // n values into consecutive doubles (whole-array form).
   ListRead& items(double* v, int n, std::string_view name);

@@ -412,6 +412,67 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
   EXPECT_DOUBLE_EQ(s.RBVOL(4), -5.0);
 }
 
+// The warnings and stops of the fixed-list groups on standard error name the
+// item as the deck calls it and the line its value stands on, also when the
+// group's values are spread over several lines.
+TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
+  struct At {
+    const char* item;
+    int line;  // line within the group's data, from 1
+  };
+  struct Case {
+    int group;
+    std::string data;
+    std::vector<At> warnings;
+    At stop = {"", 0};  // the stop that follows the warnings (none when empty)
+  };
+  const Case cases[] = {
+      {6, "2 1 1 -1\n", {{"KEQW", 1}, {"KEQP", 1}}},
+      {6, "1\n1\n0\n7\n", {{"KEQP", 4}}},
+      {3, "1 1 0 0\n2000. 0.01 0.0005\n500. 500. 0.05\n5\n", {{"DTMAX", 2}, {"RERORP", 2}, {"MATBAK", 4}}},
+      {3, "1 1 0 0 30. 0.01\n0.\n500. 500. 0.05 2\n", {{"RERORP", 2}}, {"RERORP", 2}},
+      {3, "4\n1 0 0 30. 0.01 0.05 500. 500. 0.05 2\n", {{"MUNITIN", 1}}, {"MUNITIN", 1}},
+      {3, "1 1 1\n1\n30. 0.01 0.05 500. 500. 0.05 2\n", {}, {"NINTBLE", 2}},
+      {5, "1 1 1 1 1 1\n1 1 1 1 1 2\n", {{"PRNTWC", 2}}},
+      {7, "0.\n1.5 0.\n", {{"SINX", 2}}},
+      {8, "1 0. 0.\n3000.\n2000. 361. 0. 0.\n", {{"AQRW", 2}, {"AQRE", 3}, {"ANGLE", 3}}},
+      {8, "5\n0. 0. 0. 0. 360. 0. 0.\n", {{"IDAQFR", 1}}, {"IDAQFR", 1}},
+      {9, "2 0\n0. 0. 0.\n", {{"INIOPT", 1}}},
+      {10, "50\n1 1 1 2 0 1 1 0. 0.\n", {{"NX", 1}}, {"NX", 1}},
+      {10, "3 2 2 1 2 0\n31\n1 0. 0.\n", {{"NKRRGN", 2}}, {"NKRRGN", 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("group " + std::to_string(c.group) + ": " + c.data);
+    auto sp = makeState();
+    State& s = *sp;
+    DeckBuilder b;
+    b.data[c.group] = c.data;
+    const std::string text = b.text(10);
+    // The group's data start after its two header lines.
+    const int first = lineOf(text, DeckBuilder::label(c.group)) + 2;
+    DeckReader deck("fl.dat", text);
+    StderrLines err;
+    std::string stopped;
+    int stopLine = 0;
+    try {
+      readRunControl(s, deck);
+    } catch (const DeckError& e) {
+      stopped = e.item;
+      stopLine = e.line;
+    }
+    std::vector<std::string> want;
+    for (const At& a : c.warnings) {
+      want.push_back("talvek: warning: fl.dat:" + std::to_string(first + a.line - 1) + ": data group " +
+                     DeckBuilder::label(c.group) + ", item " + a.item + ": value out of range");
+    }
+    EXPECT_EQ(err.lines, want);
+    EXPECT_EQ(stopped, c.stop.item);
+    if (*c.stop.item) {
+      EXPECT_EQ(stopLine, first + c.stop.line - 1);
+    }
+  }
+}
+
 // A group's first header line that carries another group's label is warned
 // about with both labels and the line; other header texts pass silently.
 TEST(DebugMessages, HeaderLineWithAnotherGroupsLabel) {

@@ -68,6 +68,8 @@ TEST(InputErrors, UnreadableDecks) {
        "99999999999", "4-byte"},
       {"a real where an integer is due", 2, "0.5 0 100. 50. 1.\n", 44, "DATA 02B", "IPRTDAT", "0.5 0 100.",
        "not an integer"},
+      {"a letter among the print switches", 5, "1 1 1 1 0 1\n0 1 x 0 0 1\n", 44, "DATA 05B", "PRNTCP", "0 1 x",
+       "not an integer"},
       {"a letter in a whole array", 18, "0 KX\n100. 2OO. 300. 400. 500. 600.\n", 44, "DATA 18A", "KX(2)",
        "100. 2OO.", "not a number"},
       {"a letter in a region line", 14, "1 DX\n1 3 1 Q 1 2 100.\n0 0 0 0 0 0 0\n", 44, "DATA 14A", "J2",
