@@ -106,7 +106,7 @@ void BORDER(State& s) {
 
 void ACTNUM(State& s) {
   if (s.NCELL < 1 || s.NCELL > MXCELL) {
-    throw RunError(deckName(s) + ": DATA 11A: the grid has " + std::to_string(s.NCELL) +
+    throw RunError("the grid has " + std::to_string(s.NCELL) +
                    " blocks; the block numbering holds 1.." + std::to_string(MXCELL));
   }
   int nact = 0;
@@ -114,7 +114,7 @@ void ACTNUM(State& s) {
     if (s.IACTIVE(L) != 0) ++nact;
   }
   if (nact > MXBLK) {
-    throw RunError(deckName(s) + ": DATA 11A: IACTIVE makes " + std::to_string(nact) +
+    throw RunError("IACTIVE makes " + std::to_string(nact) +
                    " blocks active; at most " + std::to_string(MXBLK) +
                    " active blocks are allowed");
   }

@@ -16,7 +16,8 @@ void BORDER(State& s);
 
 // Active numbering from IACTIVE: IORD, IBLK, NGPACT, IAORD and NBR in active
 // numbers. Throws RunError, before anything is written, when the grid holds
-// more active blocks than the tables do.
+// more active blocks than the tables do; the message says what is wrong, and
+// the deck reader puts the deck, the line, the group and the item in front.
 void ACTNUM(State& s);
 
 // Connection lists NCONN/ICSLOT and NNB/NBN/NBS, each in ascending order of

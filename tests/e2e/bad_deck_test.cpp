@@ -43,6 +43,7 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
     bool cut;
     const char* group;
     const char* item;
+    int named = 0;  // the line named, when not the spoiled one
   };
   const int g03 = findLine("DATA 03B") + 2;
   const int g07 = findLine("DATA 07B") + 2;
@@ -63,6 +64,9 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
       {"a bad region-line value", g21, "1 20 1 1 1 1 0.2x", false, "DATA 21A", ""},
       {"the deck ends inside the PVT table", g40, "", true, "DATA 40C", ""},
       {"a well outside the grid", prod, "-1 2 25 1 1 11 20. 2900. 0. 0. 0.", false, "DATA 45D", "IW"},
+      // 4800 blocks, all active: named at the end of the activity map.
+      {"more active blocks than the tables hold", g10, "40 40 3 1 2 0 1 1 0. 0.", false, "DATA 11A",
+       "IACTIVE", findLine("1 IACTIVE") + 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -83,8 +87,11 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
     const std::string& m = err.back();
     EXPECT_EQ(m.rfind("talvek: error: bad.txt:", 0), 0u) << m;
     // The line named is the one that was spoiled (a cut deck ends there).
-    EXPECT_NE(m.find("bad.txt:" + std::to_string(c.line) + ":"), std::string::npos) << m;
+    EXPECT_NE(m.find("bad.txt:" + std::to_string(c.named ? c.named : c.line) + ":"), std::string::npos) << m;
     EXPECT_NE(m.find(c.group), std::string::npos) << m;
+    // The place is named once, in front of what is wrong.
+    EXPECT_EQ(m.find("bad.txt", m.find("bad.txt") + 1), std::string::npos) << m;
+    EXPECT_EQ(m.find(c.group, m.find(c.group) + 1), std::string::npos) << m;
     if (*c.item) {
       EXPECT_NE(m.find(std::string("item ") + c.item), std::string::npos) << m;
     }
