@@ -316,8 +316,10 @@ void group10(State& s, DeckReader& deck) {
       .item(s.RADE, "RADE")
       .end();
   s.IGROUP = 10;
-  // Where the radii stand, for the radial grid's message.
+  // Where the radii stand, for the radial grid's message, and the method,
+  // for the band store's.
   s.LINGRD = deck.lineNumber();
+  s.LINMET = at[3];
   // The region arrays of groups 12 and 13 are tested against the region counts.
   s.IVHIGH(12) = s.NKRRGN;
   s.IVHIGH(13) = s.NPVTRGN;

@@ -38,6 +38,7 @@ struct InputState {
   int LINAQ = 0;    // deck line of the aquifer values (group 8), for messages
   int LINDIP = 0;   // deck line of DEPTH1, SINX, SINY (group 7), for messages
   int LINGRD = 0;   // deck line of the grid values (group 10), for messages
+  int LINMET = 0;   // deck line of the solution method (group 10), for messages
 
   // Layer labels of the array printers ("(BOTTOM LAYER)", "(TOP LAYER)").
   FArray<FText<80>, 100> LAYLAB;

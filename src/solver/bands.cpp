@@ -119,10 +119,15 @@ void checkStore(State& s, long long nnmax, const char* how) {
     const std::size_t len = s.FINPUT.trimmed();
     const std::string deck =
         len == 0 ? std::string("the input deck") : std::string(s.FINPUT.c.data(), len);
-    throw RunError(deck + ": DATA 10B: solution method " + std::to_string(s.METHOD) + " (" + how +
-                   ", NXYZORD = " + std::to_string(s.NXYZORD) + "): the band store needs NNMAX = " +
-                   std::to_string(nnmax) + " entries, more than the " + std::to_string(MXBAND) +
-                   " it holds; " + storeAdvice(s));
+    const std::string what = "solution method " + std::to_string(s.METHOD) + " (" + how +
+                             ", NXYZORD = " + std::to_string(s.NXYZORD) + "): the band store needs NNMAX = " +
+                             std::to_string(nnmax) + " entries, more than the " + std::to_string(MXBAND) +
+                             " it holds; " + storeAdvice(s);
+    // From a deck: its line of the method, as every deck message names it.
+    if (s.LINMET > 0)
+      throw DeckError(deck, s.LINMET, "DATA 10B", "METHOD",
+                      deck + ":" + std::to_string(s.LINMET) + ": data group DATA 10B, item METHOD: " + what);
+    throw RunError(deck + ": DATA 10B: " + what);
   }
   s.NNMAX = static_cast<int>(nnmax);
 }

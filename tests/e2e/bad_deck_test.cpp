@@ -103,6 +103,34 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
   }
 }
 
+// A grid whose band does not fit the band store with the method asked for:
+// the stop names the deck line of the method, as any deck message does, and
+// what would fit.
+TEST(BadDeck, BandStoreTooSmallNamesTheLineOfTheMethod) {
+  const auto dir = scratch("band");
+  const auto l = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "polymer3d_4000.txt"));
+  int g10 = 0;
+  {
+    std::ofstream f(dir / "big.txt");
+    for (std::size_t i = 0; i < l.size(); ++i) {
+      if (l[i].rfind("DATA 10B", 0) == 0) g10 = static_cast<int>(i) + 3;
+      f << (static_cast<int>(i) + 1 == g10 ? std::string("20 20 10 1 2 0 1 1 0. 0.") : l[i]) << "\n";
+    }
+  }
+  ASSERT_GT(g10, 0);
+  Result r = run(dir, "big.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 1);
+  const auto err = lines(r.err);
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.back().rfind("talvek: error: big.txt:" + std::to_string(g10) +
+                                 ": data group DATA 10B, item METHOD: solution method 1 (uniform band, NXYZORD = 2): "
+                                 "the band store needs NNMAX = ",
+                             0),
+            0u)
+      << r.err;
+  EXPECT_NE(err.back().find("methods 2 and 3 need no band store and always fit"), std::string::npos) << r.err;
+}
+
 TEST(BadDeck, RestartDeckWithoutItsImageIsRefusedClearly) {
   const auto dir = scratch("restart");
   {
