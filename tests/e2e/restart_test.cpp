@@ -407,6 +407,12 @@ TEST(Restart, ImagesOfEverySetUpAreAccepted) {
   const std::string wf = example("waterflood1d.txt");
   decks.emplace_back("iquad1", replaced(wf, "1 1 0 0 10. 0.01", "1 1 1 101 10. 0.01"));
   decks.emplace_back("iquad2", replaced(wf, "1 1 0 0 10. 0.01", "1 1 2 51 10. 0.01"));
+  // Values the deck reader only warns about: without fits NINTBLE is not
+  // used, and any IQUAD other than 0 and 2 gives linear fits.
+  decks.emplace_back("nofit_nintble1000", replaced(wf, "1 1 0 0 10. 0.01", "1 1 0 1000 10. 0.01"));
+  decks.emplace_back("nofit_nintble-5", replaced(wf, "1 1 0 0 10. 0.01", "1 1 0 -5 10. 0.01"));
+  decks.emplace_back("iquad7", replaced(wf, "1 1 0 0 10. 0.01", "1 1 7 101 10. 0.01"));
+  decks.emplace_back("iquad-1", replaced(wf, "1 1 0 0 10. 0.01", "1 1 -1 2 10. 0.01"));
   decks.emplace_back("method3", blackOilDeck(0, 300, 3));
   decks.emplace_back("method4", blackOilDeck(0, 300, 4));
   ASSERT_GE(decks.size(), 14u);
