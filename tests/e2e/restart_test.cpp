@@ -370,6 +370,46 @@ TEST(Restart, BadImagesStopBeforeAnythingIsWritten) {
   EXPECT_FALSE(fs::exists(dir / "out.rst"));
 }
 
+// The run-control values a restart takes from its deck's head are checked
+// as a new run checks them: values that leave no time step, a step-size
+// control that would hold every step at DTMIN, fits or output units the
+// tables do not have, stop the run with the deck's line, group and item.
+TEST(Restart, DeckHeadThatCannotRunIsRefused) {
+  const auto base = scratch("rst_head_src");
+  write(base / "deck.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(base, "deck.txt out.lis none.rst day20.rst").status, 0);
+  const std::string head3 = "\n1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3\n";
+  struct Case {
+    const char* name;
+    std::string from, to;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"delsat", head3, "\n1 1 0 0 10. 0.01 0.05 100. 100. 0. 3\n",
+       "deck.txt:9: data group DATA 03B, item DELSAT: DELSAT = 0 is not positive"},
+      {"rerorp", head3, "\n1 1 0 0 10. 0.01 -1. 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item RERORP: RERORP = -1 is not positive"},
+      {"nintble", head3, "\n1 1 1 1000 10. 0.01 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item NINTBLE: NINTBLE = 1000 is outside 2 to 500"},
+      {"muntout", head3, "\n1 5 0 0 10. 0.01 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 5 is outside 1 to 3"},
+      {"delt", "0 1 300. 40. 1.", "0 1 300. 40. 0.",
+       "deck.txt:6: data group DATA 02B, item DELT: DELT = 0 is not positive"},
+      {"dtmax", head3, "\n1 1 0 0 0. 0. 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item DTMAX: DTMAX = 0 leaves no positive time step"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto dir = scratch(std::string("rst_head_") + c.name);
+    write(dir / "deck.txt", replaced(polymerDeck(1, 40), c.from, c.to));
+    fs::copy_file(base / "day20.rst", dir / "day20.rst");
+    const Result r = run(dir, "deck.txt out.lis day20.rst out.rst");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.rst"));
+  }
+}
+
 // The loop goes on with the schedule record and well line after those the
 // image has applied: a schedule that does not repeat them is refused.
 TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
