@@ -553,6 +553,9 @@ void RSTHED(State& s) {
   s.TMTOTAL = h.TMTOTAL;
   s.TMSTOP = h.TMSTOP;
   s.MUNTOUT = h.MUNTOUT;
+  // Laboratory input always gives laboratory output: the input units in
+  // force are the image's, whatever MUNITIN the new deck's head gives.
+  if (s.MUNITIN == 3) s.MUNTOUT = 3;
   s.DTMAX = h.DTMAX;
   s.DTMIN = h.DTMIN;
   s.RERORP = h.RERORP;
