@@ -323,6 +323,7 @@ void PRERED(State& s, DeckReader& deck) {
     r.item(s.IPRTDAT, "IPRTDAT").item(s.IRSTRT, "IRSTRT").item(h.TMTOTAL, "TMTOTAL").item(h.TMSTOP, "TMSTOP").item(h.DELT, "DELT");
     r.end();
   }
+  const int line02 = deck.lineNumber();
   deck.header("DATA 03B");
   deck.header("DATA 03B");
   {
@@ -364,7 +365,53 @@ void PRERED(State& s, DeckReader& deck) {
     r.items(h.IPRNT.data(), 12, "PRNTSW");
     r.end();
   }
+  // A restart takes these values from here: the deck reader, which checks
+  // them in a new run, passes over the groups of the head.
+  if (s.IRSTRT != 0) RSTHCK(s, deck, line02);
   deck.rewind();
+}
+
+void RSTHCK(const State& s, const DeckReader& deck, int line02) {
+  const DeckHead& h = s.HEAD;
+  auto real = [](double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", v);
+    return std::string(b);
+  };
+  // The first step of a restart is at most DELT.
+  if (!(h.DELT > 0.0)) {
+    deck.failAt(line02, "DATA 02B", "DELT",
+                "DELT = " + real(h.DELT) + " is not positive: a restart's first time step is at most DELT");
+  }
+  const int line03 = h.LINE03;
+  auto range = [&](const char* item, int v, int lo, int hi, const std::string& what) {
+    if (v < lo || v > hi) {
+      deck.failAt(line03, "DATA 03B", item,
+                  std::string(item) + " = " + std::to_string(v) + " is outside " + std::to_string(lo) + " to " +
+                      std::to_string(hi) + " (" + what + ")");
+    }
+  };
+  range("MUNTOUT", h.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
+  if (h.IQUAD != 0) {
+    range("NINTBLE", h.NINTBLE, h.IQUAD == 2 ? 3 : 2, 500,
+          "number of equispaced points of the tables when IQUAD = " + std::to_string(h.IQUAD));
+  }
+  if (!(h.DTMAX > 0.0)) {
+    deck.failAt(line03, "DATA 03B", "DTMAX",
+                "DTMAX = " + real(h.DTMAX) +
+                    " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)");
+  }
+  const struct {
+    const char* name;
+    double value;
+  } targets[] = {{"RERORP", h.RERORP}, {"DELPO", h.DELPO}, {"DELRS", h.DELRS}, {"DELSAT", h.DELSAT}};
+  for (const auto& t : targets) {
+    if (!(t.value > 0.0)) {
+      deck.failAt(line03, "DATA 03B", t.name,
+                  std::string(t.name) + " = " + real(t.value) +
+                      " is not positive: the step-size control would hold every step at DTMIN");
+    }
+  }
 }
 
 void DCKIMG(State& s, DeckReader& deck) {
@@ -506,6 +553,9 @@ void RSTHED(State& s) {
   s.TMTOTAL = h.TMTOTAL;
   s.TMSTOP = h.TMSTOP;
   s.MUNTOUT = h.MUNTOUT;
+  // Laboratory input always gives laboratory output: the input units in
+  // force are the image's, whatever MUNITIN the new deck's head gives.
+  if (s.MUNITIN == 3) s.MUNTOUT = 3;
   s.DTMAX = h.DTMAX;
   s.DTMIN = h.DTMIN;
   s.RERORP = h.RERORP;

@@ -68,6 +68,10 @@ void RUNSCH(State& s);
 void OPENUP(State& s);
 // Reads the title and groups 2 to 5 of the deck head; keeps what a restart needs.
 void PRERED(State& s, DeckReader& deck);
+// Restart: the held-back deck head checked as the deck reader checks it in a
+// new run (a positive DELT for the first step, output units, fit points,
+// step limits and change targets); DeckError naming the line, group, item.
+void RSTHCK(const State& s, const DeckReader& deck, int line02);
 // Copies the deck image into the listing (IPRTDAT = 1).
 void DCKIMG(State& s, DeckReader& deck);
 // The new-run set-up, from INPUT(0) to the first listing-file records.

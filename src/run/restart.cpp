@@ -1014,13 +1014,16 @@ void RSTCHK(State& s, const std::string& who) {
   const int ncell = s.NX * s.NY * s.NZ;
   c.range(21, "NCELL", s.NCELL, ncell, ncell);
   c.range(21, "NGPACT", s.NGPACT, 1, std::min(ncell, MXBLK));
-  // Equispaced fits (IQUAD 1 or 2) of NINTBLE points have NINT intervals.
-  c.range(21, "IQUAD", s.IQUAD, 0, 2);
-  c.range(21, "NINTBLE", s.NINTBLE, s.IQUAD == 0 ? 0 : s.IQUAD + 1, MXFIT);
-  if (s.IQUAD != 0)
+  // Equispaced fits of NINTBLE points have NINT intervals: quadratic pieces
+  // for IQUAD 2, linear ones for any other IQUAD but 0 (the deck reader
+  // only warns about other values). Without fits (IQUAD 0) NINTBLE is not
+  // used and may hold whatever the deck gave.
+  if (s.IQUAD != 0) {
+    c.range(21, "NINTBLE", s.NINTBLE, s.IQUAD == 2 ? 3 : 2, MXFIT);
     c.range(21, "NINT", s.NINT, s.NINTBLE - 1, s.NINTBLE - 1);
-  else
+  } else {
     c.range(21, "NINT", s.NINT, 0, MXFIT - 1);
+  }
   c.range(21, "IRADIAL", s.IRADIAL, 0, 1);
   c.each(21, "IBLK", s.IBLK, s.NGPACT, 1, ncell);
   c.each(21, "IORD", s.IORD, ncell, 0, s.NGPACT);

@@ -370,6 +370,46 @@ TEST(Restart, BadImagesStopBeforeAnythingIsWritten) {
   EXPECT_FALSE(fs::exists(dir / "out.rst"));
 }
 
+// The run-control values a restart takes from its deck's head are checked
+// as a new run checks them: values that leave no time step, a step-size
+// control that would hold every step at DTMIN, fits or output units the
+// tables do not have, stop the run with the deck's line, group and item.
+TEST(Restart, DeckHeadThatCannotRunIsRefused) {
+  const auto base = scratch("rst_head_src");
+  write(base / "deck.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(base, "deck.txt out.lis none.rst day20.rst").status, 0);
+  const std::string head3 = "\n1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3\n";
+  struct Case {
+    const char* name;
+    std::string from, to;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"delsat", head3, "\n1 1 0 0 10. 0.01 0.05 100. 100. 0. 3\n",
+       "deck.txt:9: data group DATA 03B, item DELSAT: DELSAT = 0 is not positive"},
+      {"rerorp", head3, "\n1 1 0 0 10. 0.01 -1. 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item RERORP: RERORP = -1 is not positive"},
+      {"nintble", head3, "\n1 1 1 1000 10. 0.01 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item NINTBLE: NINTBLE = 1000 is outside 2 to 500"},
+      {"muntout", head3, "\n1 5 0 0 10. 0.01 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 5 is outside 1 to 3"},
+      {"delt", "0 1 300. 40. 1.", "0 1 300. 40. 0.",
+       "deck.txt:6: data group DATA 02B, item DELT: DELT = 0 is not positive"},
+      {"dtmax", head3, "\n1 1 0 0 0. 0. 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item DTMAX: DTMAX = 0 leaves no positive time step"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto dir = scratch(std::string("rst_head_") + c.name);
+    write(dir / "deck.txt", replaced(polymerDeck(1, 40), c.from, c.to));
+    fs::copy_file(base / "day20.rst", dir / "day20.rst");
+    const Result r = run(dir, "deck.txt out.lis day20.rst out.rst");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.rst"));
+  }
+}
+
 // The loop goes on with the schedule record and well line after those the
 // image has applied: a schedule that does not repeat them is refused.
 TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
@@ -407,6 +447,12 @@ TEST(Restart, ImagesOfEverySetUpAreAccepted) {
   const std::string wf = example("waterflood1d.txt");
   decks.emplace_back("iquad1", replaced(wf, "1 1 0 0 10. 0.01", "1 1 1 101 10. 0.01"));
   decks.emplace_back("iquad2", replaced(wf, "1 1 0 0 10. 0.01", "1 1 2 51 10. 0.01"));
+  // Values the deck reader only warns about: without fits NINTBLE is not
+  // used, and any IQUAD other than 0 and 2 gives linear fits.
+  decks.emplace_back("nofit_nintble1000", replaced(wf, "1 1 0 0 10. 0.01", "1 1 0 1000 10. 0.01"));
+  decks.emplace_back("nofit_nintble-5", replaced(wf, "1 1 0 0 10. 0.01", "1 1 0 -5 10. 0.01"));
+  decks.emplace_back("iquad7", replaced(wf, "1 1 0 0 10. 0.01", "1 1 7 101 10. 0.01"));
+  decks.emplace_back("iquad-1", replaced(wf, "1 1 0 0 10. 0.01", "1 1 -1 2 10. 0.01"));
   decks.emplace_back("method3", blackOilDeck(0, 300, 3));
   decks.emplace_back("method4", blackOilDeck(0, 300, 4));
   ASSERT_GE(decks.size(), 14u);

@@ -293,3 +293,29 @@ TEST(Restart, NewDeckHeadReplacesRunControl) {
     std::remove(out.c_str());
   }
 }
+
+// Laboratory input has no conversion to other systems: a restart of a
+// laboratory run reports in laboratory units whatever output units the new
+// deck's head asks for (its own MUNITIN is not the one in force).
+TEST(Restart, OutputUnitsFollowTheInputUnitsInForce) {
+  const struct {
+    int munitin, deckMuntout, muntout;
+  } cases[] = {{3, 1, 3}, {3, 2, 3}, {1, 2, 2}, {2, 1, 1}, {1, 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "MUNITIN " << c.munitin << ", deck MUNTOUT " << c.deckMuntout);
+    auto sp = makeState();
+    State& s = *sp;
+    const std::string out = tempPath("rstunits.lis");
+    s.units.open(s.IOUT, out, FileForm::Formatted, FileStatus::Unknown);
+    s.MUNITIN = c.munitin;
+    s.MUNTOUT = c.munitin == 3 ? 3 : 1;
+    s.IPO = 3;
+    s.DTIME = 1.0;
+    s.HEAD.DELT = 1.0;
+    s.HEAD.MUNTOUT = c.deckMuntout;
+    RSTHED(s);
+    s.units.close(s.IOUT);
+    EXPECT_EQ(s.MUNTOUT, c.muntout);
+    std::remove(out.c_str());
+  }
+}
