@@ -320,27 +320,25 @@ void PRERED(State& s, DeckReader& deck) {
   deck.header("DATA 02B");
   {
     ListRead r(deck, "DATA 02B");
-    r.item(s.IPRTDAT, "IPRTDAT").item(s.IRSTRT, "IRSTRT").item(h.TMTOTAL, "TMTOTAL").item(h.TMSTOP, "TMSTOP").item(h.DELT, "DELT");
+    r.item(s.IPRTDAT, "IPRTDAT").item(s.IRSTRT, "IRSTRT").item(h.TMTOTAL, "TMTOTAL").item(h.TMSTOP, "TMSTOP").item(h.DELT, "DELT", &h.LINDLT);
     r.end();
   }
-  const int line02 = deck.lineNumber();
   deck.header("DATA 03B");
   deck.header("DATA 03B");
   {
     ListRead r(deck, "DATA 03B");
-    r.item(s.MUNITIN, "MUNITIN")
-        .item(h.MUNTOUT, "MUNTOUT")
-        .item(h.IQUAD, "IQUAD")
-        .item(h.NINTBLE, "NINTBLE")
-        .item(h.DTMAX, "DTMAX")
-        .item(h.DTMIN, "DTMIN")
-        .item(h.RERORP, "RERORP")
-        .item(h.DELPO, "DELPO")
-        .item(h.DELRS, "DELRS")
-        .item(h.DELSAT, "DELSAT")
-        .item(h.MATBAK, "MATBAK");
+    r.item(s.MUNITIN, "MUNITIN", &h.LIN03[0])
+        .item(h.MUNTOUT, "MUNTOUT", &h.LIN03[1])
+        .item(h.IQUAD, "IQUAD", &h.LIN03[2])
+        .item(h.NINTBLE, "NINTBLE", &h.LIN03[3])
+        .item(h.DTMAX, "DTMAX", &h.LIN03[4])
+        .item(h.DTMIN, "DTMIN", &h.LIN03[5])
+        .item(h.RERORP, "RERORP", &h.LIN03[6])
+        .item(h.DELPO, "DELPO", &h.LIN03[7])
+        .item(h.DELRS, "DELRS", &h.LIN03[8])
+        .item(h.DELSAT, "DELSAT", &h.LIN03[9])
+        .item(h.MATBAK, "MATBAK", &h.LIN03[10]);
     r.end();
-    h.LINE03 = deck.lineNumber();
     if (h.DTMAX < h.DTMIN) h.DTMAX = h.DTMIN;
     if (s.MUNITIN == 3) h.MUNTOUT = 3;
   }
@@ -361,18 +359,31 @@ void PRERED(State& s, DeckReader& deck) {
   deck.header("DATA 05B");
   deck.header("DATA 05B");
   {
+    // One by one, so that a message names the switch itself.
+    static constexpr std::string_view kSwitch[12] = {"PRNTSW", "PRNTSO", "PRNTSG",  "PRNTSP",  "PRNTSA",   "PRNTRS",
+                                                     "PRNTPB", "PRNTP",  "PRNTCP",  "PRNTADS", "PRNTADMX", "PRNTWC"};
     ListRead r(deck, "DATA 05B");
-    r.items(h.IPRNT.data(), 12, "PRNTSW");
+    for (int k = 1; k <= 12; ++k) r.item(h.IPRNT(k), kSwitch[k - 1]);
     r.end();
   }
   // A restart takes these values from here: the deck reader, which checks
   // them in a new run, passes over the groups of the head.
-  if (s.IRSTRT != 0) RSTHCK(s, deck, line02);
+  if (s.IRSTRT != 0) RSTHCK(s, deck);
   deck.rewind();
 }
 
-void RSTHCK(const State& s, const DeckReader& deck, int line02) {
+void RSTHCK(const State& s, const DeckReader& deck) {
   const DeckHead& h = s.HEAD;
+  // The state, the deck's head values and its schedule are in the units the
+  // image was written in; a deck that declares others would be read wrongly.
+  if (s.MUNITIN != RSTMUN()) {
+    static constexpr const char* kSystem[4] = {"", "field", "SI", "laboratory"};
+    const int m = RSTMUN();
+    deck.failAt(h.LIN03[0], "DATA 03B", "MUNITIN",
+                "MUNITIN = " + std::to_string(s.MUNITIN) + ", but the restart-up image was written with MUNITIN = " +
+                    std::to_string(m) + " (" + (m >= 1 && m <= 3 ? kSystem[m] : "?") +
+                    " units): a restart continues in the input units of the run it continues");
+  }
   auto real = [](double v) {
     char b[32];
     std::snprintf(b, sizeof b, "%g", v);
@@ -380,34 +391,37 @@ void RSTHCK(const State& s, const DeckReader& deck, int line02) {
   };
   // The first step of a restart is at most DELT.
   if (!(h.DELT > 0.0)) {
-    deck.failAt(line02, "DATA 02B", "DELT",
+    deck.failAt(h.LINDLT, "DATA 02B", "DELT",
                 "DELT = " + real(h.DELT) + " is not positive: a restart's first time step is at most DELT");
   }
-  const int line03 = h.LINE03;
-  auto range = [&](const char* item, int v, int lo, int hi, const std::string& what) {
+  auto range = [&](const char* item, int line, int v, int lo, int hi, const std::string& what) {
     if (v < lo || v > hi) {
-      deck.failAt(line03, "DATA 03B", item,
+      deck.failAt(line, "DATA 03B", item,
                   std::string(item) + " = " + std::to_string(v) + " is outside " + std::to_string(lo) + " to " +
                       std::to_string(hi) + " (" + what + ")");
     }
   };
-  range("MUNTOUT", h.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
+  range("MUNTOUT", h.LIN03[1], h.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
   if (h.IQUAD != 0) {
-    range("NINTBLE", h.NINTBLE, h.IQUAD == 2 ? 3 : 2, 500,
+    range("NINTBLE", h.LIN03[3], h.NINTBLE, h.IQUAD == 2 ? 3 : 2, 500,
           "number of equispaced points of the tables when IQUAD = " + std::to_string(h.IQUAD));
   }
   if (!(h.DTMAX > 0.0)) {
-    deck.failAt(line03, "DATA 03B", "DTMAX",
+    deck.failAt(h.LIN03[4], "DATA 03B", "DTMAX",
                 "DTMAX = " + real(h.DTMAX) +
                     " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)");
   }
   const struct {
     const char* name;
     double value;
-  } targets[] = {{"RERORP", h.RERORP}, {"DELPO", h.DELPO}, {"DELRS", h.DELRS}, {"DELSAT", h.DELSAT}};
+    int line;
+  } targets[] = {{"RERORP", h.RERORP, h.LIN03[6]},
+                 {"DELPO", h.DELPO, h.LIN03[7]},
+                 {"DELRS", h.DELRS, h.LIN03[8]},
+                 {"DELSAT", h.DELSAT, h.LIN03[9]}};
   for (const auto& t : targets) {
     if (!(t.value > 0.0)) {
-      deck.failAt(line03, "DATA 03B", t.name,
+      deck.failAt(t.line, "DATA 03B", t.name,
                   std::string(t.name) + " = " + real(t.value) +
                       " is not positive: the step-size control would hold every step at DTMIN");
     }
@@ -490,10 +504,11 @@ void NEWRUN(State& s, DeckReader& deck) {
   if (!(s.DTMAX > 0.0)) {
     char val[32];
     std::snprintf(val, sizeof val, "%g", s.DTMAX);
-    const std::string msg = deck.fileName() + ":" + std::to_string(s.HEAD.LINE03) +
+    const int line = s.HEAD.LIN03[4];
+    const std::string msg = deck.fileName() + ":" + std::to_string(line) +
                             ": data group DATA 03B, item DTMAX: DTMAX = " + std::string(val) +
                             " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)";
-    throw DeckError(deck.fileName(), s.HEAD.LINE03, "DATA 03B", "DTMAX", msg);
+    throw DeckError(deck.fileName(), line, "DATA 03B", "DTMAX", msg);
   }
   s.DTIME = s.DTMAX;
   // 5-6. Column groups of the array printers and the empty listing-file

@@ -70,8 +70,9 @@ void OPENUP(State& s);
 void PRERED(State& s, DeckReader& deck);
 // Restart: the held-back deck head checked as the deck reader checks it in a
 // new run (a positive DELT for the first step, output units, fit points,
-// step limits and change targets); DeckError naming the line, group, item.
-void RSTHCK(const State& s, const DeckReader& deck, int line02);
+// step limits and change targets) and its input units against the image's;
+// DeckError naming the line, group, item.
+void RSTHCK(const State& s, const DeckReader& deck);
 // Copies the deck image into the listing (IPRTDAT = 1).
 void DCKIMG(State& s, DeckReader& deck);
 // The new-run set-up, from INPUT(0) to the first listing-file records.

@@ -1340,6 +1340,8 @@ void READST(State& s, std::FILE* f, const std::string& who) {
   gKeep.MUNITIN = s.MUNITIN;
 }
 
+int RSTMUN() { return gKeep.MUNITIN; }
+
 bool RSTPEK(DeckReader& deck) {
   int iprtdat = 0, irstrt = 0;
   bool ok = true;

@@ -31,6 +31,8 @@ void UPDATE(State& s, std::FILE* f);
 // another length or is not framed as an image stops with RunError naming the
 // file and the record. Leaves the file open and positioned after the image.
 void READST(State& s, std::FILE* f, const std::string& who);
+// The input unit system (MUNITIN) of the image READST read last.
+int RSTMUN();
 
 // True when the deck's group 2 asks for a restart (IRSTRT != 0). A deck head
 // that cannot be read gives false: the driver's own pre-read then reports it.

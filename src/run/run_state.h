@@ -20,7 +20,10 @@ struct DeckHead {
   int IPRINT = 0, IPRST1 = 0, IPRST2 = 0;
   int NFRRES = 0, NFRWEL = 0, NFRARY = 0, NWRITE = 0;
   FArray<int, 12> IPRNT;
-  int LINE03 = 0;  // deck line of the group 3 values (for messages)
+  // Deck lines of the items, for messages: DELT of group 2, and the eleven
+  // items of group 3 in their order (MUNITIN to MATBAK).
+  int LINDLT = 0;
+  int LIN03[11] = {};
 };
 
 struct RunState {

@@ -46,6 +46,7 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
     int named = 0;  // the line named, when not the spoiled one
   };
   const int g03 = findLine("DATA 03B") + 2;
+  const int g05 = findLine("DATA 05B") + 2;
   const int g07 = findLine("DATA 07B") + 2;
   const int g10 = findLine("DATA 10B") + 2;
   const int g21 = findLine("DATA 21A") + 2;
@@ -55,6 +56,10 @@ TEST(BadDeck, OneMessageNamingDeckLineGroupAndItem) {
   ASSERT_GT(prod, 0);
   const Case cases[] = {
       {"no positive time step", g03, "1 1 0 0 0. 0. 0.05 100. 100. 0.05 3", false, "DATA 03B", "DTMAX"},
+      // Named at the line of the value when the list goes on over the next.
+      {"no positive time step, the list on two lines", g03, "1 1 0 0 0. 0.\n0.05 100. 100. 0.05 3", false,
+       "DATA 03B", "DTMAX"},
+      {"a letter in a print switch", g05, "1 1 x 0 0 0 0 1 0 0 0 0", false, "DATA 05B", "PRNTSG"},
       {"a letter in a number", g10, "20 1 1 1 2 0 1 X 0. 0.", false, "DATA 10B", "NPVTRGN"},
       {"a grid beyond 40 blocks", g10, "41 1 1 1 2 0 1 1 0. 0.", false, "DATA 10B", "NX"},
       {"dip sines beyond a vertical bed", g07, "5000. 0.8 0.7", false, "DATA 07B", "SINX, SINY"},

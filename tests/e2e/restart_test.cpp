@@ -397,6 +397,14 @@ TEST(Restart, DeckHeadThatCannotRunIsRefused) {
        "deck.txt:6: data group DATA 02B, item DELT: DELT = 0 is not positive"},
       {"dtmax", head3, "\n1 1 0 0 0. 0. 0.05 100. 100. 0.05 3\n",
        "deck.txt:9: data group DATA 03B, item DTMAX: DTMAX = 0 leaves no positive time step"},
+      // The line of the item itself when the group's values go on over
+      // another line.
+      {"rerorp on the first of two lines", head3, "\n1 1 0 0 10. 0.01 -1.\n100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item RERORP: RERORP = -1 is not positive"},
+      // The image holds field units; the deck may not read its values in others.
+      {"munitin", head3, "\n2 2 0 0 10. 0.01 0.05 100. 100. 0.05 3\n",
+       "deck.txt:9: data group DATA 03B, item MUNITIN: MUNITIN = 2, but the restart-up image was written with "
+       "MUNITIN = 1 (field units): a restart continues in the input units of the run it continues"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
