@@ -565,7 +565,9 @@ void RSTHED(State& s) {
   const DeckHead& h = s.HEAD;
   // 3. The run-control values of the new deck's head.
   s.DTIME = std::min(s.DTIME, h.DELT);
-  s.TMTOTAL = h.TMTOTAL;
+  // A halting time beyond the total simulation time raises the total, as in
+  // a new run: the deck's head means the same in both.
+  s.TMTOTAL = std::max(h.TMTOTAL, h.TMSTOP);
   s.TMSTOP = h.TMSTOP;
   s.MUNTOUT = h.MUNTOUT;
   // Laboratory input always gives laboratory output: the input units in

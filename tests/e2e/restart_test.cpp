@@ -418,6 +418,27 @@ TEST(Restart, DeckHeadThatCannotRunIsRefused) {
   }
 }
 
+// A restart deck whose halting time lies beyond its total simulation time
+// runs to the halting time, as the same head does in a new run (the total is
+// raised to it), and not to the total while its console line says otherwise.
+TEST(Restart, HaltingTimeBeyondTheTotalRaisesTheTotal) {
+  const auto dir = scratch("rst_tmtotal");
+  write(dir / "first.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
+  fs::create_directories(dir / "second");
+  fs::copy_file(dir / "day20.rst", dir / "second" / "day20.rst");
+  write(dir / "second" / "second.txt", replaced(polymerDeck(1, 40), "0 1 300. 40. 1.", "0 1 30. 40. 1."));
+  const Result r = run(dir / "second", "second.txt second.lis day20.rst day40.rst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto res = lines(slurp(dir / "second" / "res.lis"));
+  ASSERT_FALSE(res.empty());
+  std::istringstream last(res.back());
+  int step = 0;
+  double time = 0.0;
+  last >> step >> time;
+  EXPECT_NEAR(time, 40.0, 1e-6) << res.back();
+}
+
 // The loop goes on with the schedule record and well line after those the
 // image has applied: a schedule that does not repeat them is refused.
 TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
