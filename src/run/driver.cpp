@@ -564,7 +564,9 @@ void NEWRUN(State& s, DeckReader& deck) {
 void RSTHED(State& s) {
   const DeckHead& h = s.HEAD;
   // 3. The run-control values of the new deck's head.
-  s.DTIME = std::min(s.DTIME, h.DELT);
+  // The first step is at most DELT, and not longer than the new deck's
+  // DTMAX either (which the restored step size may exceed).
+  s.DTIME = std::min({s.DTIME, h.DELT, h.DTMAX});
   // A halting time beyond the total simulation time raises the total, as in
   // a new run: the deck's head means the same in both.
   s.TMTOTAL = std::max(h.TMTOTAL, h.TMSTOP);

@@ -439,6 +439,30 @@ TEST(Restart, HaltingTimeBeyondTheTotalRaisesTheTotal) {
   EXPECT_NEAR(time, 40.0, 1e-6) << res.back();
 }
 
+// The first step of a restart is capped by the new deck's DELT and by its
+// DTMAX: a deck that lowers the largest step below the restored step size
+// gets steps no longer than it from the first one on.
+TEST(Restart, FirstStepKeepsTheNewLargestStep) {
+  const auto dir = scratch("rst_dtmax");
+  write(dir / "first.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
+  fs::create_directories(dir / "second");
+  fs::copy_file(dir / "day20.rst", dir / "second" / "day20.rst");
+  write(dir / "second" / "second.txt",
+        replaced(replaced(polymerDeck(1, 40), "0 1 300. 40. 1.", "0 1 300. 40. 5."),
+                 "\n1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3\n", "\n1 1 0 0 0.5 0.01 0.05 100. 100. 0.05 3\n"));
+  const Result r = run(dir / "second", "second.txt second.lis day20.rst day40.rst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  int iterations = 0;
+  for (const auto& l : lines(r.out)) {
+    const auto p = l.find("DTIME = ");
+    if (p == std::string::npos || l.find("ITERK =") == std::string::npos) continue;
+    ++iterations;
+    EXPECT_LE(std::stod(l.substr(p + 8)), 0.5) << l;
+  }
+  EXPECT_GT(iterations, 0) << r.out;
+}
+
 // The loop goes on with the schedule record and well line after those the
 // image has applied: a schedule that does not repeat them is refused.
 TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
