@@ -421,14 +421,20 @@ TEST(Restart, DeckHeadThatCannotRunIsRefused) {
 // A restart deck whose halting time lies beyond its total simulation time
 // runs to the halting time, as the same head does in a new run (the total is
 // raised to it), and not to the total while its console line says otherwise.
-TEST(Restart, HaltingTimeBeyondTheTotalRaisesTheTotal) {
-  const auto dir = scratch("rst_tmtotal");
+// The polymer deck run to day 20, then restarted in a folder of its own
+// ("second") with the deck `second` to day 40.
+Result restartAtDay20(const fs::path& dir, const std::string& second) {
   write(dir / "first.txt", polymerDeck(0, 20));
-  ASSERT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
+  EXPECT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
   fs::create_directories(dir / "second");
   fs::copy_file(dir / "day20.rst", dir / "second" / "day20.rst");
-  write(dir / "second" / "second.txt", replaced(polymerDeck(1, 40), "0 1 300. 40. 1.", "0 1 30. 40. 1."));
-  const Result r = run(dir / "second", "second.txt second.lis day20.rst day40.rst");
+  write(dir / "second" / "second.txt", second);
+  return run(dir / "second", "second.txt second.lis day20.rst day40.rst");
+}
+
+TEST(Restart, HaltingTimeBeyondTheTotalRaisesTheTotal) {
+  const auto dir = scratch("rst_tmtotal");
+  const Result r = restartAtDay20(dir, replaced(polymerDeck(1, 40), "0 1 300. 40. 1.", "0 1 30. 40. 1."));
   ASSERT_EQ(r.status, 0) << r.err;
   const auto res = lines(slurp(dir / "second" / "res.lis"));
   ASSERT_FALSE(res.empty());
@@ -443,15 +449,10 @@ TEST(Restart, HaltingTimeBeyondTheTotalRaisesTheTotal) {
 // DTMAX: a deck that lowers the largest step below the restored step size
 // gets steps no longer than it from the first one on.
 TEST(Restart, FirstStepKeepsTheNewLargestStep) {
-  const auto dir = scratch("rst_dtmax");
-  write(dir / "first.txt", polymerDeck(0, 20));
-  ASSERT_EQ(run(dir, "first.txt first.lis none.rst day20.rst").status, 0);
-  fs::create_directories(dir / "second");
-  fs::copy_file(dir / "day20.rst", dir / "second" / "day20.rst");
-  write(dir / "second" / "second.txt",
-        replaced(replaced(polymerDeck(1, 40), "0 1 300. 40. 1.", "0 1 300. 40. 5."),
-                 "\n1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3\n", "\n1 1 0 0 0.5 0.01 0.05 100. 100. 0.05 3\n"));
-  const Result r = run(dir / "second", "second.txt second.lis day20.rst day40.rst");
+  const Result r = restartAtDay20(
+      scratch("rst_dtmax"), replaced(replaced(polymerDeck(1, 40), "0 1 300. 40. 1.", "0 1 300. 40. 5."),
+                                     "\n1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3\n",
+                                     "\n1 1 0 0 0.5 0.01 0.05 100. 100. 0.05 3\n"));
   ASSERT_EQ(r.status, 0) << r.err;
   int iterations = 0;
   for (const auto& l : lines(r.out)) {
