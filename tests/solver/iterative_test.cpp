@@ -250,13 +250,14 @@ TEST(BlockIlu, PreconditionerSolveIsTheDefinedProductAndMatchesTheMatrixOnItsPat
         const auto back = times(M, flat(s, s.AZ));
         EXPECT_LT(maxDiff(back, flat(s, r)), 1e-10 * std::max(1.0, maxAbs(back)));
       }
-      // Incomplete LU: M and the Newton matrix agree on the diagonal and on
-      // every face position.
+      // Incomplete LU: M and the Newton matrix agree on every position of
+      // the pattern: the diagonal, the faces, and the six in-plane diagonal
+      // positions, where the Newton matrix is zero and the fill must cancel.
       const Dense A = newtonMatrix(s);
       double worst = 0.0;
       for (int n = 1; n <= s.NGPACT; ++n)
-        for (int sl = 1; sl <= 7; ++sl) {
-          const int q = s.NBR(sl, n);
+        for (int t = 0; t <= 12; ++t) {
+          const int q = t == 0 ? n : t <= 6 ? s.LBI(t, n) : s.UBI(t - 6, n);
           if (q == 0) continue;
           for (int i = 0; i < ne; ++i)
             for (int j = 0; j < ne; ++j)
@@ -530,8 +531,9 @@ TEST(Orthomin, DirectionSets) {
   }
 }
 
-// The repeated solve iterates with the stored factors and, given the same
-// right-hand side again, repeats the full solve's result exactly.
+// The repeated solve iterates with the stored factors: given the same
+// right-hand side again, it repeats the full solve's result exactly, and
+// given a new one, it gives the full solve's result for it.
 TEST(Orthomin, RepeatedSolveRepeatsTheFullSolve) {
   for (int method : {2, 3}) {
     auto sp = makeState();
@@ -547,6 +549,17 @@ TEST(Orthomin, RepeatedSolveRepeatsTheFullSolve) {
     const std::vector<double> again(s.DELX.data(), s.DELX.data() + 4 * s.NGPACT);
     EXPECT_EQ(full, again) << "method " << method;
     EXPECT_EQ(s.LINIT, lin);
+    // A new right-hand side: the stored factors give what a full solve of
+    // the same matrix gives.
+    for (int n = 1; n <= s.NGPACT; ++n)
+      for (int i = 1; i <= 4; ++i) (*rhs)(i, n) = std::sin(1.3 * n + i);
+    s.RHS = *rhs;
+    RESOLV(s);
+    const std::vector<double> repeated(s.DELX.data(), s.DELX.data() + 4 * s.NGPACT);
+    s.RHS = *rhs;
+    SOLVE(s);
+    const std::vector<double> fresh(s.DELX.data(), s.DELX.data() + 4 * s.NGPACT);
+    EXPECT_EQ(repeated, fresh) << "method " << method;
   }
 }
 
