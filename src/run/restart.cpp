@@ -162,6 +162,13 @@ unsigned char gPageKind[2][kWriteBuf / kPage];
 // the deck head.
 struct ImageKeep {
   int IRSTRT = 0, INOUTP = 0, MUNITIN = 1;
+  // The schedule the image ran with (the new deck's schedule replaces it):
+  // its records already run, or running, must be the new deck's.
+  int NNOW = 0;
+  IA<MXNOW> IRITE1, NWLINE;
+  RA<MXNOW> DELT1, SIMNEW, QOECONT, WORMAXT, GORMAXT;
+  IA<7, MXWLIN> IWLINE;
+  RA<5, MXWLIN> RWLINE;
 } gKeep;
 
 // The image's bytes into a stdio stream, as they come.
@@ -1338,6 +1345,16 @@ void READST(State& s, std::FILE* f, const std::string& who) {
   gKeep.IRSTRT = s.IRSTRT;
   gKeep.INOUTP = s.INOUTP;
   gKeep.MUNITIN = s.MUNITIN;
+  gKeep.NNOW = s.NNOW;
+  gKeep.IRITE1 = s.IRITE1;
+  gKeep.NWLINE = s.NWLINE;
+  gKeep.DELT1 = s.DELT1;
+  gKeep.SIMNEW = s.SIMNEW;
+  gKeep.QOECONT = s.QOECONT;
+  gKeep.WORMAXT = s.WORMAXT;
+  gKeep.GORMAXT = s.GORMAXT;
+  gKeep.IWLINE = s.IWLINE;
+  gKeep.RWLINE = s.RWLINE;
 }
 
 int RSTMUN() { return gKeep.MUNITIN; }
@@ -1585,6 +1602,57 @@ void RSTSCH(State& s) {
     const int line = last >= 1 && last <= MXNOW ? s.NOWDLN(last) : 0;
     if (line >= 1) throw RunError(s.RUNFILE[0] + ":" + std::to_string(line) + ": data group DATA 45D, item NOW: " + what);
     throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D: " + what);
+  }
+  // The records already run, and the one running, were applied with the
+  // values the image ran with (the period's end, its limits, its well
+  // lines); a changed value would be ignored without a word, so it is
+  // refused. A change takes effect as a new record after the restored time.
+  auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+  auto num = [](double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", v);
+    return std::string(b);
+  };
+  auto refuse = [&](int t, const std::string& item, const std::string& where, const std::string& now,
+                    const std::string& then) {
+    const std::string what = where + " gives " + item + " = " + now + " where the restart-up image ran with " +
+                             then + "; a restart's schedule repeats the records already run and the one running " +
+                             "unchanged (a change takes effect as a new record after the restored time)";
+    const int line = t >= 1 && t <= MXNOW ? s.NOWDLN(t) : 0;
+    if (line >= 1)
+      throw RunError(s.RUNFILE[0] + ":" + std::to_string(line) + ": data group DATA 45D, item " + item + ": " + what);
+    throw RunError("deck " + s.RUNFILE[0] + ", group DATA 45D, item " + item + ": " + what);
+  };
+  const int ran = std::min(last, gKeep.NNOW);
+  int m = 0;  // well lines of the records before t
+  for (int t = 1; t <= ran; ++t) {
+    const std::string rec = "record " + std::to_string(t);
+    if (s.NWLINE(t) != gKeep.NWLINE(t))
+      refuse(t, "NOW", rec, std::to_string(s.NWLINE(t)) + " well lines",
+             std::to_string(gKeep.NWLINE(t)) + " well lines");
+    if (s.IRITE1(t) != gKeep.IRITE1(t))
+      refuse(t, "IRITE1", rec, std::to_string(s.IRITE1(t)), std::to_string(gKeep.IRITE1(t)));
+    const struct {
+      const char* item;
+      double now, then;
+    } reals[] = {{"DELT1", s.DELT1(t), gKeep.DELT1(t)},       {"SIMNEW", s.SIMNEW(t), gKeep.SIMNEW(t)},
+                 {"QOECON", s.QOECONT(t), gKeep.QOECONT(t)}, {"WORMAX", s.WORMAXT(t), gKeep.WORMAXT(t)},
+                 {"GORMAX", s.GORMAXT(t), gKeep.GORMAXT(t)}};
+    for (const auto& r : reals)
+      if (!same(r.now, r.then)) refuse(t, r.item, rec, num(r.now), num(r.then));
+    static constexpr const char* kInt[6] = {"IWT", "IW", "JW", "KW", "IWOPC", "IWC"};
+    static constexpr const char* kReal[5] = {"GW", "BHP", "QSP", "CONCPI", "CONCTI"};
+    for (int k = 1; k <= s.NWLINE(t) && m + k <= MXWLIN; ++k) {
+      const int w = m + k;
+      const std::string where = "well line " + std::to_string(k) + " of " + rec;
+      for (int i = 1; i <= 6; ++i)
+        if (s.IWLINE(i, w) != gKeep.IWLINE(i, w))
+          refuse(t, kInt[i - 1], where, std::to_string(s.IWLINE(i, w)), std::to_string(gKeep.IWLINE(i, w)));
+      for (int i = 1; i <= 5; ++i)
+        if (!same(s.RWLINE(i, w), gKeep.RWLINE(i, w)))
+          refuse(t, kReal[i - 1], where, num(s.RWLINE(i, w)), num(gKeep.RWLINE(i, w)));
+    }
+    m += s.NWLINE(t);
   }
   // The report flag of the period in force.
   s.IRITEC = s.NOWSTP >= 1 && s.NOWSTP <= s.NNOW ? s.IRITE1(s.NOWSTP) : (s.NOWSTP > s.NNOW ? 1 : 0);

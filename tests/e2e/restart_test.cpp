@@ -490,6 +490,50 @@ TEST(Restart, ScheduleMustRepeatTheRecordsAlreadyRun) {
       << r.err;
 }
 
+// A record already run, or the one running at the restored time, was
+// applied with the values the image ran with: a restart deck that changes
+// one of them (here in the first record, which runs to day 100) is refused,
+// naming the record's "NOW" line and the item, instead of running on with
+// the old values without a word. A later record may change.
+TEST(Restart, ScheduleRecordsAlreadyAppliedMustNotChange) {
+  const std::string now1 = "2 1 1. 100. 0. 100. 50000.\n-2 1 1 1 1 2 5. 5000. 0.15 0. 0.\n";
+  struct Case {
+    const char* name;
+    std::string from, to;
+    const char* message;  // "" when the deck runs
+  } cases[] = {
+      {"end of the running period", now1, "2 1 1. 50. 0. 100. 50000.\n-2 1 1 1 1 2 5. 5000. 0.15 0. 0.\n",
+       ": data group DATA 45D, item SIMNEW: record 1 gives SIMNEW = 50 where the restart-up image ran with 100; "},
+      {"rate of a well line applied", now1, "2 1 1. 100. 0. 100. 50000.\n-2 1 1 1 1 2 5. 5000. 0.2 0. 0.\n",
+       ": data group DATA 45D, item QSP: well line 1 of record 1 gives QSP = 0.2 where the restart-up image ran "
+       "with 0.15; "},
+      {"a later record", "1 1 1. 900. 0. 100. 50000.", "1 1 1. 800. 0. 100. 50000.", ""},
+  };
+  const auto base = scratch("rst_sched_same");
+  write(base / "first.txt", polymerDeck(0, 20));
+  ASSERT_EQ(run(base, "first.txt first.lis none.rst day20.rst").status, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto dir = scratch(std::string("rst_sched_same_") + c.name);
+    fs::copy_file(base / "day20.rst", dir / "day20.rst");
+    const std::string deck = replaced(polymerDeck(1, 40), c.from, c.to);
+    write(dir / "second.txt", deck);
+    const Result r = run(dir, "second.txt second.lis day20.rst day40.rst");
+    if (*c.message == '\0') {
+      EXPECT_EQ(r.status, 0) << r.err;
+      continue;
+    }
+    EXPECT_EQ(r.status, 1);
+    const auto l = lines(deck);
+    int line = 0;
+    for (std::size_t i = 0; i < l.size(); ++i)
+      if (l[i] == lines(c.to).front()) line = static_cast<int>(i) + 1;
+    ASSERT_GT(line, 0);
+    EXPECT_NE(r.err.find("second.txt:" + std::to_string(line) + c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "day40.rst"));
+  }
+}
+
 // The image of every deck's set-up passes the checks a restart makes of the
 // counts and index lists it reads back: the example decks (Cartesian and
 // radial grids, inactive blocks, regions, aquifers, the four methods) and
