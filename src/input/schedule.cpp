@@ -105,6 +105,16 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
                                  ", which is inactive");
     }
 
+    // Two lines of one record for the same block: both are applied in turn,
+    // so the later one is what the block gets.
+    for (int j = m - k + 2; j <= m; ++j) {
+      if (j >= 1 && s.IWLINE(7, j) == n) {
+        deckWarning(deck.fileName(), deck.lineNumber(), label, "IW",
+                    wellText(k, iline) + " is for block " + blockText(iw, jw, kw) + ", as well line " +
+                        std::to_string(j - (m - k + 1)) + " of the same record: the later line is the one applied");
+        break;
+      }
+    }
     ++m;
     s.IWLINE(1, m) = iwt;
     s.IWLINE(2, m) = iw;

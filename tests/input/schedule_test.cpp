@@ -17,6 +17,7 @@
 #include "input/tables.h"
 #include "io/deck.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 #include "state/state.h"
 
 namespace talvek {
@@ -100,6 +101,34 @@ TEST(Schedule, OneRecordWithTwoWells) {
       EXPECT_DOUBLE_EQ(s.RWLINE(c, m), wantR[m - 1][c - 1]) << "line " << m << " item " << c;
     }
   }
+}
+
+// Two well lines of one record for the same block: the later is the one the
+// block gets, with a warning on standard error naming the line; the same
+// block in the next record is no repeat.
+TEST(Schedule, SameBlockTwiceInOneRecordIsWarnedAbout) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  std::vector<std::string> warnings;
+  setDeckWarningSink([](const std::string&) {});
+  flushDeckWarnings();
+  setDeckWarningSink([&](const std::string& l) { warnings.push_back(l); });
+  DeckReader d("sched.dat", kHeads +
+                                "3 1 1.0 100.0 0 0 0\n"
+                                "-2 1 1 1 1 2 10.0 3000.0 1.0 0 0\n"
+                                "-1 2 3 2 1 11 12.5 500.0 0 0 0\n"
+                                "-2 1 1 1 1 2 10.0 3000.0 2.0 0 0\n"
+                                "1 1 1.0 200.0 0 0 0\n"
+                                "-2 1 1 1 1 2 10.0 3000.0 3.0 0 0\n"
+                                "0 0 0 0 0 0 0\n");
+  READSC(s, d);
+  flushDeckWarnings();
+  setDeckWarningSink({});
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0],
+            "talvek: warning: sched.dat:7: data group DATA 45D, item IW: well line 3 of \"NOW\" line 1 is for block "
+            "(1,1,1), as well line 1 of the same record: the later line is the one applied");
+  EXPECT_EQ(s.NWLINE(1), 3);
 }
 
 TEST(Schedule, SeveralRecordsNumberWellLinesContinuously) {
