@@ -14,7 +14,9 @@ the run, or the one given with --output-dir) and writes PNG and SVG figures:
                print switches select)
 
 The series come from results.csv and wells.csv when the run wrote them
-(--csv), otherwise from the listing files res.lis and weld.lis. The maps
+(--csv), otherwise from the listing files res.lis and weld.lis (also when the
+tables are an earlier run's, left in a folder that a later run without --csv
+used again). The maps
 always come from rokmat.lis.
 
     python3 tools/plot/talvek_plot.py RUN_FOLDER [-o FIGURE_FOLDER] [--format png svg] [--no-maps]
@@ -144,13 +146,38 @@ def read_weld_lis(path):
 
 def read_series(folder):
     """The field series and the well series of a run folder, with where they
-    came from: ('csv' or 'lis', field, wells)."""
-    if os.path.exists(os.path.join(folder, "results.csv")):
-        field = read_csv(os.path.join(folder, "results.csv"))
-        wells = read_csv(os.path.join(folder, "wells.csv"))
-        wells["aqueous_rate"] = wells["water_rate"] + wells["polymer_solution_rate"]
-        return "csv", field, wells
-    return "lis", read_res_lis(os.path.join(folder, "res.lis")), read_weld_lis(os.path.join(folder, "weld.lis"))
+    came from: ('csv' or 'lis', field, wells).
+
+    The result tables are taken only when they belong to the run of the
+    listing files: a run without --csv into a folder used before replaces
+    res.lis and weld.lis but leaves the earlier run's results.csv and
+    wells.csv. Both files hold one row per accepted step, so a table whose
+    row count or last time differs from res.lis is an earlier run's and the
+    listing files are read instead (with a note on standard error)."""
+    res = os.path.join(folder, "res.lis")
+    csv = os.path.join(folder, "results.csv")
+    wcsv = os.path.join(folder, "wells.csv")
+    if os.path.exists(csv) and os.path.exists(wcsv):
+        field = read_csv(csv)
+        if not os.path.exists(res) or _same_run(field, read_res_lis(res)):
+            wells = read_csv(wcsv)
+            wells["aqueous_rate"] = wells["water_rate"] + wells["polymer_solution_rate"]
+            return "csv", field, wells
+        print("talvek_plot: %s is not from the run of %s (an earlier run's table): the listing files are read"
+              % (csv, res), file=sys.stderr)
+    return "lis", read_res_lis(res), read_weld_lis(os.path.join(folder, "weld.lis"))
+
+
+def _same_run(field, lis):
+    """Whether results.csv and res.lis hold the same steps: as many rows, and
+    the same last time to the listing field's digits (F6.0; a field of
+    asterisks is not compared)."""
+    n = len(lis["time"])
+    if len(field.get("time", ())) != n:
+        return False
+    if n == 0 or math.isnan(lis["time"][-1]):
+        return True
+    return abs(field["time"][-1] - lis["time"][-1]) <= 0.5 + 1e-9
 
 
 # ---- rokmat.lis ----------------------------------------------------------------------------

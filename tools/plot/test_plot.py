@@ -120,6 +120,25 @@ def test_listing_files_read_back_as_the_result_tables(run_folder, tmp_path):
     np.testing.assert_allclose(wells_lis["aqueous_rate"], wells_csv["aqueous_rate"], rtol=1e-4, atol=1e-30)
 
 
+def test_result_tables_of_an_earlier_run_are_not_taken(run_folder, tmp_path, capsys):
+    # A later run into the same folder without --csv replaces the listing
+    # files but leaves the earlier run's results.csv and wells.csv: the
+    # series must be the later run's, read from its listing files.
+    folder = tmp_path / "reused"
+    shutil.copytree(run_folder, folder)
+    deck = os.path.join(SOURCE, "examples", "fivespot_polymer.txt")
+    subprocess.run([BINARY, "--quiet", "--output-dir", "reused", deck, "f.lis", "r1.rst", "r2.rst"],
+                   cwd=tmp_path, check=True, stdout=subprocess.DEVNULL)
+    kind, field, wells = tp.read_series(str(folder))
+    assert kind == "lis"
+    with open(folder / "res.lis") as f:
+        records = sum(1 for line in f if line.strip())
+    assert len(field["time"]) == records
+    assert field["time"][-1] == pytest.approx(900.0, abs=0.5)
+    assert sorted(set(wells["well"])) == [1.0, 2.0]
+    assert "results.csv" in capsys.readouterr().err
+
+
 def test_figures_of_a_run(run_folder, tmp_path):
     out = tmp_path / "figures"
     paths = tp.plot_run(str(run_folder), str(out))
