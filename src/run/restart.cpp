@@ -13,6 +13,7 @@
 #include "run/restart.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <pthread.h>
 #include <signal.h>
@@ -1006,6 +1007,14 @@ class ImageCheck {
 std::string readRole(const State& s) { return "the restart-up file to read '" + s.RUNFILE[2] + "'"; }
 std::string writeRole(const State& s) { return "the restart-up file to write '" + s.RUNFILE[3] + "'"; }
 
+// What a failed write leaves in the file's place: the image written before,
+// or nothing when no earlier image (or other file) is there.
+std::string keptNote(const State& s) {
+  struct stat st;
+  const std::string& target = s.RSTTARGET.empty() ? s.RUNFILE[3] : s.RSTTARGET;
+  return ::stat(target.c_str(), &st) == 0 ? "; the earlier image is kept" : "; no image has been written";
+}
+
 }  // namespace
 
 std::size_t RSTLEN(int rec) { return rec >= 1 && rec <= NRSREC ? kLen[rec - 1] : 0; }
@@ -1321,7 +1330,7 @@ void layOut(State& s, BufSink& sink) {
 }
 
 [[noreturn]] void imageFailed(const State& s, int err) {
-  throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err) + "; the earlier image is kept");
+  throw IoError("cannot write " + writeRole(s) + ": " + std::strerror(err) + keptNote(s));
 }
 
 // The outcome of the image being written: thrown here when it failed.
@@ -1486,7 +1495,7 @@ void RSTPUT(State& s) {
     try {
       layOut(s, sink);
     } catch (const RunError& e) {
-      throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
+      throw IoError("cannot write " + writeRole(s) + ": " + e.what() + keptNote(s));
     }
     gWriter.queue(buf, sink.used(), s.RSTTMP, s.RSTTARGET);
     return;
@@ -1508,11 +1517,11 @@ void RSTPUT(State& s) {
     // far in its partial file, as a run killed while writing would.
     writeBuffered(f, buf, sink.used(), true);
     ::close(f);
-    throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
+    throw IoError("cannot write " + writeRole(s) + ": " + e.what() + keptNote(s));
   } catch (const RunError& e) {
     ::close(f);
     std::remove(tmp);
-    throw IoError("cannot write " + writeRole(s) + ": " + e.what() + "; the earlier image is kept");
+    throw IoError("cannot write " + writeRole(s) + ": " + e.what() + keptNote(s));
   }
   if (gWriter.running()) {
     gWriter.put(buf, f, sink.used(), s.RSTTMP, s.RSTTARGET);
