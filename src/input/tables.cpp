@@ -18,6 +18,7 @@
 #include "input/debug.h"
 #include "io/deck.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 #include "state/state.h"
 
 namespace talvek {
@@ -262,6 +263,18 @@ void gasLiquidEndPoints(State& s, int r) {
   s.SORG(r) = sorg < 0.0 ? 0.0 : sorg;
 }
 
+// A table of one row (or none) gives the same relative permeabilities at
+// every saturation: where it couples two solved phases, one of them can go
+// on flowing out of a block that holds none of it, and the saturations run
+// away. The run goes on as the deck asks; the deck is warned about.
+void warnSingleRow(State& s, DeckReader& deck, int group, const char* item, const char* table, int r) {
+  deckWarning(deck.fileName(), deck.lineNumber(), labelOf(s, group), item,
+              std::string("the ") + table + " of rock region " + std::to_string(r) +
+                  " has a single row: its relative permeabilities are the same at every saturation, so a phase "
+                  "can go on flowing out of a block that holds none of it; give the table's rows up to its end "
+                  "points");
+}
+
 void readRockRegion(State& s, DeckReader& deck, int r) {
   readHeaders(s, deck, kRock, 2);
   s.NRWO(r) = 0;
@@ -275,6 +288,8 @@ void readRockRegion(State& s, DeckReader& deck, int r) {
   });
   padRegion(s.NRWO(r), s.ONEWO(r), r,
             {{&s.SWT, 1.0E-6}, {&s.KRW, 0.0}, {&s.KROW, 0.0}, {&s.PCOW, 0.0}, {&s.PCOWI, 0.0}});
+  const bool aqueous = s.KEQW >= 1 || s.KEQP >= 1;
+  if (s.ONEWO(r) == 1 && s.KEQO >= 1 && aqueous) warnSingleRow(s, deck, kRock, "SWT", "water-oil table", r);
   waterOilEndPoints(s, r);
 
   readHeaders(s, deck, kGasLiq, 2);
@@ -289,6 +304,8 @@ void readRockRegion(State& s, DeckReader& deck, int r) {
   });
   padRegion(s.NRGO(r), s.ONEGO(r), r,
             {{&s.SLT, 1.0E-6}, {&s.KRG, 0.0}, {&s.KROG, 0.0}, {&s.PCGO, 0.0}, {&s.PCGOI, 0.0}});
+  if (s.ONEGO(r) == 1 && s.KEQG >= 1 && (s.KEQO >= 1 || aqueous))
+    warnSingleRow(s, deck, kGasLiq, "SLT", "gas-liquid table", r);
   gasLiquidEndPoints(s, r);
 }
 

@@ -13,6 +13,7 @@
 #include "input/tables.h"
 #include "io/deck.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 #include "state/state.h"
 
 namespace talvek {
@@ -117,9 +118,26 @@ TEST(Tables, StoresRowsPadsSingleRowsAndDerivesEndPoints) {
       pvtRegion("2000 500 1.0 1.3 0.002 0.5 0.8 0.02\n", "1.05 0.8 35.0 1.0E-5 0.0") +
       tail("0 1.0\n500 5.0\n1000 12.0\n", "0 1 1\n0.0001 1.5 1.2\n");
   DeckReader d("tables.dat", deck);
+  std::vector<std::string> warned;
+  setDeckWarningSink([](const std::string&) {});
+  flushDeckWarnings();
+  setDeckWarningSink([&](const std::string& l) {
+    if (l.find("single row") != std::string::npos) warned.push_back(l);
+  });
   READTB(s, d);
+  flushDeckWarnings();
+  setDeckWarningSink({});
   EXPECT_TRUE(d.atEnd());
   EXPECT_TRUE(out.lines().empty());  // facility off: nothing written
+  // The one-row tables of region 2 couple solved phases: each is warned
+  // about on standard error, once.
+  ASSERT_EQ(warned.size(), 2u);
+  EXPECT_NE(warned[0].find("data group DATA 38C, item SWT: the water-oil table of rock region 2 has a single row"),
+            std::string::npos)
+      << warned[0];
+  EXPECT_NE(warned[1].find("data group DATA 39C, item SLT: the gas-liquid table of rock region 2 has a single row"),
+            std::string::npos)
+      << warned[1];
 
   // Region 1 water-oil table as read, end points from it.
   EXPECT_EQ(s.NRWO(1), 4);
