@@ -11,6 +11,9 @@
 
 namespace talvek {
 
+// A value in a message, as printf's %g writes it (50, 0.15, 1e+30, nan).
+std::string gText(double v);
+
 class RunError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -112,30 +112,31 @@ void EQNFIT(const double* XPT, const double* YPT, double* FITC, int NPT, int IOR
   }
 }
 
-PvtAt pvtAtP(const State& s, int r, double p, int& hint) {
-  PvtAt a{r, 0, 1, 0.0, 0.0, p};
+namespace {
+
+// The place of x in region r's PVT table by its abscissa column `col`
+// (ascending or not), or in the equispaced fit `fit` of that column.
+PvtAt pvtAt(const State& s, int r, double x, int& hint, int fit, const double* col, bool ascending) {
+  PvtAt a{r, 0, 1, 0.0, 0.0, x};
   if (s.IQUAD != 0) {
-    CEARCH(a.x, s.FITXF(FTPVP, r), s.FITXL(FTPVP, r), s.FITRSP(FTPVP, r), s.NINT, a.ip);
+    CEARCH(a.x, s.FITXF(fit, r), s.FITXL(fit, r), s.FITRSP(fit, r), s.NINT, a.ip);
     return a;
   }
   a.nr = s.NRPVT(r);
-  if (s.ASCPR(r) == 0) hint = 0;
-  searchNear(hint, a.w, a.o, &s.PRES(1, r), p, a.nr);
+  if (!ascending) hint = 0;
+  searchNear(hint, a.w, a.o, col, x, a.nr);
   a.ip = hint;
   return a;
 }
 
+}  // namespace
+
+PvtAt pvtAtP(const State& s, int r, double p, int& hint) {
+  return pvtAt(s, r, p, hint, FTPVP, &s.PRES(1, r), s.ASCPR(r) != 0);
+}
+
 PvtAt pvtAtRs(const State& s, int r, double rs, int& hint) {
-  PvtAt a{r, 0, 1, 0.0, 0.0, rs};
-  if (s.IQUAD != 0) {
-    CEARCH(a.x, s.FITXF(FTPVR, r), s.FITXL(FTPVR, r), s.FITRSP(FTPVR, r), s.NINT, a.ip);
-    return a;
-  }
-  a.nr = s.NRPVT(r);
-  if (s.ASCRS(r) == 0) hint = 0;
-  searchNear(hint, a.w, a.o, &s.RST(1, r), rs, a.nr);
-  a.ip = hint;
-  return a;
+  return pvtAt(s, r, rs, hint, FTPVR, &s.RST(1, r), s.ASCRS(r) != 0);
 }
 
 double pvtValue(const State& s, const PvtAt& a, PvtCol c) {

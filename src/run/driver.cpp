@@ -372,6 +372,16 @@ void PRERED(State& s, DeckReader& deck) {
   deck.rewind();
 }
 
+namespace {
+
+// Without a positive DTMAX (DTMIN raised it if it could) no step can be made.
+[[noreturn]] void noStep(const DeckReader& deck, int line, double dtmax) {
+  deck.failAt(line, "DATA 03B", "DTMAX",
+              "DTMAX = " + gText(dtmax) + " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)");
+}
+
+}  // namespace
+
 void RSTHCK(const State& s, const DeckReader& deck) {
   const DeckHead& h = s.HEAD;
   // The state, the deck's head values and its schedule are in the units the
@@ -384,15 +394,10 @@ void RSTHCK(const State& s, const DeckReader& deck) {
                     std::to_string(m) + " (" + (m >= 1 && m <= 3 ? kSystem[m] : "?") +
                     " units): a restart continues in the input units of the run it continues");
   }
-  auto real = [](double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%g", v);
-    return std::string(b);
-  };
   // The first step of a restart is at most DELT.
   if (!(h.DELT > 0.0)) {
     deck.failAt(h.LINDLT, "DATA 02B", "DELT",
-                "DELT = " + real(h.DELT) + " is not positive: a restart's first time step is at most DELT");
+                "DELT = " + gText(h.DELT) + " is not positive: a restart's first time step is at most DELT");
   }
   auto range = [&](const char* item, int line, int v, int lo, int hi, const std::string& what) {
     if (v < lo || v > hi) {
@@ -406,11 +411,7 @@ void RSTHCK(const State& s, const DeckReader& deck) {
     range("NINTBLE", h.LIN03[3], h.NINTBLE, h.IQUAD == 2 ? 3 : 2, 500,
           "number of equispaced points of the tables when IQUAD = " + std::to_string(h.IQUAD));
   }
-  if (!(h.DTMAX > 0.0)) {
-    deck.failAt(h.LIN03[4], "DATA 03B", "DTMAX",
-                "DTMAX = " + real(h.DTMAX) +
-                    " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)");
-  }
+  if (!(h.DTMAX > 0.0)) noStep(deck, h.LIN03[4], h.DTMAX);
   const struct {
     const char* name;
     double value;
@@ -422,7 +423,7 @@ void RSTHCK(const State& s, const DeckReader& deck) {
   for (const auto& t : targets) {
     if (!(t.value > 0.0)) {
       deck.failAt(t.line, "DATA 03B", t.name,
-                  std::string(t.name) + " = " + real(t.value) +
+                  std::string(t.name) + " = " + gText(t.value) +
                       " is not positive: the step-size control would hold every step at DTMIN");
     }
   }
@@ -501,15 +502,7 @@ void NEWRUN(State& s, DeckReader& deck) {
   deck.rewind();
   INPUT(s, deck, 0);
   // 4. The first trial step. Without a positive DTMAX no step could be made.
-  if (!(s.DTMAX > 0.0)) {
-    char val[32];
-    std::snprintf(val, sizeof val, "%g", s.DTMAX);
-    const int line = s.HEAD.LIN03[4];
-    const std::string msg = deck.fileName() + ":" + std::to_string(line) +
-                            ": data group DATA 03B, item DTMAX: DTMAX = " + std::string(val) +
-                            " leaves no positive time step (DTMAX and DTMIN must not both be 0 or less)";
-    throw DeckError(deck.fileName(), line, "DATA 03B", "DTMAX", msg);
-  }
+  if (!(s.DTMAX > 0.0)) noStep(deck, s.HEAD.LIN03[4], s.DTMAX);
   s.DTIME = s.DTMAX;
   // 5-6. Column groups of the array printers and the empty listing-file
   // bookkeeping belong to the report set-up.

@@ -1617,11 +1617,6 @@ void RSTSCH(State& s) {
   // lines); a changed value would be ignored without a word, so it is
   // refused. A change takes effect as a new record after the restored time.
   auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
-  auto num = [](double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%g", v);
-    return std::string(b);
-  };
   auto refuse = [&](int t, const std::string& item, const std::string& where, const std::string& now,
                     const std::string& then) {
     const std::string what = where + " gives " + item + " = " + now + " where the restart-up image ran with " +
@@ -1648,7 +1643,7 @@ void RSTSCH(State& s) {
                  {"QOECON", s.QOECONT(t), gKeep.QOECONT(t)}, {"WORMAX", s.WORMAXT(t), gKeep.WORMAXT(t)},
                  {"GORMAX", s.GORMAXT(t), gKeep.GORMAXT(t)}};
     for (const auto& r : reals)
-      if (!same(r.now, r.then)) refuse(t, r.item, rec, num(r.now), num(r.then));
+      if (!same(r.now, r.then)) refuse(t, r.item, rec, gText(r.now), gText(r.then));
     static constexpr const char* kInt[6] = {"IWT", "IW", "JW", "KW", "IWOPC", "IWC"};
     static constexpr const char* kReal[5] = {"GW", "BHP", "QSP", "CONCPI", "CONCTI"};
     for (int k = 1; k <= s.NWLINE(t) && m + k <= MXWLIN; ++k) {
@@ -1659,7 +1654,7 @@ void RSTSCH(State& s) {
           refuse(t, kInt[i - 1], where, std::to_string(s.IWLINE(i, w)), std::to_string(gKeep.IWLINE(i, w)));
       for (int i = 1; i <= 5; ++i)
         if (!same(s.RWLINE(i, w), gKeep.RWLINE(i, w)))
-          refuse(t, kReal[i - 1], where, num(s.RWLINE(i, w)), num(gKeep.RWLINE(i, w)));
+          refuse(t, kReal[i - 1], where, gText(s.RWLINE(i, w)), gText(gKeep.RWLINE(i, w)));
     }
     m += s.NWLINE(t);
   }

@@ -150,16 +150,20 @@ TEST(RestartImage, BrokenOffWriteKeepsTheEarlierImage) {
   RSTPRP(*s);
   s->ISTEP = 7;
   s->TIMUSE = 70.0;
-  // Broken off before any image was there: the message does not claim to
-  // keep one.
-  RSTFAIL = 30;
-  try {
-    RSTSAV(*s);
-    ADD_FAILURE() << "no stop";
-  } catch (const IoError& e) {
-    EXPECT_NE(std::string(e.what()).find("; no image has been written"), std::string::npos) << e.what();
-  }
-  RSTFAIL = 0;
+  // A write broken off after 30 items stops with a message saying what is
+  // left in the file's place.
+  auto brokenOff = [&](const std::string& says) {
+    RSTFAIL = 30;
+    try {
+      RSTSAV(*s);
+      ADD_FAILURE() << "no stop";
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
+    }
+    RSTFAIL = 0;
+  };
+  // Broken off before any image was there: it does not claim to keep one.
+  brokenOff("; no image has been written");
   EXPECT_FALSE(fs::exists(dir / "out.rst"));
   RSTSAV(*s);
   const std::string first = slurp(dir / "out.rst");
@@ -167,14 +171,7 @@ TEST(RestartImage, BrokenOffWriteKeepsTheEarlierImage) {
 
   s->ISTEP = 8;
   s->TIMUSE = 80.0;
-  RSTFAIL = 30;
-  try {
-    RSTSAV(*s);
-    ADD_FAILURE() << "no stop";
-  } catch (const IoError& e) {
-    EXPECT_NE(std::string(e.what()).find("; the earlier image is kept"), std::string::npos) << e.what();
-  }
-  RSTFAIL = 0;
+  brokenOff("; the earlier image is kept");
   // The partial image lies in the temporary file; the file itself is intact.
   ASSERT_TRUE(fs::exists(s->RSTTMP));
   EXPECT_LT(fs::file_size(s->RSTTMP), first.size());
