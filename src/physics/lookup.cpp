@@ -123,8 +123,7 @@ PvtAt pvtAt(const State& s, int r, double x, int& hint, int fit, const double* c
     return a;
   }
   a.nr = s.NRPVT(r);
-  if (!ascending) hint = 0;
-  searchNear(hint, a.w, a.o, col, x, a.nr);
+  searchNear(hint, a.w, a.o, col, x, a.nr, ascending);
   a.ip = hint;
   return a;
 }

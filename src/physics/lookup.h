@@ -34,12 +34,13 @@ void SEARCH(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XV
 // XTAB(IPOS-1) <= XVAL < XTAB(IPOS) lies in the one interval SEARCH finds,
 // and gets the same XWID and XOFF; otherwise (IPOS outside 2..NROW, a value
 // elsewhere, at or below the first row, or not a number) SEARCH decides.
-// Only for columns that are ascending (see ascendingColumn): in a column with
-// rows out of order the interval tried first need not be the one SEARCH
+// A column with rows out of order (ASCENDING false, see ascendingColumn) is
+// left to SEARCH: there the interval tried first need not be the one SEARCH
 // finds, and the value would depend on the order of the lookups.
-inline void searchNear(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XVAL, int NROW) {
+inline void searchNear(int& IPOS, double& XWID, double& XOFF, const double* XTAB, double XVAL, int NROW,
+                       bool ASCENDING) {
   const int ip = IPOS;
-  if (ip >= 2 && ip <= NROW && XTAB[0] < XVAL && XTAB[ip - 2] <= XVAL && XVAL < XTAB[ip - 1]) {
+  if (ASCENDING && ip >= 2 && ip <= NROW && XTAB[0] < XVAL && XTAB[ip - 2] <= XVAL && XVAL < XTAB[ip - 1]) {
     XWID = XTAB[ip - 1] - XTAB[ip - 2];
     XOFF = XVAL - XTAB[ip - 2];
     return;

@@ -85,8 +85,7 @@ void lookWO(State& s, int r, double x, double& pcow, double& krw, double& krow, 
   if (s.IQUAD == 0) {
     const int nrow = s.NRWO(r);
     double w, o;
-    if (s.ASCWO(r) == 0) ip = 0;
-    searchNear(ip, w, o, s.SWT.column(r), x, nrow);
+    searchNear(ip, w, o, s.SWT.column(r), x, nrow, s.ASCWO(r) != 0);
     pcow = interp(s, s.PCOW, TSPCOW, r, nrow, ip, w, o);
     krw = interp(s, s.KRW, TSKRW, r, nrow, ip, w, o);
     krow = interp(s, s.KROW, TSKROW, r, nrow, ip, w, o);
@@ -104,8 +103,7 @@ void lookGL(State& s, int r, double x, double& pcgo, double& krg, double& krog, 
   if (s.IQUAD == 0) {
     const int nrow = s.NRGO(r);
     double w, o;
-    if (s.ASCGL(r) == 0) ip = 0;
-    searchNear(ip, w, o, s.SLT.column(r), x, nrow);
+    searchNear(ip, w, o, s.SLT.column(r), x, nrow, s.ASCGL(r) != 0);
     pcgo = interp(s, s.PCGO, TSPCGO, r, nrow, ip, w, o);
     krg = interp(s, s.KRG, TSKRG, r, nrow, ip, w, o);
     krog = interp(s, s.KROG, TSKROG, r, nrow, ip, w, o);
@@ -126,8 +124,7 @@ void lookPV(State& s, int p, double x, PvtP& v, int& ip) {
   if (s.IQUAD == 0) {
     const int nrow = s.NRPVT(p);
     double w, o;
-    if (s.ASCPR(p) == 0) ip = 0;
-    searchNear(ip, w, o, s.PRES.column(p), x, nrow);
+    searchNear(ip, w, o, s.PRES.column(p), x, nrow, s.ASCPR(p) != 0);
     v.bw = interp(s, s.BW, TSBW, p, nrow, ip, w, o);
     v.bo = interp(s, s.BO, TSBO, p, nrow, ip, w, o);
     v.bg = interp(s, s.BG, TSBG, p, nrow, ip, w, o);
@@ -154,8 +151,7 @@ void lookRS(State& s, int p, double x, double& pb, double& bob, double& muob, in
   if (s.IQUAD == 0) {
     const int nrow = s.NRPVT(p);
     double w, o;
-    if (s.ASCRS(p) == 0) ip = 0;
-    searchNear(ip, w, o, s.RST.column(p), x, nrow);
+    searchNear(ip, w, o, s.RST.column(p), x, nrow, s.ASCRS(p) != 0);
     pb = interp(s, s.PRES, TSPBR, p, nrow, ip, w, o);
     bob = interp(s, s.BO, TSBOR, p, nrow, ip, w, o);
     muob = interp(s, s.MUO, TSMUOR, p, nrow, ip, w, o);

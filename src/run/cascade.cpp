@@ -26,8 +26,7 @@ double pcow(const State& s, int r, double sa, int& ip) {
     return EQNVAL(&s.FPCOW(1, 1, r), ipf, x);
   }
   double w = 0, o = 0, pc = 0;
-  if (s.ASCWO(r) == 0) ip = 0;
-  searchNear(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r));
+  searchNear(ip, w, o, &s.SWT(1, r), sa, s.NRWO(r), s.ASCWO(r) != 0);
   FUN1D(ip, w, o, &s.PCOW(1, r), pc, s.NRWO(r));
   return pc;
 }
@@ -47,8 +46,7 @@ void resistance(const State& s, double ads, double& rf, double& rrf, int& ip) {
   }
   if (!(ads > s.CRPT(1)) || s.NRRET < 2) return;
   double w = 0, o = 0;
-  if (s.ASCRT == 0) ip = 0;
-  searchNear(ip, w, o, s.CRPT.data(), ads, s.NRRET);
+  searchNear(ip, w, o, s.CRPT.data(), ads, s.NRRET, s.ASCRT != 0);
   FUN1D(ip, w, o, s.RF.data(), rf, s.NRRET);
   FUN1D(ip, w, o, s.RRF.data(), rrf, s.NRRET);
 }

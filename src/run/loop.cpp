@@ -252,8 +252,7 @@ void PROPRF(State& s) {
       krw = EQNVAL(&s.FKRW(1, 1, rr), ip, x);
     } else {
       double w = 0, o = 0;
-      if (s.ASCWO(rr) == 0) hK = 0;
-      searchNear(hK, w, o, &s.SWT(1, rr), s.SA(n), s.NRWO(rr));
+      searchNear(hK, w, o, &s.SWT(1, rr), s.SA(n), s.NRWO(rr), s.ASCWO(rr) != 0);
       FUN1D(hK, w, o, &s.KRW(1, rr), krw, s.NRWO(rr));
     }
     const double kp = krw * s.SP(n) / (s.SW(n) + s.SP(n) + s.TINY);

@@ -129,7 +129,7 @@ TEST(Search, FromRememberedIntervalAgreesWithPlainSearch) {
       for (int hint = 0; hint <= n + 1; ++hint) {
         int ip = hint;
         double w = -7.0, o = -7.0;
-        searchNear(ip, w, o, x.data(), v, n);
+        searchNear(ip, w, o, x.data(), v, n, true);
         EXPECT_EQ(ip, ip0) << "rows " << n << " value " << v << " from " << hint;
         EXPECT_TRUE(same(w, w0)) << "rows " << n << " value " << v << " from " << hint;
         EXPECT_TRUE(same(o, o0)) << "rows " << n << " value " << v << " from " << hint;
