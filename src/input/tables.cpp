@@ -332,6 +332,7 @@ void readPvtRegion(State& s, DeckReader& deck, int p) {
   s.ONEPVT(p) = 0;
   s.NRPVT(p) = readTable(s, deck, kPvtTable, p, [&](int i, const double* v) {
     checkPvtRow(s, deck, p, i, v);
+    s.LINPVT(p) = deck.lineNumber();
     s.PRES(i, p) = v[0];
     s.RST(i, p) = v[1];
     s.BW(i, p) = v[2];

@@ -1,11 +1,13 @@
 #include "run/loop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "io/errors.h"
 #include "io/format.h"
 #include "io/units.h"
+#include "io/warnings.h"
 #include "physics/gradients.h"
 #include "physics/lookup.h"
 #include "physics/properties.h"
@@ -292,11 +294,91 @@ void STORLV(State& s) {
   }
 }
 
+void PVTRNG(State& s, bool start) {
+  constexpr int kAbove = 1, kBelow = 2, kRsAbove = 4;
+  const bool oilOn = s.KEQO > 0;
+  // Per region and kind: the block furthest outside, and its value.
+  int worst[MXRGN][3] = {};
+  double value[MXRGN][3] = {};
+  double pmin[MXRGN], pmax[MXRGN], rsmax[MXRGN];
+  const int nreg = std::clamp(s.NPVTRGN, 0, MXRGN);
+  for (int r = 1; r <= nreg; ++r) {
+    const int nr = std::clamp(s.NRPVT(r), 0, MXROW);
+    pmin[r - 1] = pmax[r - 1] = nr > 0 ? s.PRES(1, r) : 0.0;
+    rsmax[r - 1] = nr > 0 ? s.RST(1, r) : 0.0;
+    for (int i = 2; i <= nr; ++i) {
+      pmin[r - 1] = std::min(pmin[r - 1], s.PRES(i, r));
+      pmax[r - 1] = std::max(pmax[r - 1], s.PRES(i, r));
+      rsmax[r - 1] = std::max(rsmax[r - 1], s.RST(i, r));
+    }
+  }
+  bool any = false;
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int r = s.NPVTGN(n);
+    // A table of one row gives the same properties at every pressure by
+    // design: nothing lies outside it.
+    if (r < 1 || r > nreg || s.NRPVT(r) < 1 || s.ONEPVT(r) != 0) continue;
+    const int done = s.IPVTWN(r);
+    // Before the first step the state is the old level.
+    const double p = start ? s.PN(n) : s.P(n);
+    const double rs = start ? s.RSN(n) : s.RS(n);
+    const bool under = oilOn && (start ? s.ISATN(n) : s.ISAT(n)) == 0;
+    auto mark = [&](int kind, int slot, double v, bool further) {
+      if ((done & kind) != 0) return;
+      if (worst[r - 1][slot] == 0 || further) {
+        worst[r - 1][slot] = n;
+        value[r - 1][slot] = v;
+      }
+      any = true;
+    };
+    if (p > pmax[r - 1]) mark(kAbove, 0, p, p > value[r - 1][0]);
+    if (p < pmin[r - 1]) mark(kBelow, 1, p, p < value[r - 1][1]);
+    if (under && rs > rsmax[r - 1]) mark(kRsAbove, 2, rs, rs > value[r - 1][2]);
+  }
+  if (!any) return;
+  const std::string when = start ? (s.ISTEP > 0 ? "at the start of this run (the image of step " +
+                                                      std::to_string(s.ISTEP) + ")"
+                                                : std::string("in the initial state"))
+                                 : "at step " + std::to_string(s.ISTEP) + " (time " + msgNum(s.TIMUSE) + ")";
+  for (int r = 1; r <= nreg; ++r) {
+    for (int slot = 0; slot < 3; ++slot) {
+      const int n = worst[r - 1][slot];
+      if (n == 0) continue;
+      const std::string blk = "block (" + std::to_string(s.IJK(1, n)) + "," + std::to_string(s.IJK(2, n)) + "," +
+                              std::to_string(s.IJK(3, n)) + ")";
+      const std::string table = "the PVT table of PVT region " + std::to_string(r);
+      std::string text;
+      if (slot == 0) {
+        text = when + " the oil pressure of " + blk + " is " + msgNum(value[r - 1][0]) +
+               ", above the highest pressure of " + table + " (" + msgNum(pmax[r - 1]) +
+               "): the table's properties at that pressure are held beyond it, so the formation volume factors, "
+               "the viscosities and the solution gas-oil ratio stop changing with pressure; extend the table to the "
+               "pressures the run reaches";
+      } else if (slot == 1) {
+        text = when + " the oil pressure of " + blk + " is " + msgNum(value[r - 1][1]) +
+               ", below the lowest pressure of " + table + " (" + msgNum(pmin[r - 1]) +
+               "): the table's properties at that pressure are held below it; extend the table to the pressures "
+               "the run reaches";
+      } else {
+        text = when + " the solution gas-oil ratio of the undersaturated oil of " + blk + " is " +
+               msgNum(value[r - 1][2]) + ", above the largest RS of " + table + " (" + msgNum(rsmax[r - 1]) +
+               "): its bubble point and saturated oil properties are held at that row's, and the oil may never "
+               "free its gas; extend the table to that solution ratio";
+      }
+      deckWarning(s.RUNFILE[0], s.LINPVT(r), "DATA 40C", slot == 2 ? "RS" : "PRES", text);
+      s.IPVTWN(r) |= slot == 0 ? kAbove : slot == 1 ? kBelow : kRsAbove;
+    }
+  }
+  // Each kind is warned about once per region: every line is shown.
+  flushDeckWarnings();
+}
+
 void STEPAC(State& s) {
   PROPRF(s);
   RATCOR(s);
   CASCDE(s);
   MATBAL(s);
+  PVTRNG(s, false);
   PRINT2(s, s.LINTOT, s.IROKM);
   RESSTP(s);
   RESLIS(s);
@@ -422,6 +504,7 @@ void STEPLP(State& s) {
   s.ITERM = 0;
   // A schedule that cannot be run stops here, before the first step.
   SCHCHK(s);
+  PVTRNG(s, true);
   const int npass = 1000001 - s.ISTEP0;
   for (int c = 0; c < npass; ++c) {
     // The halting time is reached (a time past it also ends the loop).

@@ -23,6 +23,12 @@ void MUPOLY(State& s);  // polymer-solution viscosity at the blocks' concentrati
 void PROPRF(State& s);  // property refresh at the converged state
 void STORLV(State& s);  // stores the new level as the old one
 void STEPAC(State& s);  // acceptance of a step, from the refresh to the next step size
+// Warns on standard error, once per PVT region and kind in a run, when a
+// block's oil pressure lies outside its PVT table's pressures, or the
+// solution ratio of its undersaturated oil above the table's: the table's
+// end row is then held, and the run goes on with properties the deck does not
+// give. `start`: the state before the first step of this run.
+void PVTRNG(State& s, bool start);
 void STPMSG(State& s);  // the completed-step message (when KSTWRT is this step) and the blank console line
 // End of a pass: true when the step is accepted (converged, or unconverged
 // at the floor DTFLOOR with finite values); otherwise the step is cut.

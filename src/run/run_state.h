@@ -74,6 +74,10 @@ struct RunState {
   // into water (polymer solution left without polymer); the material balance
   // of the same step counts it as a transfer between the two components.
   double VCONV = 0;
+  // Departures from the PVT tables already warned about in this run, per PVT
+  // region: 1 a pressure above the table's, 2 below it, 4 a solution ratio
+  // of undersaturated oil above the table's.
+  FArray<int, MXRGN> IPVTWN;
 };
 
 }  // namespace talvek
