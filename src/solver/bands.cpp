@@ -342,21 +342,175 @@ TALVEK_VECTOR_CLONES void divideBy(double* __restrict q, double d, int n) {
 // Factorization without pivoting, with BBAND eliminated in the same pass,
 // then back substitution into DELX. Entry (i, j) lies at A[IDIAG(i) + j - i - 1];
 // reach(k) is the number of columns right of the diagonal of row k, and the
-// rows below it that step k treats. The multiplier of row i at step k is
-// stored over entry (i, k), which the elimination no longer needs, for the
-// repeated solve.
+// rows below it that step k treats: step k ends in column (and row)
+// E(k) = k + reach(k), which never decreases from one row to the next (the
+// envelope of the band). The multiplier of row i at step k is stored over
+// entry (i, k), which the elimination no longer needs, for the repeated
+// solve.
 //
-// Consecutive pivots whose rows end in the same column (the scalar rows of
-// one band block do) form a panel of up to four: the rows below the panel
-// take their multipliers one pivot at a time, in order, and their long part
-// right of the panel is updated by all pivots of the panel in one sweep.
-// Each entry gets the same operations in the same order as with one pivot
-// row at a time, and a zero multiplier still skips its pivot row. In a wide
-// band (long rows, which the first-level cache cannot hold for all the rows a
-// panel treats) consecutive rows that take the same pivots are updated four
-// or two at a time, so that each pivot row is read once for them all.
+// Consecutive pivots form a panel: the panel's own rows are eliminated one
+// pivot at a time, then the rows below the panel take their multipliers one
+// pivot at a time, in order, and their long part right of the panel is
+// updated by all pivots of the panel in one sweep. Each entry gets the same
+// operations in the same order as with one pivot row at a time, and a zero
+// multiplier still skips its pivot row.
+//
+// In a narrow band a panel is the pivots whose rows end in the same column
+// (the scalar rows of one band block), four at most. In a wide band (long
+// rows, which the first-level cache cannot hold for all the rows a panel
+// treats) a panel takes up to kPanel pivots of neighbouring blocks, whose
+// steps may end in different columns: a row below the panel takes the
+// pivots that reach it (those whose E is at least the row, the last ones of
+// the panel), and the columns between the ends of two pivots' steps only the
+// pivots that reach that far. There consecutive rows that take the same
+// pivots are also updated four or two at a time, so that each pivot row is
+// read once for them all. A longer panel loads each row below it fewer
+// times; in narrow bands the pieces between the ends cost more than that
+// saves.
 constexpr int kRowGroup = 4;   // rows updated together in a wide band
-constexpr int kWideRow = 128;  // columns right of the panel that make a band wide
+constexpr int kWideRow = 128;  // columns right of the diagonal that make a band wide
+constexpr int kPanel = 8;      // pivots of a panel in a wide band at most
+
+// d[t] -= m[q] * r[q][t] for q = 0 .. nz - 1 in order, t = 0 .. n - 1; four
+// pivots per sweep at most (each entry still takes them in order).
+inline void updateList(double* d, const double* const* r, const double* m, int nz, int n) {
+  for (int q = 0; q < nz; q += 4) {
+    switch (std::min(4, nz - q)) {
+      case 1: update1(d, r[q], m[q], n); break;
+      case 2: update2(d, r[q], m[q], r[q + 1], m[q + 1], n); break;
+      case 3: update3(d, r[q], m[q], r[q + 1], m[q + 1], r[q + 2], m[q + 2], n); break;
+      default: update4(d, r[q], m[q], r[q + 1], m[q + 1], r[q + 2], m[q + 2], r[q + 3], m[q + 3], n); break;
+    }
+  }
+}
+
+// One panel of a wide band, from pivot k; returns its number of pivots. (Out
+// of line: the narrow bands' loop in factorSolve keeps its own code.)
+template <typename Reach>
+[[gnu::noinline]] int widePanel(State& s, Reach reach, int k) {
+  const int nb = s.NBAND;
+  double* A = s.ABAND.data();
+  double* B = s.BBAND.data();     // B[i - 1]
+  const int* D = s.IDIAG.data();  // D[i - 1]
+  auto row = [&](int i) { return A + D[i - 1] - i - 1; };  // row(i)[j] is entry (i, j)
+
+  int E[kPanel];  // last column (and row) of each pivot's step
+  E[0] = k + reach(k);
+  int np = 1;
+  while (np < kPanel && k + np < nb && k + np <= E[0]) {
+    const int en = k + np + reach(k + np);
+    if (en < E[np - 1]) break;
+    E[np++] = en;
+  }
+  const double* R[kPanel];
+  double piv[kPanel];
+  // The panel's own rows, one pivot at a time.
+  for (int p = 0; p < np; ++p) {
+    const int kp = k + p;
+    R[p] = row(kp);
+    piv[p] = R[p][kp];
+    if (piv[p] == 0.0) zeroPivot(s, kp);
+    const double bk = B[kp - 1];
+    const int last = std::min(k + np - 1, E[p]);
+    for (int i = kp + 1; i <= last; ++i) {
+      double* Ri = row(i);
+      if (Ri[kp] == 0.0) continue;
+      const double m = Ri[kp] / piv[p];
+      Ri[kp] = m;
+      if (m == 0.0) continue;
+      update1(Ri + kp + 1, R[p] + kp + 1, m, E[p] - kp);
+      B[i - 1] -= m * bk;
+    }
+  }
+  double bk[kPanel];
+  for (int p = 0; p < np; ++p) bk[p] = B[k + p - 1];
+  // The rows below the panel: first their multipliers, which only need the
+  // panel's columns, then the long part right of the panel. Pivot p reaches
+  // the rows up to E[p]. The multipliers of one pivot are divided for a
+  // chunk of rows at a time from a contiguous copy, so that the divisions
+  // run in the vector unit.
+  const int c0 = k + np;  // first column right of the panel
+  const int emax = E[np - 1];
+  constexpr int kChunk = 64;
+  for (int i0 = c0; i0 <= emax; i0 += kChunk) {
+    const int cnt = std::min(kChunk, emax - i0 + 1);
+    double* rows[kChunk];
+    double q[kChunk];
+    for (int t = 0; t < cnt; ++t) rows[t] = row(i0 + t);
+    for (int p = 0; p < np; ++p) {
+      const int kp = k + p;
+      const int cp = std::min(cnt, E[p] - i0 + 1);  // rows of the chunk step kp reaches
+      if (cp <= 0) continue;
+      for (int t = 0; t < cp; ++t) q[t] = rows[t][kp];
+      divideBy(q, piv[p], cp);
+      for (int t = 0; t < cp; ++t) {
+        rows[t][kp] = q[t];
+        if (q[t] == 0.0) continue;
+        for (int j = kp + 1; j < c0; ++j) rows[t][j] -= q[t] * R[p][j];
+      }
+    }
+  }
+  // Row i's pivots: those that reach it, with a multiplier that is not
+  // zero, in order; rr at column c0, their ends relative to c0. The mask
+  // tells rows with the same pivots.
+  auto multipliers = [&](int i, const double* Ri, const double** rr, double* mm, int* pi) {
+    int nz = 0, mask = 0;
+    for (int p = 0; p < np; ++p) {
+      if (E[p] < i) continue;
+      const double m = Ri[k + p];
+      if (m == 0.0) continue;
+      rr[nz] = R[p] + c0;
+      pi[nz] = p;
+      mm[nz++] = m;
+      mask |= 1 << p;
+    }
+    return std::make_pair(nz, mask);
+  };
+  // In a wide band, up to four consecutive rows that take the same pivots
+  // (the usual case) are updated together: each pivot row's stretch is
+  // then loaded once for all of them.
+  for (int i = c0; i <= emax;) {
+    double* Rg[kRowGroup];
+    const double* rr[kRowGroup][kPanel];
+    double mm[kRowGroup][kPanel];
+    int pi[kRowGroup][kPanel];
+    Rg[0] = row(i);
+    const auto [nz, mask] = multipliers(i, Rg[0], rr[0], mm[0], pi[0]);
+    int g = 1;
+    if (nz > 0) {
+      while (g < kRowGroup && i + g <= emax) {
+        Rg[g] = row(i + g);
+        if (multipliers(i + g, Rg[g], rr[g], mm[g], pi[g]).second != mask) break;
+        ++g;
+      }
+      if (g == 3) g = 2;
+    }
+    for (int t = 0; t < g; ++t) {
+      double b = B[i + t - 1];
+      for (int q = 0; q < nz; ++q) b -= mm[t][q] * bk[pi[t][q]];
+      B[i + t - 1] = b;
+    }
+    int lo = 0;
+    for (int q = 0; q < nz; ++q) {
+      const int hi = E[pi[0][q]] - c0 + 1;
+      if (hi <= lo) continue;
+      const double* rs[kPanel];
+      for (int u = q; u < nz; ++u) rs[u] = rr[0][u] + lo;
+      const int len = hi - lo;
+      if (g == 4) {
+        updateRows4(Rg[0] + c0 + lo, Rg[1] + c0 + lo, Rg[2] + c0 + lo, Rg[3] + c0 + lo, rs + q, mm[0] + q,
+                    mm[1] + q, mm[2] + q, mm[3] + q, nz - q, len);
+      } else if (g == 2) {
+        updateRows2(Rg[0] + c0 + lo, Rg[1] + c0 + lo, rs + q, mm[0] + q, mm[1] + q, nz - q, len);
+      } else {
+        updateList(Rg[0] + c0 + lo, rs + q, mm[0] + q, nz - q, len);
+      }
+      lo = hi;
+    }
+    i += g;
+  }
+  return np;
+}
 
 template <typename Reach>
 void factorSolve(State& s, Reach reach) {
@@ -368,6 +522,10 @@ void factorSolve(State& s, Reach reach) {
 
   int k = 1;
   while (k < nb) {
+    if (reach(k) >= kWideRow) {
+      k += widePanel(s, reach, k);
+      continue;
+    }
     const int e = k + reach(k);  // last column (and row) of step k
     int np = 1;
     while (np < 4 && k + np < nb && k + np <= e && k + np + reach(k + np) == e) ++np;
@@ -415,7 +573,7 @@ void factorSolve(State& s, Reach reach) {
         }
       }
     }
-    if (n < kWideRow) {
+    {
       for (int i = c0; i <= e; ++i) {
         double* Ri = row(i);
         const double* rr[4];
@@ -439,60 +597,6 @@ void factorSolve(State& s, Reach reach) {
           default: break;
         }
       }
-      k += np;
-      continue;
-    }
-    // In a wide band, up to four consecutive rows that take the same pivots
-    // (the usual case) are updated together: each pivot row's stretch is
-    // then loaded once for all of them.
-    auto multipliers = [&](const double* Ri, const double** rr, double* mm, int* pi) {
-      int nz = 0, mask = 0;
-      for (int p = 0; p < np; ++p) {
-        const double m = Ri[k + p];
-        if (m == 0.0) continue;
-        rr[nz] = R[p] + c0;
-        pi[nz] = p;
-        mm[nz++] = m;
-        mask |= 1 << p;
-      }
-      return std::make_pair(nz, mask);
-    };
-    for (int i = c0; i <= e;) {
-      double* Rg[kRowGroup];
-      const double* rr[kRowGroup][4];
-      double mm[kRowGroup][4];
-      int pi[kRowGroup][4];
-      Rg[0] = row(i);
-      const auto [nz, mask] = multipliers(Rg[0], rr[0], mm[0], pi[0]);
-      int g = 1;
-      if (nz > 0) {
-        while (g < kRowGroup && i + g <= e) {
-          Rg[g] = row(i + g);
-          if (multipliers(Rg[g], rr[g], mm[g], pi[g]).second != mask) break;
-          ++g;
-        }
-        if (g == 3) g = 2;
-      }
-      for (int t = 0; t < g; ++t) {
-        double b = B[i + t - 1];
-        for (int q = 0; q < nz; ++q) b -= mm[t][q] * bk[pi[t][q]];
-        B[i + t - 1] = b;
-      }
-      double* d = Rg[0] + c0;
-      if (g == 4) {
-        updateRows4(d, Rg[1] + c0, Rg[2] + c0, Rg[3] + c0, rr[0], mm[0], mm[1], mm[2], mm[3], nz, n);
-      } else if (g == 2) {
-        updateRows2(d, Rg[1] + c0, rr[0], mm[0], mm[1], nz, n);
-      } else {
-        switch (nz) {
-          case 1: update1(d, rr[0][0], mm[0][0], n); break;
-          case 2: update2(d, rr[0][0], mm[0][0], rr[0][1], mm[0][1], n); break;
-          case 3: update3(d, rr[0][0], mm[0][0], rr[0][1], mm[0][1], rr[0][2], mm[0][2], n); break;
-          case 4: update4(d, rr[0][0], mm[0][0], rr[0][1], mm[0][1], rr[0][2], mm[0][2], rr[0][3], mm[0][3], n); break;
-          default: break;
-        }
-      }
-      i += g;
     }
     k += np;
   }
