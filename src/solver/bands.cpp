@@ -339,6 +339,12 @@ TALVEK_VECTOR_CLONES void divideBy(double* __restrict q, double d, int n) {
   for (int t = 0; t < n; ++t) q[t] = q[t] / d;
 }
 
+// c[t] -= q[t] * r where the multiplier q[t] is not zero (a zero multiplier
+// skips its pivot row, as in the elimination row by row).
+TALVEK_VECTOR_CLONES void columnUpdate(double* __restrict c, const double* __restrict q, double r, int n) {
+  for (int t = 0; t < n; ++t) c[t] = q[t] != 0.0 ? c[t] - q[t] * r : c[t];
+}
+
 // Factorization without pivoting, with BBAND eliminated in the same pass,
 // then back substitution into DELX. Entry (i, j) lies at A[IDIAG(i) + j - i - 1];
 // reach(k) is the number of columns right of the diagonal of row k, and the
@@ -431,24 +437,29 @@ template <typename Reach>
   // run in the vector unit.
   const int c0 = k + np;  // first column right of the panel
   const int emax = E[np - 1];
+  // The panel's columns of a chunk of rows are copied out column by column
+  // (each row's panel columns lie in one or two cache lines), worked on there
+  // across the rows in the vector unit, and copied back.
   constexpr int kChunk = 64;
+  alignas(64) double cols[kPanel][kChunk];
   for (int i0 = c0; i0 <= emax; i0 += kChunk) {
     const int cnt = std::min(kChunk, emax - i0 + 1);
     double* rows[kChunk];
-    double q[kChunk];
-    for (int t = 0; t < cnt; ++t) rows[t] = row(i0 + t);
-    for (int p = 0; p < np; ++p) {
-      const int kp = k + p;
-      const int cp = std::min(cnt, E[p] - i0 + 1);  // rows of the chunk step kp reaches
-      if (cp <= 0) continue;
-      for (int t = 0; t < cp; ++t) q[t] = rows[t][kp];
-      divideBy(q, piv[p], cp);
-      for (int t = 0; t < cp; ++t) {
-        rows[t][kp] = q[t];
-        if (q[t] == 0.0) continue;
-        for (int j = kp + 1; j < c0; ++j) rows[t][j] -= q[t] * R[p][j];
-      }
+    int cp[kPanel];  // rows of the chunk that step k + p reaches: never fewer for a later p
+    for (int p = 0; p < np; ++p) cp[p] = std::clamp(E[p] - i0 + 1, 0, cnt);
+    for (int t = 0; t < cnt; ++t) {
+      rows[t] = row(i0 + t);
+      for (int p = 0; p < np; ++p)
+        if (t < cp[p]) cols[p][t] = rows[t][k + p];
     }
+    for (int p = 0; p < np; ++p) {
+      if (cp[p] == 0) continue;
+      divideBy(cols[p], piv[p], cp[p]);
+      for (int j = p + 1; j < np; ++j) columnUpdate(cols[j], cols[p], R[p][k + j], cp[p]);
+    }
+    for (int t = 0; t < cnt; ++t)
+      for (int p = 0; p < np; ++p)
+        if (t < cp[p]) rows[t][k + p] = cols[p][t];
   }
   // Row i's pivots: those that reach it, with a multiplier that is not
   // zero, in order; rr at column c0, their ends relative to c0. The mask
@@ -557,21 +568,20 @@ void factorSolve(State& s, Reach reach) {
     const int c0 = k + np;  // first column right of the panel
     const int n = e - c0 + 1;
     constexpr int kChunk = 64;
+    alignas(64) double cols[4][kChunk];
     for (int i0 = c0; i0 <= e; i0 += kChunk) {
       const int cnt = std::min(kChunk, e - i0 + 1);
       double* rows[kChunk];
-      double q[kChunk];
-      for (int t = 0; t < cnt; ++t) rows[t] = row(i0 + t);
-      for (int p = 0; p < np; ++p) {
-        const int kp = k + p;
-        for (int t = 0; t < cnt; ++t) q[t] = rows[t][kp];
-        divideBy(q, piv[p], cnt);
-        for (int t = 0; t < cnt; ++t) {
-          rows[t][kp] = q[t];
-          if (q[t] == 0.0) continue;
-          for (int j = kp + 1; j < c0; ++j) rows[t][j] -= q[t] * R[p][j];
-        }
+      for (int t = 0; t < cnt; ++t) {
+        rows[t] = row(i0 + t);
+        for (int p = 0; p < np; ++p) cols[p][t] = rows[t][k + p];
       }
+      for (int p = 0; p < np; ++p) {
+        divideBy(cols[p], piv[p], cnt);
+        for (int j = p + 1; j < np; ++j) columnUpdate(cols[j], cols[p], R[p][k + j], cnt);
+      }
+      for (int t = 0; t < cnt; ++t)
+        for (int p = 0; p < np; ++p) rows[t][k + p] = cols[p][t];
     }
     {
       for (int i = c0; i <= e; ++i) {
