@@ -390,6 +390,30 @@ inline void updateList(double* d, const double* const* r, const double* m, int n
   }
 }
 
+// The panel's own rows k .. k + np - 1, one pivot at a time: step k + p
+// treats the panel's rows below it over its columns up to end(p) (never
+// before the panel's end). R and piv receive the pivot rows and pivots.
+template <typename Row, typename End>
+inline void panelRows(const State& s, double* B, Row row, int k, int np, End end, const double** R, double* piv) {
+  for (int p = 0; p < np; ++p) {
+    const int kp = k + p;
+    R[p] = row(kp);
+    piv[p] = R[p][kp];
+    if (piv[p] == 0.0) zeroPivot(s, kp);
+    const double bk = B[kp - 1];
+    const int e = end(p);
+    for (int i = kp + 1; i < k + np; ++i) {
+      double* Ri = row(i);
+      if (Ri[kp] == 0.0) continue;
+      const double m = Ri[kp] / piv[p];
+      Ri[kp] = m;
+      if (m == 0.0) continue;
+      update1(Ri + kp + 1, R[p] + kp + 1, m, e - kp);
+      B[i - 1] -= m * bk;
+    }
+  }
+}
+
 // One panel of a wide band, from pivot k; returns its number of pivots. (Out
 // of line: the narrow bands' loop in factorSolve keeps its own code.)
 template <typename Reach>
@@ -410,24 +434,7 @@ template <typename Reach>
   }
   const double* R[kPanel];
   double piv[kPanel];
-  // The panel's own rows, one pivot at a time.
-  for (int p = 0; p < np; ++p) {
-    const int kp = k + p;
-    R[p] = row(kp);
-    piv[p] = R[p][kp];
-    if (piv[p] == 0.0) zeroPivot(s, kp);
-    const double bk = B[kp - 1];
-    const int last = std::min(k + np - 1, E[p]);
-    for (int i = kp + 1; i <= last; ++i) {
-      double* Ri = row(i);
-      if (Ri[kp] == 0.0) continue;
-      const double m = Ri[kp] / piv[p];
-      Ri[kp] = m;
-      if (m == 0.0) continue;
-      update1(Ri + kp + 1, R[p] + kp + 1, m, E[p] - kp);
-      B[i - 1] -= m * bk;
-    }
-  }
+  panelRows(s, B, row, k, np, [&E](int p) { return E[p]; }, R, piv);
   double bk[kPanel];
   for (int p = 0; p < np; ++p) bk[p] = B[k + p - 1];
   // The rows below the panel: first their multipliers, which only need the
@@ -542,23 +549,7 @@ void factorSolve(State& s, Reach reach) {
     while (np < 4 && k + np < nb && k + np <= e && k + np + reach(k + np) == e) ++np;
     const double* R[4];
     double piv[4];
-    // The panel's own rows, one pivot at a time.
-    for (int p = 0; p < np; ++p) {
-      const int kp = k + p;
-      R[p] = row(kp);
-      piv[p] = R[p][kp];
-      if (piv[p] == 0.0) zeroPivot(s, kp);
-      const double bk = B[kp - 1];
-      for (int i = kp + 1; i < k + np; ++i) {
-        double* Ri = row(i);
-        if (Ri[kp] == 0.0) continue;
-        const double m = Ri[kp] / piv[p];
-        Ri[kp] = m;
-        if (m == 0.0) continue;
-        update1(Ri + kp + 1, R[p] + kp + 1, m, e - kp);
-        B[i - 1] -= m * bk;
-      }
-    }
+    panelRows(s, B, row, k, np, [e](int) { return e; }, R, piv);
     double bk[4];
     for (int p = 0; p < np; ++p) bk[p] = B[k + p - 1];
     // The rows below the panel: first their multipliers, which only need the
