@@ -61,8 +61,12 @@ void deckWarning(std::string_view file, int line, std::string_view group, std::s
   if (++c->count > kShownWarnings) return;
   std::string msg = "talvek: warning: ";
   msg += file;
-  msg += ':';
-  msg += std::to_string(line);
+  // A value that comes from no line of the deck (a restart's tables, from
+  // its image) is named without one.
+  if (line > 0) {
+    msg += ':';
+    msg += std::to_string(line);
+  }
   msg += where.substr(file.size());
   msg += ": ";
   msg += text;

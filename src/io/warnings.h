@@ -2,7 +2,8 @@
 //
 // A warning is one line
 //   talvek: warning: DECK:LINE: data group DATA 21A, item PHI: <text>
-// in the form of the error line. Warnings about the same item of the same
+// in the form of the error line (without ":LINE" when LINE is 0: a value
+// that no line of the deck gave). Warnings about the same item of the same
 // group of one deck are counted: the first kShownWarnings of them are
 // written, the others only counted, and flushDeckWarnings() then writes one
 // line per such item

@@ -346,7 +346,9 @@ void PVTRNG(State& s, bool start) {
       if (n == 0) continue;
       const std::string blk = "block (" + std::to_string(s.IJK(1, n)) + "," + std::to_string(s.IJK(2, n)) + "," +
                               std::to_string(s.IJK(3, n)) + ")";
-      const std::string table = "the PVT table of PVT region " + std::to_string(r);
+      // A restart runs with the tables of its image: the deck's are not read.
+      const std::string table = "the PVT table of PVT region " + std::to_string(r) +
+                                (s.LINPVT(r) > 0 ? "" : " of the restart-up image");
       std::string text;
       if (slot == 0) {
         text = when + " the oil pressure of " + blk + " is " + msgNum(value[r - 1][0]) +

@@ -61,6 +61,25 @@ TEST(PvtRange, PressureRisingAboveTheTableIsWarnedAboutOnce) {
   // Only standard error has it: the console and the listing stay as they are.
   EXPECT_EQ(count(r.out, "PVT region"), 0);
   EXPECT_EQ(count(e2e::slurp(dir / "out.lis"), "PVT region 1 ("), 0);
+
+  // A restart from the image of the run's end starts outside the table: it
+  // says so before its first step. Its tables are the image's, which no line
+  // of the restart deck gave.
+  std::string deck = e2e::slurp(dir / "deck.txt");
+  const std::string head = "0 0 600. 600. 1.";
+  ASSERT_NE(deck.find(head), std::string::npos);
+  deck.replace(deck.find(head), head.size(), "0 1 700. 700. 1.");
+  std::ofstream(dir / "restart.txt") << deck;
+  const auto rr = e2e::run(dir, "restart.txt out2.lis r2 r3");
+  ASSERT_EQ(rr.status, 0) << rr.err;
+  EXPECT_EQ(count(rr.err, "warning:"), 1) << rr.err;
+  EXPECT_NE(rr.err.find("restart.txt: data group DATA 40C, item PRES: at the start of this run (the image of step "),
+            std::string::npos)
+      << rr.err;
+  EXPECT_NE(rr.err.find("above the highest pressure of the PVT table of PVT region 1 of the restart-up image "
+                        "(3014.70)"),
+            std::string::npos)
+      << rr.err;
 }
 
 TEST(PvtRange, InitialStateOutsideTheTableIsWarnedAboutBeforeTheFirstStep) {
