@@ -439,14 +439,12 @@ template <typename Reach>
   for (int p = 0; p < np; ++p) bk[p] = B[k + p - 1];
   // The rows below the panel: first their multipliers, which only need the
   // panel's columns, then the long part right of the panel. Pivot p reaches
-  // the rows up to E[p]. The multipliers of one pivot are divided for a
-  // chunk of rows at a time from a contiguous copy, so that the divisions
-  // run in the vector unit.
+  // the rows up to E[p]. The panel's columns of a chunk of rows are copied
+  // out column by column (each row's panel columns lie in one or two cache
+  // lines), worked on there across the rows in the vector unit (the
+  // divisions too), and copied back.
   const int c0 = k + np;  // first column right of the panel
   const int emax = E[np - 1];
-  // The panel's columns of a chunk of rows are copied out column by column
-  // (each row's panel columns lie in one or two cache lines), worked on there
-  // across the rows in the vector unit, and copied back.
   constexpr int kChunk = 64;
   alignas(64) double cols[kPanel][kChunk];
   for (int i0 = c0; i0 <= emax; i0 += kChunk) {
@@ -553,9 +551,10 @@ void factorSolve(State& s, Reach reach) {
     double bk[4];
     for (int p = 0; p < np; ++p) bk[p] = B[k + p - 1];
     // The rows below the panel: first their multipliers, which only need the
-    // panel's columns, then the long part right of the panel. The
-    // multipliers of one pivot are divided for a chunk of rows at a time
-    // from a contiguous copy, so that the divisions run in the vector unit.
+    // panel's columns, then the long part right of the panel. The panel's
+    // columns of a chunk of rows are copied out column by column, worked on
+    // there across the rows in the vector unit (the divisions too), and
+    // copied back.
     const int c0 = k + np;  // first column right of the panel
     const int n = e - c0 + 1;
     constexpr int kChunk = 64;
@@ -574,29 +573,27 @@ void factorSolve(State& s, Reach reach) {
       for (int t = 0; t < cnt; ++t)
         for (int p = 0; p < np; ++p) rows[t][k + p] = cols[p][t];
     }
-    {
-      for (int i = c0; i <= e; ++i) {
-        double* Ri = row(i);
-        const double* rr[4];
-        double mm[4];
-        int nz = 0;
-        double b = B[i - 1];
-        for (int p = 0; p < np; ++p) {
-          const double m = Ri[k + p];
-          if (m == 0.0) continue;
-          rr[nz] = R[p] + c0;
-          mm[nz++] = m;
-          b -= m * bk[p];
-        }
-        B[i - 1] = b;
-        double* d = Ri + c0;
-        switch (nz) {
-          case 1: update1(d, rr[0], mm[0], n); break;
-          case 2: update2(d, rr[0], mm[0], rr[1], mm[1], n); break;
-          case 3: update3(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], n); break;
-          case 4: update4(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], rr[3], mm[3], n); break;
-          default: break;
-        }
+    for (int i = c0; i <= e; ++i) {
+      double* Ri = row(i);
+      const double* rr[4];
+      double mm[4];
+      int nz = 0;
+      double b = B[i - 1];
+      for (int p = 0; p < np; ++p) {
+        const double m = Ri[k + p];
+        if (m == 0.0) continue;
+        rr[nz] = R[p] + c0;
+        mm[nz++] = m;
+        b -= m * bk[p];
+      }
+      B[i - 1] = b;
+      double* d = Ri + c0;
+      switch (nz) {
+        case 1: update1(d, rr[0], mm[0], n); break;
+        case 2: update2(d, rr[0], mm[0], rr[1], mm[1], n); break;
+        case 3: update3(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], n); break;
+        case 4: update4(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], rr[3], mm[3], n); break;
+        default: break;
       }
     }
     k += np;
