@@ -367,12 +367,14 @@ void PVTRNG(State& s, bool start) {
                "): its bubble point and saturated oil properties are held at that row's, and the oil may never "
                "free its gas; extend the table to that solution ratio";
       }
+      // Each kind is warned about once per region, and every such line is
+      // shown: the count of repeated warnings of the item, which would show
+      // only the first few regions of one step, starts afresh after each.
       deckWarning(s.RUNFILE[0], s.LINPVT(r), "DATA 40C", slot == 2 ? "RS" : "PRES", text);
+      flushDeckWarnings();
       s.IPVTWN(r) |= slot == 0 ? kAbove : slot == 1 ? kBelow : kRsAbove;
     }
   }
-  // Each kind is warned about once per region: every line is shown.
-  flushDeckWarnings();
 }
 
 void STEPAC(State& s) {

@@ -8,9 +8,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "io/errors.h"
 #include "io/units.h"
+#include "io/warnings.h"
 #include "run/loop.h"
 #include "state/state.h"
 
@@ -527,5 +529,48 @@ TEST(PassEnd, AcceptCutOrRetryTable) {
     EXPECT_EQ(PASEND(s, c.converged), c.accept) << c.what;
     EXPECT_DOUBLE_EQ(s.DTIME, c.dtAfter) << c.what;
     EXPECT_DOUBLE_EQ(s.TIMUSE, 10.0 + c.dtAfter) << c.what;
+  }
+}
+
+TEST(PvtRange, EveryRegionLeavingItsTableIsNamed) {
+  // Five PVT regions, each a two-row table from 14.7 to 1,000 psia, and
+  // one block in each at 2,000 psia: every region is named on its own line
+  // after the step, none only counted, and the next step says nothing more.
+  auto sp = makeState();
+  State& s = *sp;
+  s.RUNFILE[0] = "deck.txt";
+  s.KEQO = 1;
+  s.NPVTRGN = 5;
+  s.NGPACT = 5;
+  s.ISTEP = 7;
+  s.TIMUSE = 12.5;
+  for (int r = 1; r <= 5; ++r) {
+    s.NRPVT(r) = 2;
+    s.ONEPVT(r) = 0;
+    s.PRES(1, r) = 14.7;
+    s.PRES(2, r) = 1000.0;
+    s.RST(1, r) = 1.0;
+    s.RST(2, r) = 300.0;
+    s.LINPVT(r) = 100 + 10 * r;
+    s.NPVTGN(r) = r;
+    s.IJK(1, r) = r;
+    s.IJK(2, r) = 1;
+    s.IJK(3, r) = 1;
+    s.P(r) = 2000.0;
+    s.RS(r) = 200.0;
+    s.ISAT(r) = 0;
+  }
+  std::vector<std::string> lines;
+  setDeckWarningSink([&lines](const std::string& l) { lines.push_back(l); });
+  PVTRNG(s, false);
+  PVTRNG(s, false);
+  setDeckWarningSink({});
+  ASSERT_EQ(lines.size(), 5u) << (lines.empty() ? std::string() : lines.back());
+  for (int r = 1; r <= 5; ++r) {
+    const std::string want = "talvek: warning: deck.txt:" + std::to_string(100 + 10 * r) +
+                             ": data group DATA 40C, item PRES: at step 7 (time 12.5000) the oil pressure of block (" +
+                             std::to_string(r) + ",1,1) is 2000.00, above the highest pressure of the PVT table of PVT region " +
+                             std::to_string(r) + " (1000.00)";
+    EXPECT_EQ(lines[static_cast<std::size_t>(r - 1)].rfind(want, 0), 0u) << lines[static_cast<std::size_t>(r - 1)];
   }
 }

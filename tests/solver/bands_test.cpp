@@ -260,13 +260,19 @@ void rowByRow(std::vector<double>& A, std::vector<double>& B, std::vector<double
 // multipliers for the repeated solve, but each entry must get the same
 // operations in the same order: DELX of the full and the repeated solve
 // equals, bit for bit, the elimination one pivot row at a time. Some block
-// entries are exactly zero, so that rows skip some pivots of a group.
+// entries are exactly zero (0 or -0), so that rows skip some pivots of a group.
 TEST(BandSolve, SameDigitsAsTheEliminationOneRowAtATime) {
   auto sp = makeState();
   State& s = *sp;
   unsigned seed = 101;
   std::vector<Grid> all = grids();
   all.push_back({9, 8, 2, 2, {3, 3, 1}});  // rows reaching past a group of 64 below the pivots
+  // Wide bands (128 columns right of the diagonal or more), whose panels take
+  // pivots of neighbouring blocks ending in different columns, the ends made
+  // irregular by inactive blocks: one equation with method 1, and method 4
+  // from two equations on.
+  all.push_back({12, 11, 2, 2, {4, 3, 1, 12, 11, 1, 1, 7, 2}});
+  all.push_back({9, 9, 9, 2, {5, 5, 5, 1, 1, 1, 9, 2, 3, 4, 8, 6}});
   for (const auto& g : all) {
     for (int method : {1, 4}) {
       for (int nuslvr : {0, 1}) {
@@ -281,9 +287,10 @@ TEST(BandSolve, SameDigitsAsTheEliminationOneRowAtATime) {
             for (int sl = 1; sl <= 7; ++sl)
               for (int j = 1; j <= neqn; ++j)
                 for (int i = 1; i <= neqn; ++i)
-                  if (!(sl == 4 && i == j) && gen() % 3 == 0) s.VBB(i, j, sl, n) = 0.0;
-          // The filled store, as the solve sees it.
-          std::fill_n(s.ABAND.data(), s.NNMAX, 0.0);
+                  if (!(sl == 4 && i == j) && gen() % 3 == 0) s.VBB(i, j, sl, n) = gen() % 2 ? 0.0 : -0.0;
+          // The filled store, as the solve sees it; the entries that the fill
+          // leaves (beyond the rows' reach) hold junk, which must never be read.
+          std::fill_n(s.ABAND.data(), s.NNMAX, std::nan(""));
           if (method == 4) INVRT(s);
           if (nuslvr == 1) ONEDM(s); else ONED4(s);
           std::vector<double> A(s.ABAND.data(), s.ABAND.data() + s.NNMAX);
