@@ -295,7 +295,8 @@ void STORLV(State& s) {
 }
 
 void PVTRNG(State& s, bool start) {
-  constexpr int kAbove = 1, kBelow = 2, kRsAbove = 4;
+  // Kinds (slots) 0 a pressure above the table's, 1 below it, 2 a solution
+  // ratio above it; bit 1 << slot of IPVTWN once warned about.
   const bool oilOn = s.KEQO > 0;
   // Per region and kind: the block furthest outside, and its value.
   int worst[MXRGN][3] = {};
@@ -323,17 +324,17 @@ void PVTRNG(State& s, bool start) {
     const double p = start ? s.PN(n) : s.P(n);
     const double rs = start ? s.RSN(n) : s.RS(n);
     const bool under = oilOn && (start ? s.ISATN(n) : s.ISAT(n)) == 0;
-    auto mark = [&](int kind, int slot, double v, bool further) {
-      if ((done & kind) != 0) return;
+    auto mark = [&](int slot, double v, bool further) {
+      if ((done & (1 << slot)) != 0) return;
       if (worst[r - 1][slot] == 0 || further) {
         worst[r - 1][slot] = n;
         value[r - 1][slot] = v;
       }
       any = true;
     };
-    if (p > pmax[r - 1]) mark(kAbove, 0, p, p > value[r - 1][0]);
-    if (p < pmin[r - 1]) mark(kBelow, 1, p, p < value[r - 1][1]);
-    if (under && rs > rsmax[r - 1]) mark(kRsAbove, 2, rs, rs > value[r - 1][2]);
+    if (p > pmax[r - 1]) mark(0, p, p > value[r - 1][0]);
+    if (p < pmin[r - 1]) mark(1, p, p < value[r - 1][1]);
+    if (under && rs > rsmax[r - 1]) mark(2, rs, rs > value[r - 1][2]);
   }
   if (!any) return;
   const std::string when = start ? (s.ISTEP > 0 ? "at the start of this run (the image of step " +
@@ -372,7 +373,7 @@ void PVTRNG(State& s, bool start) {
       // only the first few regions of one step, starts afresh after each.
       deckWarning(s.RUNFILE[0], s.LINPVT(r), "DATA 40C", slot == 2 ? "RS" : "PRES", text);
       flushDeckWarnings();
-      s.IPVTWN(r) |= slot == 0 ? kAbove : slot == 1 ? kBelow : kRsAbove;
+      s.IPVTWN(r) |= 1 << slot;
     }
   }
 }

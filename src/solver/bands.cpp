@@ -587,14 +587,7 @@ void factorSolve(State& s, Reach reach) {
         b -= m * bk[p];
       }
       B[i - 1] = b;
-      double* d = Ri + c0;
-      switch (nz) {
-        case 1: update1(d, rr[0], mm[0], n); break;
-        case 2: update2(d, rr[0], mm[0], rr[1], mm[1], n); break;
-        case 3: update3(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], n); break;
-        case 4: update4(d, rr[0], mm[0], rr[1], mm[1], rr[2], mm[2], rr[3], mm[3], n); break;
-        default: break;
-      }
+      updateList(Ri + c0, rr, mm, nz, n);
     }
     k += np;
   }
