@@ -403,8 +403,8 @@ void STPMSG(State& s) {
       if (!(s.OPTS.QUIET && unit == s.ICONOUT))
         Line(s.units, unit).X(1).A("STEP NO:").I(s.ISTEP, 4).X(2).A("HAS BEEN COMPLETED").end();
     // The restart-up file follows the run: the image of this step, written
-    // while the next steps are computed.
-    RSTPUT(s);
+    // while the next steps are computed (at most one a second).
+    RSTMSG(s);
   }
   if (!s.OPTS.QUIET) FreeLine(s.units, s.ICONOUT).text("  ").end();
 }

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -48,6 +49,7 @@ namespace talvek {
 
 int RSTFAIL = 0;
 void (*RSTWRITING)() = nullptr;
+double (*RSTCLOCK)() = nullptr;
 
 namespace {
 
@@ -1322,6 +1324,14 @@ class ImageWriter {
 
 ImageWriter gWriter;
 
+// When the last image of a message step was laid out (or the run prepared).
+double gLastImage = 0.0;
+
+double imageClock() {
+  if (RSTCLOCK) return RSTCLOCK();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // Lays out the image of the state in the write buffer.
 void layOut(State& s, BufSink& sink) {
   blanksReady();
@@ -1412,6 +1422,7 @@ void RSTPRP(State& s) {
   // An image of an earlier run in this process still being written is
   // finished first; its outcome belonged to that run.
   gWriter.wait();
+  gLastImage = imageClock();
   fs::path target(s.RUNFILE[3]);
   const std::string who = writeRole(s);
   std::error_code ec;
@@ -1528,6 +1539,13 @@ void RSTPUT(State& s) {
   } else if (const int err = ImageWriter::finish(f, buf, sink.used(), tmp, s.RSTTARGET.c_str())) {
     imageFailed(s, err);
   }
+}
+
+void RSTMSG(State& s) {
+  const double now = imageClock();
+  if (now - gLastImage < RSTGAP) return;
+  RSTPUT(s);
+  gLastImage = now;
 }
 
 void RSTWAIT(State& s) {

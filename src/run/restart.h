@@ -61,6 +61,15 @@ void RSTSAV(State& s);
 // and a waiting image overtaken by a newer one is never written. A device is
 // written before it returns.
 void RSTPUT(State& s);
+// At a step whose completion message is written: the image of that step
+// (RSTPUT), unless the last one was laid out less than RSTGAP seconds ago
+// (the run's preparation counting as the first). The image follows the run
+// to protect it from being killed; laying out and writing 22 million bytes
+// many times a second would cost a fast run a tenth of its time for images
+// that are replaced at once. The image of the run's end is always written
+// (RSTSAV).
+void RSTMSG(State& s);
+constexpr double RSTGAP = 1.0;
 // Waits until the images RSTPUT handed over are in place; IoError when one
 // could not be put in place.
 void RSTWAIT(State& s);
@@ -78,5 +87,8 @@ extern int RSTFAIL;
 // Test hook: when set, called by the thread that writes the images during
 // the run, before it writes each one.
 extern void (*RSTWRITING)();
+// Test hook: when set, the clock RSTMSG reads (seconds) instead of the
+// monotonic clock.
+extern double (*RSTCLOCK)();
 
 }  // namespace talvek

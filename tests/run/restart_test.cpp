@@ -269,6 +269,45 @@ TEST(RestartImage, ImageWaitingItsTurnIsOvertakenByANewerOne) {
   EXPECT_EQ(t->TIMUSE, 30.0);
 }
 
+// The images of message steps are laid out at most once a second (the
+// run's preparation counting as the first): those due sooner are left out,
+// and the image of the run's end is always put in place.
+double gClock = 0.0;
+double testClock() { return gClock; }
+
+TEST(RestartImage, MessageStepImagesAtMostOnceASecond) {
+  const fs::path dir = scratchDir("gap");
+  auto s = makeState();
+  s->RUNFILE[3] = (dir / "out.rst").string();
+  RSTCLOCK = testClock;
+  gClock = 100.0;
+  RSTPRP(*s);
+  auto imageStep = [&]() {
+    RSTWAIT(*s);
+    if (!fs::exists(dir / "out.rst")) return 0;
+    auto t = makeState();
+    readImage(*t, dir / "out.rst");
+    return t->ISTEP;
+  };
+  // (clock, step, step of the image in place afterwards)
+  const struct {
+    double clock;
+    int step, image;
+  } steps[] = {{100.4, 5, 0}, {100.99, 10, 0}, {101.0, 15, 15}, {101.5, 20, 15}, {103.0, 25, 25}, {103.2, 30, 25}};
+  for (const auto& c : steps) {
+    SCOPED_TRACE(c.step);
+    gClock = c.clock;
+    s->ISTEP = c.step;
+    RSTMSG(*s);
+    EXPECT_EQ(imageStep(), c.image);
+  }
+  s->ISTEP = 31;
+  RSTSAV(*s);
+  EXPECT_EQ(imageStep(), 31);
+  RSTCLOCK = nullptr;
+  EXPECT_FALSE(fs::exists(s->RSTTMP));
+}
+
 // The image RSTSAV puts in place, where pages of zeros may be left
 // unwritten, holds exactly the bytes UPDATE writes through a stream: for a
 // state of mostly zeros and for one of random bytes, and over a stale
