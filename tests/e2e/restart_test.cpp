@@ -335,6 +335,12 @@ TEST(Restart, BadImagesStopBeforeAnythingIsWritten) {
       {"foreign", polymerDeck(0, 20), "deck.txt out.lis in.rst out.rst", 1,
        "the restart-up file to read 'in.rst' is not a restart-up image of this program: record 1"},
       {"empty", "", "deck.txt out.lis in.rst out.rst", 1, "the restart-up file to read 'in.rst' is empty"},
+      {"one_byte_more", good + "\n", "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' holds 1 more byte after the 66 records of an image: it is not an image "
+       "this program wrote"},
+      {"two_images", good + good, "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' holds 21852808 more bytes after the 66 records of an image: it is not "
+       "an image this program wrote"},
       {"same_name_twice", good, "deck.txt out.lis in.rst ./in.rst", 2,
        "the restart-up file to read 'in.rst' and the restart-up file to write './in.rst' are the same file"},
       {"missing", "", "deck.txt out.lis absent.rst out.rst", 4,
