@@ -43,6 +43,16 @@ int cell(const State& s, int i, int j, int k) {
   return L;
 }
 
+// The activity map (group 11) shares its codes with the well types that the
+// schedule's well lines store in it: -2 and -1 mark well blocks. A negative
+// code given here names no well, so it is read as a plain active block (1);
+// otherwise the block would enter the well lists as a well 0 without
+// controls. A block a well line names becomes a well block as before.
+constexpr int kActivityGroup = 11;
+constexpr std::string_view kNotAWell =
+    "a negative code makes the block active but not a well block: 1 is stored (only the well lines of the "
+    "schedule make well blocks)";
+
 // Reads one array group into grid[0 .. NCELL-1] (indexed by grid number - 1).
 // `buf` receives the values of the whole form before they are distributed.
 template <typename T>
@@ -74,8 +84,10 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
           warnRegionLine(s, deck, igroup, c + 1, s.ILINE, idx[c], 1, hiIdx[c / 2]);
         }
       }
-      if (v < lo || v > hi) warnRegionLine(s, deck, igroup, 7, s.ILINE, v, lo, hi);
+      const bool notAWell = igroup == kActivityGroup && v < 0;
+      if (v < lo || v > hi) warnRegionLine(s, deck, igroup, 7, s.ILINE, v, lo, hi, notAWell ? kNotAWell : "");
       dbgRegionLine(s, igroup, s.ILINE);
+      if (notAWell) v = 1;
 
       const bool empty = idx[0] > idx[1] || idx[2] > idx[3] || idx[4] > idx[5];
       if (empty) continue;
@@ -97,15 +109,26 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
     ListRead r(deck, label);
     r.items(buf, s.NCELL, name);
     r.end();
-    int m = 0, count = 0;
+    int m = 0, count = 0, notWells = 0;
     for (int k = 1; k <= s.NZ; ++k)
       for (int j = 1; j <= s.NY; ++j)
         for (int i = 1; i <= s.NX; ++i) {
-          const T v = buf[m++];
-          grid[cell(s, i, j, k) - 1] = v;
+          T v = buf[m++];
           if (v < lo || v > hi) ++count;
+          if (igroup == kActivityGroup && v < 0) {
+            ++notWells;
+            v = 1;
+          }
+          grid[cell(s, i, j, k) - 1] = v;
         }
-    if (count >= 1) warnArray(s, deck, igroup, 7, count, lo, hi);
+    if (count >= 1) {
+      std::string note;
+      if (notWells >= 1) {
+        note = std::to_string(notWells) + (notWells == 1 ? " of them is negative, and " : " of them are negative, and ");
+        note += kNotAWell;
+      }
+      warnArray(s, deck, igroup, 7, count, lo, hi, note);
+    }
   }
   dbgBlank(s);
 }

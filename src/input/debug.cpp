@@ -83,6 +83,8 @@ void toStderr(const State& s, const DeckReader& deck, int group, const std::stri
   toStderr(s, deck, group, item, text, deck.lineNumber());
 }
 
+std::string withNote(std::string_view note) { return note.empty() ? std::string() : "; " + std::string(note); }
+
 std::string num(double v) {
   char b[32];
   std::snprintf(b, sizeof b, "%.6g", v);
@@ -269,17 +271,18 @@ void writeWarnLine(State& s, int group, int row, int col, int iline) {
 }
 
 void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,
-                    double hi) {
+                    double hi, std::string_view note) {
   toStderr(s, deck, group, itemName(s, group, group, col),
            num(value) + " in region line " + std::to_string(iline) + " is out of range " + num(lo) + " to " +
-               num(hi));
+               num(hi) + withNote(note));
   writeWarnLine(s, group, group, col, iline);
 }
 
-void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi) {
+void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi,
+               std::string_view note) {
   toStderr(s, deck, group, itemName(s, group, group, col),
            std::to_string(count) + (count == 1 ? " value" : " values") + " of the array out of range " + num(lo) +
-               " to " + num(hi));
+               " to " + num(hi) + withNote(note));
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, group, col)

@@ -52,9 +52,12 @@ void warnFixed(State& s, const DeckReader& deck, int group, int row, int col);
 void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col);
 void warnLine(State& s, const DeckReader& deck, int group, int col, int iline);
 void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline);
+// `note`, when given, follows the standard-error text after "; ": what the
+// reader made of the values.
 void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,
-                    double hi);
-void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi);
+                    double hi, std::string_view note = {});
+void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi,
+               std::string_view note = {});
 void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline);
 void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell);
 // The listing line of warnLine alone.

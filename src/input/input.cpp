@@ -116,6 +116,10 @@ void group03(State& s, DeckReader& deck) {
   if (s.MATBAK < 1 || s.MATBAK > 4) warnFixedAt(s, deck, at[10], 3, 4, 7);
   if (s.DTMAX < s.DTMIN) s.DTMAX = s.DTMIN;
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
+  // Field or SI input asking for laboratory output is reported in its own
+  // system rather than under laboratory unit names.
+  if (const std::string w = unconvertedOutput(s.MUNITIN, s.MUNTOUT); !w.empty())
+    deckWarning(deck.fileName(), at[1], label(s, 3), "MUNTOUT", w);
 
   // The unit constants and the unit texts of the reports exist for the three
   // systems only; the equispaced tables hold 500 points.

@@ -58,4 +58,12 @@ void UNITSB(State& s) {
   }
 }
 
+std::string unconvertedOutput(int munitin, int& muntout) {
+  if (muntout != 3 || (munitin != 1 && munitin != 2)) return {};
+  muntout = munitin;
+  const std::string sys = munitin == 1 ? "field" : "SI";
+  return "MUNTOUT = 3, but laboratory output is not converted from " + sys + " input: the reports are written in " +
+         sys + " units (MUNTOUT = " + std::to_string(munitin) + ")";
+}
+
 }  // namespace talvek

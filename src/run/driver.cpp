@@ -21,6 +21,7 @@
 #include "io/errors.h"
 #include "io/format.h"
 #include "io/units.h"
+#include "io/warnings.h"
 #include "report/listing.h"
 #include "report/print1.h"
 #include "report/print2.h"
@@ -368,7 +369,13 @@ void PRERED(State& s, DeckReader& deck) {
   }
   // A restart takes these values from here: the deck reader, which checks
   // them in a new run, passes over the groups of the head.
-  if (s.IRSTRT != 0) RSTHCK(s, deck);
+  if (s.IRSTRT != 0) {
+    RSTHCK(s, deck);
+    // The image's field or SI input is reported in its own system when the
+    // deck asks for laboratory output (MUNITIN is the image's by now).
+    if (const std::string w = unconvertedOutput(s.MUNITIN, h.MUNTOUT); !w.empty())
+      deckWarning(deck.fileName(), h.LIN03[1], "DATA 03B", "MUNTOUT", w);
+  }
   deck.rewind();
 }
 

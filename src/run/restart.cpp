@@ -522,6 +522,33 @@ class ImageIn {
   void scratch(V* buf, std::size_t n) {
     get(buf, n * sizeof(V));
   }
+  // An image this program writes ends with its last record: bytes after it
+  // are two images run together or a file that merely starts with one. The
+  // surplus of a regular file is its size beyond the position; of anything
+  // else (a pipe), what can be read, counted up to one image more.
+  void finish() {
+    if (std::fgetc(f_) == EOF) return;
+    unsigned long long extra = 1;
+    bool beyond = false;
+    struct stat st {};
+    const off_t at = ::ftello(f_);
+    if (at >= 0 && ::fstat(::fileno(f_), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= at) {
+      extra = static_cast<unsigned long long>(st.st_size - at) + 1;
+    } else {
+      std::size_t n = 0;
+      while ((n = std::fread(gZero, 1, sizeof gZero, f_)) > 0) {
+        extra += n;
+        if (extra > kImageBytes) {
+          beyond = true;
+          break;
+        }
+      }
+      std::memset(gZero, 0, sizeof gZero);
+    }
+    throw RunError(who_ + " holds " + (beyond ? "more than " : "") + std::to_string(extra) +
+                   (extra == 1 ? " more byte" : " more bytes") + " after the " + std::to_string(NRSREC) +
+                   " records of an image: it is not an image this program wrote");
+  }
 
  private:
   void get(void* p, std::size_t bytes) {
@@ -1361,6 +1388,7 @@ void UPDATE(State& s, std::FILE* f) {
 void READST(State& s, std::FILE* f, const std::string& who) {
   ImageIn in(f, who);
   image(s, in);
+  in.finish();
   gKeep.IRSTRT = s.IRSTRT;
   gKeep.INOUTP = s.INOUTP;
   gKeep.MUNITIN = s.MUNITIN;

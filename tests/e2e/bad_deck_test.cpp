@@ -3,6 +3,10 @@
 // written so far is flushed, ending with the same message.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "e2e_util.h"
 
 using namespace e2e;
@@ -300,5 +304,82 @@ TEST(BadDeck, ActiveBlockWithoutVolumeStopsBeforeTheFirstStep) {
     ASSERT_FALSE(err.empty());
     EXPECT_EQ(err.back().rfind(c.message, 0), 0u) << err.back();
     EXPECT_EQ(r.out.find("ISTEP ="), std::string::npos);
+  }
+}
+
+// The activity map shares its codes with the well types the schedule's well
+// lines store in it (-2 injector, -1 producer): a negative code in group 11
+// makes a plain active block, not a well block, so no well 0 without controls
+// appears in the reports. Each deck gives the reports of the example (every
+// block active, the two wells of its schedule), with one warning.
+TEST(BadDeck, NegativeActivityCodeMakesAnActiveBlockNotAWell) {
+  const int g11 = findLine("DATA 11A");
+  ASSERT_GT(g11, 0);
+  const auto example = lines(slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt"));
+  ASSERT_EQ(example[static_cast<std::size_t>(g11)], "1 IACTIVE");
+  ASSERT_EQ(example[static_cast<std::size_t>(g11) + 1], "1 20 1 1 1 1 1");
+  ASSERT_EQ(example[static_cast<std::size_t>(g11) + 2], "0 0 0 0 0 0 0");
+  const std::string at = "talvek: warning: map.txt:";
+  const std::string notAWell =
+      "a negative code makes the block active but not a well block: 1 is stored (only the well lines of the "
+      "schedule make well blocks)";
+  const struct {
+    const char* what;
+    std::vector<std::string> map;  // the control line and the values of group 11
+    std::string warning;
+  } cases[] = {
+      {"-1 on a block no well line names", {"1 IACTIVE", "1 20 1 1 1 1 1", "10 10 1 1 1 1 -1", "0 0 0 0 0 0 0"},
+       at + std::to_string(g11 + 3) + ": data group DATA 11A, item IACTIVE: -1 in region line 2 is out of range 0 to 1; " +
+           notAWell},
+      {"-2 on the producer's block", {"1 IACTIVE", "1 20 1 1 1 1 1", "20 20 1 1 1 1 -2", "0 0 0 0 0 0 0"},
+       at + std::to_string(g11 + 3) + ": data group DATA 11A, item IACTIVE: -2 in region line 2 is out of range 0 to 1; " +
+           notAWell},
+      {"2 stays an active block", {"1 IACTIVE", "1 20 1 1 1 1 1", "10 10 1 1 1 1 2", "0 0 0 0 0 0 0"},
+       at + std::to_string(g11 + 3) + ": data group DATA 11A, item IACTIVE: 2 in region line 2 is out of range 0 to 1"},
+      {"whole form", {"0 IACTIVE", "9*1 -1 5*1 3 3*1 -2"},
+       at + std::to_string(g11 + 2) + ": data group DATA 11A, item IACTIVE: 3 values of the array out of range 0 to 1; "
+           "2 of them are negative, and " + notAWell},
+  };
+  // Everything but the processor times.
+  auto withoutTimes = [](const fs::path& p) {
+    std::string out;
+    for (const auto& l : lines(slurp(p)))
+      if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
+    return out;
+  };
+  const auto ref = scratch("map_ref");
+  {
+    std::ofstream f(ref / "map.txt");
+    for (const auto& l : example) f << l << "\n";
+  }
+  const Result r0 = run(ref, "map.txt out.lis rin.rst rout.rst");
+  ASSERT_EQ(r0.status, 0) << r0.err;
+  ASSERT_EQ(r0.err, "");
+  const char* const files[] = {"res.lis", "weld.lis", "well.lis", "pvt.lis", "krp.lis", "resmat.lis", "rokmat.lis"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto dir = scratch("map");
+    {
+      std::ofstream f(dir / "map.txt");
+      for (std::size_t i = 0; i < example.size(); ++i) {
+        if (i == static_cast<std::size_t>(g11))
+          for (const auto& l : c.map) f << l << "\n";
+        else if (i < static_cast<std::size_t>(g11) || i > static_cast<std::size_t>(g11) + 2)
+          f << example[i] << "\n";
+      }
+    }
+    const Result r = run(dir, "map.txt out.lis rin.rst rout.rst");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.err), std::vector<std::string>{c.warning});
+    const std::string listing = withoutTimes(dir / "out.lis");
+    EXPECT_EQ(listing.find("FOR WELL #:  0"), std::string::npos);
+    EXPECT_EQ(listing, withoutTimes(ref / "out.lis"));
+    EXPECT_EQ(withoutTimes(dir / "stdout.txt"), withoutTimes(ref / "stdout.txt"));
+    for (const char* file : files) {
+      SCOPED_TRACE(file);
+      const std::string want = slurp(ref / file);
+      EXPECT_FALSE(want.empty());
+      EXPECT_EQ(slurp(dir / file), want);
+    }
   }
 }

@@ -335,6 +335,12 @@ TEST(Restart, BadImagesStopBeforeAnythingIsWritten) {
       {"foreign", polymerDeck(0, 20), "deck.txt out.lis in.rst out.rst", 1,
        "the restart-up file to read 'in.rst' is not a restart-up image of this program: record 1"},
       {"empty", "", "deck.txt out.lis in.rst out.rst", 1, "the restart-up file to read 'in.rst' is empty"},
+      {"one_byte_more", good + "\n", "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' holds 1 more byte after the 66 records of an image: it is not an image "
+       "this program wrote"},
+      {"two_images", good + good, "deck.txt out.lis in.rst out.rst", 1,
+       "the restart-up file to read 'in.rst' holds 21852808 more bytes after the 66 records of an image: it is not "
+       "an image this program wrote"},
       {"same_name_twice", good, "deck.txt out.lis in.rst ./in.rst", 2,
        "the restart-up file to read 'in.rst' and the restart-up file to write './in.rst' are the same file"},
       {"missing", "", "deck.txt out.lis absent.rst out.rst", 4,
@@ -462,6 +468,39 @@ TEST(Restart, FirstStepKeepsTheNewLargestStep) {
     EXPECT_LE(std::stod(l.substr(p + 8)), 0.5) << l;
   }
   EXPECT_GT(iterations, 0) << r.out;
+}
+
+// A field-unit image continued by a deck asking for laboratory output is
+// reported in field units, with one warning naming the new deck's item: the
+// reports are those of the same deck asking for field output.
+TEST(Restart, LaboratoryOutputOfAFieldImageIsWrittenInFieldUnits) {
+  const std::string head3 = "\n1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3\n";
+  const auto own = scratch("rst_labout_own"), lab = scratch("rst_labout_lab");
+  const Result r1 = restartAtDay20(own, polymerDeck(1, 40));
+  const Result r3 = restartAtDay20(lab, replaced(polymerDeck(1, 40), head3, "\n1 3 0 0 10. 0.01 0.05 100. 100. 0.05 3\n"));
+  ASSERT_EQ(r1.status, 0) << r1.err;
+  ASSERT_EQ(r3.status, 0) << r3.err;
+  EXPECT_EQ(r1.err, "");
+  EXPECT_EQ(lines(r3.err), std::vector<std::string>{
+                               "talvek: warning: second.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 3, but "
+                               "laboratory output is not converted from field input: the reports are written in field "
+                               "units (MUNTOUT = 1)"});
+  auto withoutTimes = [](const fs::path& p) {
+    std::string out;
+    for (const auto& l : lines(slurp(p)))
+      if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
+    return out;
+  };
+  const std::string listing = withoutTimes(lab / "second" / "second.lis");
+  EXPECT_NE(listing.find("UNITS OF OUTPUT DATA ARE: FIELD UNITS"), std::string::npos);
+  EXPECT_EQ(listing.find("LABORATORY UNITS"), std::string::npos);
+  EXPECT_EQ(listing, withoutTimes(own / "second" / "second.lis"));
+  for (const char* file : {"res.lis", "well.lis", "weld.lis", "rokmat.lis"}) {
+    SCOPED_TRACE(file);
+    const std::string want = slurp(own / "second" / file);
+    EXPECT_FALSE(want.empty());
+    EXPECT_EQ(slurp(lab / "second" / file), want);
+  }
 }
 
 // The loop goes on with the schedule record and well line after those the

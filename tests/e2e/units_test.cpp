@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -191,6 +192,66 @@ TEST(UnitSystems, PrintedWellFactorIsTheDeckValueConverted) {
       ++seen;
     }
     EXPECT_GE(seen, 2);  // both wells, at every well report
+  }
+}
+
+// No factors lead from field or SI units into laboratory units: field or SI
+// input that asks for laboratory output is reported in its own system, with
+// one warning naming the item. The listing, the console and the seven listing
+// files are those of the same deck asking for its own system.
+TEST(UnitSystems, LaboratoryOutputOfFieldOrSiInputIsWrittenInTheInputSystem) {
+  struct Case {
+    const char* example;
+    const char* head3;  // the values line of group 3 (line 9) as the example gives it
+    const char* labOut;  // the same asking for laboratory output
+    const char* unitsTitle;
+    const char* warning;
+  } cases[] = {
+      {"waterflood1d.txt", "1 1 0 0 10. 0.01 0.05 100. 100. 0.05 3", "1 3 0 0 10. 0.01 0.05 100. 100. 0.05 3",
+       "UNITS OF OUTPUT DATA ARE: FIELD UNITS",
+       "talvek: warning: lab.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 3, but laboratory output is not "
+       "converted from field input: the reports are written in field units (MUNTOUT = 1)"},
+      {"waterflood_si.txt", "2 2 0 0 20. 0.01 0.05 700. 20. 0.05 3", "2 3 0 0 20. 0.01 0.05 700. 20. 0.05 3",
+       "UNITS OF OUTPUT DATA ARE: SPE PREFERRED METRIC UNITS",
+       "talvek: warning: lab.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 3, but laboratory output is not "
+       "converted from SI input: the reports are written in SI units (MUNTOUT = 2)"},
+  };
+  // Everything but the processor times.
+  auto withoutTimes = [](const fs::path& p) {
+    std::string out;
+    for (const auto& l : e2e::lines(e2e::slurp(p)))
+      if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
+    return out;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.example);
+    auto deck = e2e::lines(e2e::slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / c.example));
+    ASSERT_GE(deck.size(), 9u);
+    ASSERT_EQ(deck[8], c.head3);
+    const fs::path dir[2] = {e2e::scratch(std::string("labout_own_") + c.example),
+                             e2e::scratch(std::string("labout_lab_") + c.example)};
+    for (int k = 0; k < 2; ++k) {
+      deck[8] = k == 0 ? c.head3 : c.labOut;
+      std::ofstream f(dir[k] / (k == 0 ? "own.txt" : "lab.txt"));
+      for (const auto& l : deck) f << l << "\n";
+    }
+    const e2e::Result own = e2e::run(dir[0], "own.txt out.lis rin.rst rout.rst");
+    const e2e::Result lab = e2e::run(dir[1], "lab.txt out.lis rin.rst rout.rst");
+    ASSERT_EQ(own.status, 0) << own.err;
+    ASSERT_EQ(lab.status, 0) << lab.err;
+    EXPECT_EQ(own.err, "");
+    EXPECT_EQ(e2e::lines(lab.err), std::vector<std::string>{c.warning});
+    const std::string listing = withoutTimes(dir[1] / "out.lis");
+    EXPECT_NE(listing.find(c.unitsTitle), std::string::npos);
+    EXPECT_EQ(listing.find("LABORATORY UNITS"), std::string::npos);
+    EXPECT_EQ(listing, withoutTimes(dir[0] / "out.lis"));
+    EXPECT_EQ(withoutTimes(dir[1] / "stdout.txt"), withoutTimes(dir[0] / "stdout.txt"));
+    for (const char* file : {"res.lis", "weld.lis", "well.lis", "pvt.lis", "krp.lis", "resmat.lis", "rokmat.lis"}) {
+      SCOPED_TRACE(file);
+      const std::string want = e2e::slurp(dir[0] / file);
+      EXPECT_FALSE(want.empty());
+      EXPECT_EQ(e2e::slurp(dir[1] / file), want);
+    }
   }
 }
 

@@ -140,6 +140,54 @@ TEST(RestartImage, WritingTwiceToOneFileLeavesTheSecondImage) {
   EXPECT_EQ(t->ISTEP, 12);
 }
 
+// An image is exactly its records: a file holding more bytes after them (two
+// images run together, an image with anything appended) is refused, naming
+// the surplus, whether the file's size can be looked up (a regular file) or
+// its bytes must be counted (a stream without a size).
+TEST(RestartImage, BytesAfterTheLastRecordAreRefused) {
+  const fs::path dir = scratchDir("extra");
+  auto s = makeState();
+  s->ISTEP = 7;
+  writeImage(*s, dir / "img.rst");
+  const std::string image = slurp(dir / "img.rst");
+  ASSERT_EQ(image.size(), 21852280u + 8 * NRSREC);
+  struct Case {
+    const char* name;
+    bool stream;        // read from memory rather than from a regular file
+    std::string extra;  // bytes after the image
+    std::string message;
+  };
+  const Case cases[] = {
+      {"one byte in a file", false, "x", "the image holds 1 more byte after the 66 records of an image: it is not an image this program wrote"},
+      {"five bytes in a stream", true, "12345", "the image holds 5 more bytes after the 66 records of an image: it is not an image this program wrote"},
+      {"exact image in a stream", true, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string bytes = image + c.extra;
+    std::FILE* f = nullptr;
+    if (c.stream) {
+      f = ::fmemopen(bytes.data(), bytes.size(), "rb");
+    } else {
+      std::ofstream(dir / "more.rst", std::ios::binary) << bytes;
+      f = std::fopen((dir / "more.rst").c_str(), "rb");
+    }
+    ASSERT_NE(f, nullptr);
+    auto t = makeState();
+    std::string message;
+    try {
+      READST(*t, f, "the image");
+    } catch (const RunError& e) {
+      message = e.what();
+    }
+    std::fclose(f);
+    EXPECT_EQ(message, c.message);
+    if (c.message.empty()) {
+      EXPECT_EQ(t->ISTEP, 7);
+    }
+  }
+}
+
 // A run killed while it writes the image: the write goes into a temporary
 // file beside the restart-up file, which keeps the previous image until the
 // new one is complete.
