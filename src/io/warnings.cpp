@@ -83,6 +83,14 @@ void flushDeckWarnings() {
   l.seen.clear();
 }
 
+void runWarning(std::string_view file, std::string_view text) {
+  std::string msg = "talvek: warning: ";
+  msg += file;
+  msg += ": ";
+  msg += text;
+  emit(msg);
+}
+
 void setDeckWarningSink(std::function<void(const std::string&)> sink) { log().sink = std::move(sink); }
 
 }  // namespace talvek

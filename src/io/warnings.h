@@ -24,6 +24,11 @@ void deckWarning(std::string_view file, int line, std::string_view group, std::s
 // Writes the counts of the warnings not shown and starts counting afresh.
 void flushDeckWarnings();
 
+// A warning about the run of a deck rather than about one of its items:
+//   talvek: warning: DECK: <text>
+// Never counted or muted.
+void runWarning(std::string_view file, std::string_view text);
+
 // Where the lines go: standard error, or `sink` while one is set (tests). An
 // empty function restores standard error.
 void setDeckWarningSink(std::function<void(const std::string&)> sink);

@@ -347,6 +347,11 @@ std::vector<std::string> RUNSUM(const State& s, double wall) {
   std::snprintf(b, sizeof b, " STEPS: %d   CUTS: %d   NEWTON ITERATIONS: %d   LINEAR ITERATIONS: %ld",
                 last - s.ISTEPA, s.NCUTS, s.TOTITER - s.ITERA, s.LINSUM);
   l.push_back(b);
+  if (s.NUNCNV > 0) {
+    std::snprintf(b, sizeof b, " STEPS ACCEPTED WITHOUT CONVERGING: %d (THE FIRST AT STEP %d, T = %.4f)", s.NUNCNV,
+                  s.IUNCN1, s.TUNCN1);
+    l.push_back(b);
+  }
   std::snprintf(b, sizeof b, " WALL TIME: %.3f s", wall);
   l.push_back(b);
   return l;

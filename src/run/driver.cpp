@@ -754,6 +754,7 @@ void RUNSET(State& s, DeckReader& deck) {
 void RUNSCH(State& s) {
   RESOPN(s);
   STEPLP(s);
+  UNCSUM(s);
   // The restart-up file holds the state at the end of the run. After a
   // step failed fifteen times the state is that of the last accepted step.
   if (s.ITERM != 0) --s.ISTEP;

@@ -448,8 +448,10 @@ bool ONESTP(State& s) {
       // choice may have shortened it.
       if (s.NPASS == 1) FSTFLG(s);
     }
-    switch (PASDEC(s, NEWTON(s))) {
+    const bool converged = NEWTON(s);
+    switch (PASDEC(s, converged)) {
       case PassOutcome::Accept:
+        if (!converged) UNCNVG(s);
         STEPAC(s);
         return true;
       case PassOutcome::Terminate:
@@ -459,6 +461,24 @@ bool ONESTP(State& s) {
     }
   }
   return false;
+}
+
+void UNCNVG(State& s) {
+  if (s.NUNCNV++ > 0) return;
+  s.IUNCN1 = s.ISTEP;
+  s.TUNCN1 = s.TIMUSE;
+  runWarning(s.RUNFILE[0], "step " + std::to_string(s.ISTEP) + " (time " + msgNum(s.TIMUSE) +
+                               ") was accepted without converging: Newton did not reach its tolerance in " +
+                               std::to_string(s.MAXIT) + " iterations, and its step (" + msgNum(s.DTIME) +
+                               ") is too short to be cut again, so the run goes on from this state; its values and "
+                               "balances may be wrong (see the iteration lines and the material balances of the "
+                               "listing)");
+}
+
+void UNCSUM(const State& s) {
+  if (s.NUNCNV < 2) return;
+  runWarning(s.RUNFILE[0], std::to_string(s.NUNCNV) + " steps were accepted without converging, the first at step " +
+                               std::to_string(s.IUNCN1) + " (time " + msgNum(s.TUNCN1) + ")");
 }
 
 void KEEPLV(State& s) {

@@ -39,6 +39,11 @@ enum class PassOutcome { Accept, Retry, Terminate };
 PassOutcome PASDEC(State& s, bool converged);
 // One step: passes with cuts; returns false when the run must end (fifteen cuts).
 bool ONESTP(State& s);
+// A step accepted without converging: counted, and the first of the run
+// warned about on standard error (the listing shows it only in its
+// iteration lines). UNCSUM at the end of the run: how many there were.
+void UNCNVG(State& s);
+void UNCSUM(const State& s);
 // Before a step: keeps what the old level does not hold itself (the time,
 // the well rates and pressures). After the fifteenth failed pass: restores
 // the old level (unknowns, properties, well values, time) so that the final

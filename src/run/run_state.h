@@ -78,6 +78,12 @@ struct RunState {
   // region: 1 a pressure above the table's, 2 below it, 4 a solution ratio
   // of undersaturated oil above the table's.
   FArray<int, MXRGN> IPVTWN;
+  // Steps of this run accepted without converging (Newton used its
+  // iterations at the smallest step a cut allows), and the first of them:
+  // its step number and time.
+  int NUNCNV = 0;
+  int IUNCN1 = 0;
+  double TUNCN1 = 0;
 };
 
 }  // namespace talvek

@@ -3,6 +3,7 @@
 // while the console and the listing stay as they are.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -89,7 +90,9 @@ TEST(PvtRange, InitialStateOutsideTheTableIsWarnedAboutBeforeTheFirstStep) {
   fs::path dir;
   const auto r = runDeck("pvt_initial", cutTable("2514.7"), dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(count(r.err, "warning:"), 2) << r.err;
+  // (The run also fails to converge at its smallest step: warned about on
+  // lines of their own.)
+  EXPECT_EQ(count(r.err, "data group DATA 40C"), 2) << r.err;
   EXPECT_EQ(count(r.err, "in the initial state the oil pressure of block ("), 1) << r.err;
   EXPECT_NE(r.err.find("is 2614.00, above the highest pressure of the PVT table of PVT region 1 (2514.70)"),
             std::string::npos)
@@ -100,6 +103,49 @@ TEST(PvtRange, InitialStateOutsideTheTableIsWarnedAboutBeforeTheFirstStep) {
   EXPECT_NE(r.err.find("is 780.000, above the largest RS of the PVT table of PVT region 1 (775.000)"),
             std::string::npos)
       << r.err;
+}
+
+// Steps accepted without converging (Newton used its fifteen iterations at a
+// step too short to be cut) are named on standard error: the first at once,
+// the count at the end; with --summary the summary counts them too. The
+// table cut below the initial pressures makes Newton fail at the smallest
+// step several times.
+TEST(Unconverged, StepsAcceptedWithoutConvergingAreNamed) {
+  fs::path dir;
+  const auto r = runDeck("unconverged", cutTable("2014.7"), dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  // From the console: the steps whose last attempt used all 15 iterations.
+  int last = 0, lastIter = 0, unconverged = 0, first = 0;
+  for (const std::string& l : e2e::lines(r.out)) {
+    int step = 0, iter = 0;
+    if (std::sscanf(l.c_str(), " ISTEP = %d ITERK = %d", &step, &iter) != 2) continue;
+    if (step != last && lastIter == 15) {
+      ++unconverged;
+      if (first == 0) first = last;
+    }
+    last = step;
+    lastIter = iter;
+  }
+  if (lastIter == 15) ++unconverged;
+  ASSERT_GE(unconverged, 2) << "the deck no longer fails to converge at the smallest step";
+  const std::string one = "talvek: warning: deck.txt: step " + std::to_string(first) + " (time ";
+  EXPECT_NE(r.err.find(one), std::string::npos) << r.err;
+  EXPECT_EQ(count(r.err, "was accepted without converging: Newton did not reach its tolerance in 15 iterations"), 1)
+      << r.err;
+  EXPECT_NE(r.err.find("talvek: warning: deck.txt: " + std::to_string(unconverged) +
+                       " steps were accepted without converging, the first at step " + std::to_string(first) + " (time "),
+            std::string::npos)
+      << r.err;
+  // The console and the listing stay as they are.
+  EXPECT_EQ(count(r.out, "without converging"), 0);
+  EXPECT_EQ(count(e2e::slurp(dir / "out.lis"), "without converging"), 0);
+
+  const auto rs = e2e::run(dir, "--summary --quiet deck.txt out2.lis r1 r3");
+  ASSERT_EQ(rs.status, 0) << rs.err;
+  EXPECT_NE(rs.out.find(" STEPS ACCEPTED WITHOUT CONVERGING: " + std::to_string(unconverged) + " (THE FIRST AT STEP " +
+                        std::to_string(first) + ", T = "),
+            std::string::npos)
+      << rs.out;
 }
 
 }  // namespace
