@@ -131,6 +131,40 @@ TEST(Schedule, SameBlockTwiceInOneRecordIsWarnedAbout) {
   EXPECT_EQ(s.NWLINE(1), 3);
 }
 
+// A well number the reports cannot print in their columns is warned about,
+// and kept: it is a label only.
+TEST(Schedule, WellNumbersOutsideTheReportColumnsAreWarnedAbout) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  std::vector<std::string> warnings;
+  setDeckWarningSink([](const std::string&) {});
+  flushDeckWarnings();
+  setDeckWarningSink([&](const std::string& l) { warnings.push_back(l); });
+  DeckReader d("sched.dat", kHeads +
+                                "5 1 1.0 100.0 0 0 0\n"
+                                "-2 1 1 1 1 2 10.0 3000.0 1.0 0 0\n"
+                                "-1 999 3 2 1 11 12.5 500.0 0 0 0\n"
+                                "-1 1000 2 2 1 11 12.5 500.0 0 0 0\n"
+                                "-1 0 2 1 1 11 12.5 500.0 0 0 0\n"
+                                "-1 -3 3 1 1 11 12.5 500.0 0 0 0\n"
+                                "0 0 0 0 0 0 0\n");
+  READSC(s, d);
+  flushDeckWarnings();
+  setDeckWarningSink({});
+  ASSERT_EQ(warnings.size(), 3u);
+  EXPECT_EQ(warnings[0],
+            "talvek: warning: sched.dat:7: data group DATA 45D, item IWC: well line 3 of \"NOW\" line 1 gives the well "
+            "number 1000, outside 1 to 999: the well reports print it in three columns (\"***\" above 999) and "
+            "weld.lis runs four digits into the time before it");
+  EXPECT_NE(warnings[1].find("sched.dat:8: data group DATA 45D, item IWC: well line 4 of \"NOW\" line 1 gives the well number 0,"),
+            std::string::npos)
+      << warnings[1];
+  EXPECT_NE(warnings[2].find("the well number -3,"), std::string::npos) << warnings[2];
+  // Kept as read.
+  EXPECT_EQ(s.IWLINE(6, 3), 1000);
+  EXPECT_EQ(s.IWLINE(6, 5), -3);
+}
+
 TEST(Schedule, SeveralRecordsNumberWellLinesContinuously) {
   auto sp = scheduleState();
   State& s = *sp;
