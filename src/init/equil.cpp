@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "io/warnings.h"
 
 #include "physics/lookup.h"
 #include "state/state.h"
@@ -149,12 +153,43 @@ double lerp(double zt, double zr, double d, double at_top, double at_ref) {
   return at_top + r * (at_ref - at_top);
 }
 
+std::string num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+// Cases 1, 6 and 7 take the oil at ZREF as undersaturated, of solution
+// ratio XREF5: its bubble point must not lie above the oil pressure there.
+// Warned about once for each PVT region of the active blocks where it does.
+void bubbleAboveReference(State& s, int icase) {
+  bool seen[MXRGN + 1] = {};
+  for (int n = 1; n <= s.NGPACT; ++n) {
+    const int r = s.NPVTGN(n);
+    if (r < 1 || r > MXRGN || seen[r] || s.NRPVT(r) < 1) continue;
+    seen[r] = true;
+    const Pvt pvt{s, r};
+    const double pb = pvt.pb(s.XREF5);
+    if (!(pb > s.PZREF)) continue;
+    std::string text = "the bubble point of oil of solution ratio " + num(s.XREF5) + " in PVT region " +
+                       std::to_string(r) + " is " + num(pb) + ", above the oil pressure PREF = " + num(s.PZREF) +
+                       " at ZREF: oil of that ratio holds free gas there, not the undersaturated oil case " +
+                       std::to_string(icase) + " assumes; ";
+    text += icase == 7 ? "the gas-oil contact is held at ZREF, so the column above ZREF starts as gas cap and "
+                         "gas-oil transition; "
+                       : "the oil starts with more gas than it can hold at its pressure; ";
+    text += "give XREF5 at most " + num(pvt.rs(s.PZREF)) + " (the solution ratio at PREF) or PREF at least " + num(pb);
+    deckWarning(s.RUNFILE[0], s.LINEQL, "DATA 09B", "XREF5", text);
+  }
+}
+
 }  // namespace
 
 void NEWINT(State& s) {
   const int icase = s.ICASE;
   if (icase < 1 || icase > 7) return;
   const double zref = s.ZREF, pzref = s.PZREF;
+  if (icase == 1 || icase == 6 || icase == 7) bubbleAboveReference(s, icase);
 
   for (int n = 1; n <= s.NGPACT; ++n) {
     const int l = s.IBLK(n);

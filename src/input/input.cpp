@@ -285,14 +285,15 @@ void group08(State& s, DeckReader& deck) {
 void group09(State& s, DeckReader& deck) {
   headers(s, deck, 9, 2);
   dbgBlank(s);
-  int at[2] = {};
+  int at[3] = {};
   ListRead(deck, label(s, 9))
       .item(s.INIOPT, "INIOPT", &at[0])
       .item(s.ICASE, "ICASE", &at[1])
       .item(s.ZREF, "ZREF")
       .item(s.PZREF, "PREF")
-      .item(s.XREF5, "XREF5")
+      .item(s.XREF5, "XREF5", &at[2])
       .end();
+  s.LINEQL = at[2];
   s.IGROUP = 9;
   if (s.INIOPT < 0 || s.INIOPT > 1) warn(s, deck, at, 9, 1);
   if (s.ICASE < 0 || s.ICASE > 7) warn(s, deck, at, 9, 2);

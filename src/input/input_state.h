@@ -39,6 +39,7 @@ struct InputState {
   int LINDIP = 0;   // deck line of DEPTH1, SINX, SINY (group 7), for messages
   int LINGRD = 0;   // deck line of the grid values (group 10), for messages
   int LINMET = 0;   // deck line of the solution method (group 10), for messages
+  int LINEQL = 0;   // deck line of XREF5 (group 9), for messages
   FArray<int, MXRGN> LINPVT;  // deck line of the last row of each PVT table (group 40)
 
   // Layer labels of the array printers ("(BOTTOM LAYER)", "(TOP LAYER)").

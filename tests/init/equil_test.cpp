@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "grid/geometry.h"
 #include "grid/grid_fixture.h"
 #include "init/equil.h"
 #include "init/init_fixture.h"
+#include "io/warnings.h"
 
 namespace talvek {
 namespace {
@@ -372,6 +374,48 @@ TEST(Newint, Case7WithReferenceBelowTheBubblePointKeepsZonesInOrder) {
   EXPECT_NEAR(s.SGN(8), 0.8, 1e-12);
   EXPECT_NEAR(s.SGN(7), 0.8, 1e-12);
   EXPECT_GT(s.SON(5), 0.0);
+}
+
+// The undersaturated cases warn, once per PVT region, when the bubble point
+// of XREF5 lies above the reference oil pressure; a ratio whose bubble point
+// lies below it, and the other cases, say nothing.
+TEST(Newint, BubblePointAboveTheReferencePressureIsWarnedAbout) {
+  struct Case {
+    int icase;
+    double xref5;
+    bool warns;
+  } cases[] = {{1, 350.0, true}, {6, 350.0, true}, {7, 350.0, true}, {1, 200.0, false},
+               {6, 200.0, false}, {7, 200.0, false}, {2, 350.0, false}, {5, 350.0, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(c.icase) + ", XREF5 " + std::to_string(c.xref5));
+    auto sp = makeState();
+    State& s = *sp;
+    column(s);
+    s.ICASE = c.icase;
+    s.ZREF = 1047.0;
+    s.PZREF = 3000.0;
+    s.XREF5 = c.xref5;
+    s.RUNFILE[0] = "eq.txt";
+    s.LINEQL = 27;
+    std::vector<std::string> warnings;
+    setDeckWarningSink([](const std::string&) {});
+    flushDeckWarnings();
+    setDeckWarningSink([&](const std::string& l) { warnings.push_back(l); });
+    NEWINT(s);
+    flushDeckWarnings();
+    setDeckWarningSink({});
+    ASSERT_EQ(warnings.size(), c.warns ? 1u : 0u);
+    if (!c.warns) continue;
+    EXPECT_EQ(warnings[0].rfind("talvek: warning: eq.txt:27: data group DATA 09B, item XREF5: the bubble point of oil "
+                                "of solution ratio 350 in PVT region 1 is 3500, above the oil pressure PREF = 3000 at "
+                                "ZREF: ",
+                                0),
+              0u)
+        << warnings[0];
+    EXPECT_NE(warnings[0].find("give XREF5 at most 300 (the solution ratio at PREF) or PREF at least 3500"),
+              std::string::npos)
+        << warnings[0];
+  }
 }
 
 TEST(Newint, OtherCasesChangeNothing) {
