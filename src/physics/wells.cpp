@@ -115,6 +115,23 @@ int controlOf(int code, int current) {
   return current;
 }
 
+// Per production block: the last pass shut the well because its pressure
+// lay below the pressure limit, so that the oil would flow into the block
+// (a backflow, not an uneconomic well); and the same for the pass whose
+// condition was recorded as the previous iteration's. Within an attempt a
+// Newton iterate may overshoot the block pressure far below the limit: such
+// a shut is not kept as the stored control (the pressure limit is, whose
+// passes shut the well against any backflow on their own), or a well
+// reopened with a long step would stay shut for the whole period.
+unsigned char gBackflow[MXBLK + 1];
+unsigned char gBackflowLast[MXBLK + 1];
+
+// Stored control after a pass of block n.
+int controlAfterPass(const State& s, int n, int current) {
+  const int code = s.IWC(n);
+  return controlOf(code == -12 && gBackflow[n] != 0 ? -11 : code, current);
+}
+
 void injector(State& s, int n) {
   // Terms not rewritten below are cleared, so that a well that cannot
   // inject contributes nothing and a rate-controlled well has no derivatives.
@@ -253,6 +270,7 @@ void pressureDerivatives(State& s, int n) {
 void producerPass(State& s, int n, int mode) {
   const double cv = s.C1;
   const double rs = s.RS(n);
+  gBackflow[n] = 0;
   if (mode == kRate) {
     const int opt = s.IWOPC(n);
     if (opt == 11) {
@@ -292,6 +310,7 @@ void producerPass(State& s, int n, int mode) {
     s.FLOWP(n) = D * s.RMOBB(JPOL, KBASE, n);
     s.FLOWG(n) = D * s.RMOBB(JGAS, KBASE, n) + rs * s.FLOWO(n);
     if (economicShut(s, n)) {
+      gBackflow[n] = s.FLOWO(n) < 0.0;
       s.IWC(n) = -12;
       shutTerms(s, n);
     } else {
@@ -312,17 +331,20 @@ void producer(State& s, int n, int iterk) {
     const int w2 = s.IWCPAR(par, n);
     if (w0 == w1) {
       producerPass(s, n, s.IPFORC(n));
-      s.IPFORC(n) = controlOf(s.IWC(n), s.IPFORC(n));
+      s.IPFORC(n) = controlAfterPass(s, n, s.IPFORC(n));
     } else if (w0 != w2) {
-      s.IPFORC(n) = controlOf(w0, s.IPFORC(n));
+      s.IPFORC(n) = controlAfterPass(s, n, s.IPFORC(n));
     } else {
       // Oscillating between two conditions: settle on the pressure limit
-      // (or stay shut when one of them was the economic shut).
-      s.IPFORC(n) = (w0 == -12 || w1 == -12) ? kShut : kPressure;
+      // (or stay shut when one of them was the economic shut of a producing
+      // well, not a backflow).
+      const bool economic = (w0 == -12 && gBackflow[n] == 0) || (w1 == -12 && gBackflowLast[n] == 0);
+      s.IPFORC(n) = economic ? kShut : kPressure;
       producerPass(s, n, s.IPFORC(n));
-      s.IPFORC(n) = controlOf(s.IWC(n), s.IPFORC(n));
+      s.IPFORC(n) = controlAfterPass(s, n, s.IPFORC(n));
     }
   }
+  gBackflowLast[n] = gBackflow[n];
   s.IWCLST(n) = s.IWC(n);
   s.IWCPAR(par, n) = s.IWC(n);
   s.QOWREP(n) = s.FLOWO(n);
@@ -335,7 +357,10 @@ void producer(State& s, int n, int iterk) {
 void PRODUC(State& s, int iterk) {
   CHKEQN(s);
   if (iterk == 1)
-    for (int n = 1; n <= s.NGPACT; ++n) clearTerms(s, n);
+    for (int n = 1; n <= s.NGPACT; ++n) {
+      clearTerms(s, n);
+      gBackflow[n] = gBackflowLast[n] = 0;
+    }
   for (int i = 1; i <= s.NWELM2; ++i) injector(s, s.LWELM2(i));
   for (int i = 1; i <= s.NWELM1; ++i) producer(s, s.LWELM1(i), iterk);
 }

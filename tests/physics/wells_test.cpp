@@ -281,6 +281,15 @@ TEST(Wells, ControlHistoryOverIterations) {
        {-4, -4, -4, -11, -11, -11}, {3, 3, 3, 2, 2, 2}},
       {"rate held throughout", {2500, 2500, 2500, 2500, 2500, 2500}, {-4, -4, -4, -4, -4, -4},
        {3, 3, 3, 3, 3, 3}},
+      // Below the limit (an iterate overshooting it) the oil would flow into
+      // the block: the pass shuts the well, but that is no economic shut to
+      // keep. Once the pressure is back above the limit the well produces.
+      {"flipping between the rate and a backflow settles on the limit", {2500, 1500, 2500, 1500, 2500, 2500},
+       {-4, -12, -4, -12, -11, -11}, {3, 3, 3, 2, 2, 2}},
+      {"below the limit throughout: shut in every pass, the limit stored", {1500, 1500, 1500, 1500, 1500, 1500},
+       {-12, -12, -12, -12, -12, -12}, {3, 3, 3, 2, 2, 2}},
+      {"a backflow as a new condition stores the limit", {2500, 2500, 2500, 1500, 2500, 2500},
+       {-4, -4, -4, -12, -11, -11}, {3, 3, 3, 2, 2, 2}},
   };
   for (const History& h : cases) {
     auto sp = oneBlock(false);
