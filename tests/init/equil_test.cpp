@@ -13,7 +13,7 @@
 #include "grid/grid_fixture.h"
 #include "init/equil.h"
 #include "init/init_fixture.h"
-#include "io/warnings.h"
+#include "warning_capture.h"
 
 namespace talvek {
 namespace {
@@ -397,13 +397,9 @@ TEST(Newint, BubblePointAboveTheReferencePressureIsWarnedAbout) {
     s.XREF5 = c.xref5;
     s.RUNFILE[0] = "eq.txt";
     s.LINEQL = 27;
-    std::vector<std::string> warnings;
-    setDeckWarningSink([](const std::string&) {});
-    flushDeckWarnings();
-    setDeckWarningSink([&](const std::string& l) { warnings.push_back(l); });
+    testing::WarningCapture capture;
     NEWINT(s);
-    flushDeckWarnings();
-    setDeckWarningSink({});
+    const std::vector<std::string>& warnings = capture.lines();
     ASSERT_EQ(warnings.size(), c.warns ? 1u : 0u);
     if (!c.warns) continue;
     EXPECT_EQ(warnings[0].rfind("talvek: warning: eq.txt:27: data group DATA 09B, item XREF5: the bubble point of oil "

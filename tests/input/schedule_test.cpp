@@ -20,6 +20,8 @@
 #include "io/warnings.h"
 #include "state/state.h"
 
+#include "warning_capture.h"
+
 namespace talvek {
 namespace {
 
@@ -109,10 +111,7 @@ TEST(Schedule, OneRecordWithTwoWells) {
 TEST(Schedule, SameBlockTwiceInOneRecordIsWarnedAbout) {
   auto sp = scheduleState();
   State& s = *sp;
-  std::vector<std::string> warnings;
-  setDeckWarningSink([](const std::string&) {});
-  flushDeckWarnings();
-  setDeckWarningSink([&](const std::string& l) { warnings.push_back(l); });
+  testing::WarningCapture capture;
   DeckReader d("sched.dat", kHeads +
                                 "3 1 1.0 100.0 0 0 0\n"
                                 "-2 1 1 1 1 2 10.0 3000.0 1.0 0 0\n"
@@ -122,8 +121,7 @@ TEST(Schedule, SameBlockTwiceInOneRecordIsWarnedAbout) {
                                 "-2 1 1 1 1 2 10.0 3000.0 3.0 0 0\n"
                                 "0 0 0 0 0 0 0\n");
   READSC(s, d);
-  flushDeckWarnings();
-  setDeckWarningSink({});
+  const std::vector<std::string>& warnings = capture.lines();
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0],
             "talvek: warning: sched.dat:7: data group DATA 45D, item IW: well line 3 of \"NOW\" line 1 is for block "
@@ -136,10 +134,7 @@ TEST(Schedule, SameBlockTwiceInOneRecordIsWarnedAbout) {
 TEST(Schedule, WellNumbersOutsideTheReportColumnsAreWarnedAbout) {
   auto sp = scheduleState();
   State& s = *sp;
-  std::vector<std::string> warnings;
-  setDeckWarningSink([](const std::string&) {});
-  flushDeckWarnings();
-  setDeckWarningSink([&](const std::string& l) { warnings.push_back(l); });
+  testing::WarningCapture capture;
   DeckReader d("sched.dat", kHeads +
                                 "5 1 1.0 100.0 0 0 0\n"
                                 "-2 1 1 1 1 2 10.0 3000.0 1.0 0 0\n"
@@ -149,8 +144,7 @@ TEST(Schedule, WellNumbersOutsideTheReportColumnsAreWarnedAbout) {
                                 "-1 -3 3 1 1 11 12.5 500.0 0 0 0\n"
                                 "0 0 0 0 0 0 0\n");
   READSC(s, d);
-  flushDeckWarnings();
-  setDeckWarningSink({});
+  const std::vector<std::string>& warnings = capture.lines();
   ASSERT_EQ(warnings.size(), 3u);
   EXPECT_EQ(warnings[0],
             "talvek: warning: sched.dat:7: data group DATA 45D, item IWC: well line 3 of \"NOW\" line 1 gives the well "
