@@ -536,14 +536,14 @@ class ImageIn {
       extra = static_cast<unsigned long long>(st.st_size - at) + 1;
     } else {
       std::size_t n = 0;
-      while ((n = std::fread(gZero, 1, sizeof gZero, f_)) > 0) {
+      char buf[8192];
+      while ((n = std::fread(buf, 1, sizeof buf, f_)) > 0) {
         extra += n;
         if (extra > kImageBytes) {
           beyond = true;
           break;
         }
       }
-      std::memset(gZero, 0, sizeof gZero);
     }
     throw RunError(who_ + " holds " + (beyond ? "more than " : "") + std::to_string(extra) +
                    (extra == 1 ? " more byte" : " more bytes") + " after the " + std::to_string(NRSREC) +
