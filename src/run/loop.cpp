@@ -533,7 +533,13 @@ void STEPLP(State& s) {
   const int npass = 1000001 - s.ISTEP0;
   for (int c = 0; c < npass; ++c) {
     // The halting time is reached (a time past it also ends the loop).
-    if (s.TIMUSE - s.TMSTOP >= -0.001) break;
+    if (s.TIMUSE - s.TMSTOP >= -0.001) {
+      if (c == 0)
+        runWarning(s.RUNFILE[0], "no time step was run: the halting time TMSTOP = " + msgNum(s.TMSTOP) +
+                                     " is not more than 0.001 beyond the time the run starts at (" +
+                                     msgNum(s.TIMUSE) + ")");
+      break;
+    }
     if (s.OPTS.MAXSTP > 0 && c >= s.OPTS.MAXSTP) break;
     KEEPLV(s);
     ++s.ISTEP;

@@ -144,3 +144,24 @@ TEST(Termination, SummaryAndResultTablesOfARunEndedEarly) {
   EXPECT_EQ(lines(slurp(dir / "results.csv")).size(), 15u);
   EXPECT_EQ(lines(slurp(dir / "res.lis")).size(), 14u);
 }
+
+// A halting time within the loop's tolerance of 0.001 of the start runs no
+// step: the run ends normally with its final report, and says so.
+TEST(Termination, HaltingTimeAtTheStartRunsNoStepAndSaysSo) {
+  std::string deck = slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / "waterflood1d.txt");
+  const std::string head = "0 0 720. 720. 1.\n";
+  ASSERT_NE(deck.find(head), std::string::npos);
+  deck.replace(deck.find(head), head.size(), "0 0 720. 0.0005 1.\n");
+  const auto dir = scratch("halt_at_start");
+  {
+    std::ofstream f(dir / "deck.txt");
+    f << deck;
+  }
+  const Result r = run(dir, "deck.txt out.lis rin.rst rout.rst");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "talvek: warning: deck.txt: no time step was run: the halting time TMSTOP = 0.500000E-03 is not more than "
+            "0.001 beyond the time the run starts at (0.00000)\n");
+  EXPECT_EQ(slurp(dir / "res.lis"), "");
+  EXPECT_NE(slurp(dir / "out.lis").find(" END OF TALVEK RUN"), std::string::npos);
+}
