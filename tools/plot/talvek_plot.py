@@ -17,7 +17,8 @@ The series come from results.csv and wells.csv when the run wrote them
 (--csv), otherwise from the listing files res.lis and weld.lis (also when the
 tables are an earlier run's, left in a folder that a later run without --csv
 used again). The maps
-always come from rokmat.lis.
+always come from rokmat.lis; a restart run's has no grid description, and
+its maps are left out with a note.
 
     python3 tools/plot/talvek_plot.py RUN_FOLDER [-o FIGURE_FOLDER] [--format png svg] [--no-maps]
 """
@@ -194,12 +195,23 @@ def _values(record):
     return f[0], [number(v) for v in f[1:]]
 
 
+class NoGridDescription(ValueError):
+    """A rokmat.lis without the grid description: a restart run writes only
+    its time levels (the grid and the print switches are in the rokmat.lis
+    of the run that wrote its restart-up image)."""
+
+
 def read_rokmat(path):
     """rokmat.lis: the grid, and a list of (time, {array: values}) with the
     values of an array as a numpy array [layer k - 1, row j - 1, column i - 1]
     (layer 1 the bottom layer); inactive blocks are nan."""
     with open(path) as f:
         recs = [line.rstrip("\n") for line in f if line.strip()]
+    # The grid description leads with the number of blocks of x, an integer
+    # field; a time level leads with its time, a field with a decimal point.
+    first = fixed(recs[0], [9])[0] if recs else ""
+    if not first.strip().lstrip("+-").isdigit():
+        raise NoGridDescription("%s has no grid description (a restart run's): no maps drawn" % path)
     at = 0
 
     def series():
@@ -362,8 +374,12 @@ def plot_run(folder, outdir=None, formats=("png", "svg"), maps=True):
     paths = field_figures(field, wells, outdir, formats)
     rok = os.path.join(folder, "rokmat.lis")
     if maps and os.path.exists(rok):
-        grid, levels = read_rokmat(rok)
-        paths += map_figures(grid, levels, outdir, formats)
+        try:
+            grid, levels = read_rokmat(rok)
+        except NoGridDescription as e:
+            print("talvek_plot: %s" % e, file=sys.stderr)
+        else:
+            paths += map_figures(grid, levels, outdir, formats)
     return paths
 
 

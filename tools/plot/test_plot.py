@@ -166,3 +166,30 @@ def test_command_line_writes_the_figures(run_folder, tmp_path, capsys):
         n + ".png" for n in ("rates", "cumulatives", "ratios", "pressures", "recovery"))
     assert tp.main([str(tmp_path / "nothing-here")]) == 1
     assert "talvek_plot: error:" in capsys.readouterr().err
+
+
+def test_restart_run_folder_gives_its_figures_without_maps(tmp_path, capsys):
+    # A restart run writes rokmat.lis without the grid description (only its
+    # time levels): its field figures are drawn, its maps left out with a
+    # note, and the command succeeds.
+    if not os.access(BINARY, os.X_OK):
+        pytest.fail("the talvek program %s is not built" % BINARY)
+    with open(os.path.join(SOURCE, "examples", "waterflood1d.txt")) as f:
+        deck = f.read()
+    control = "0 0 720. 720. 1."
+    assert control in deck
+    (tmp_path / "first.txt").write_text(deck.replace(control, "0 0 720. 360. 1."))
+    (tmp_path / "restart.txt").write_text(deck.replace(control, "0 1 720. 720. 10."))
+    subprocess.run([BINARY, "--quiet", "--output-dir", "first", "first.txt", "f.lis", "r0.rst", "r1.rst"],
+                   cwd=tmp_path, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([BINARY, "--csv", "--quiet", "--output-dir", "second", "restart.txt", "s.lis", "r1.rst",
+                    "r2.rst"], cwd=tmp_path, check=True, stdout=subprocess.DEVNULL)
+    folder = tmp_path / "second"
+    assert tp.main([str(folder), "-o", str(tmp_path / "f"), "--format", "png"]) == 0
+    assert sorted(os.listdir(tmp_path / "f")) == sorted(
+        n + ".png" for n in ("rates", "cumulatives", "ratios", "pressures", "recovery"))
+    assert "no grid description" in capsys.readouterr().err
+    with pytest.raises(tp.NoGridDescription):
+        tp.read_rokmat(str(folder / "rokmat.lis"))
+    field = tp.read_csv(str(folder / "results.csv"))
+    assert field["time"][0] > 360.0 and field["time"][-1] == pytest.approx(720.0)
