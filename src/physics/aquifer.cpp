@@ -45,15 +45,19 @@ void clearTerms(State& s, int n) {
 // ratio of about 39 it turns negative where the boundary begins to be
 // felt): such a run stops rather than exchange water the wrong way.
 [[noreturn]] void badInfluence(const State& s, double td, double pd, double pdp) {
-  char buf[400];
+  // A restart runs with the aquifer of its image: its deck's group 8 is
+  // passed over, and the message names no line of it.
+  const bool image = s.LINAQ <= 0;
+  char buf[440];
   std::snprintf(buf, sizeof buf,
-                "the unsteady-state aquifer's influence function has no valid value at time %g "
+                "the unsteady-state aquifer's influence function%s has no valid value at time %g "
                 "(dimensionless time %g, AQRE / AQRW = %g): pD = %g, pD' = %g; the bounded-aquifer formula "
                 "holds for AQRE / AQRW up to about 30",
-                s.TIMUSE, td, s.REDAQ, pd, pdp);
+                image ? " (the aquifer of the restart-up image)" : "", s.TIMUSE, td, s.REDAQ, pd, pdp);
   const std::string file = deckName(s);
+  const std::string where = image ? file : file + ":" + std::to_string(s.LINAQ);
   throw DeckError(file, s.LINAQ, "DATA 08B", "AQRW, AQRE",
-                  file + ":" + std::to_string(s.LINAQ) + ": data group DATA 08B, item AQRW, AQRE: " + buf);
+                  where + ": data group DATA 08B, item AQRW, AQRE: " + buf);
 }
 
 // The step's coefficients AQA, AQB of every influx block.

@@ -401,6 +401,36 @@ TEST(AquiferRun, UnusableAquiferStopsTheProgram) {
   }
 }
 
+// A restart whose image holds such an aquifer stops where its boundary is
+// first felt as the uninterrupted run does, but the aquifer is the image's
+// (the restart deck's group 8 is passed over): the message names no deck
+// line, rather than line 0, and says whose aquifer it is.
+TEST(AquiferRun, UnusableAquiferOfARestartImageIsNamedWithoutALine) {
+  const auto dir = e2e::scratch("aquifer_stop_restart");
+  const std::string aquifer = "3 10. 5000. 300. 15000. 360. 1.E-5 0.5";
+  const std::string well = "-1 1 1 1 1 2 20. 14.7 0.5 0. 0.\n";
+  const std::string schedule = "1 1 1. 20. 0. 100. 50000.\n" + well + "1 1 1. 60. 0. 100. 50000.\n" + well;
+  {
+    std::string first = tankDeck(aquifer, schedule, 60.0, 2.0);
+    const std::string control = "0 0 60 60 0.5";
+    const auto at = first.find(control);
+    ASSERT_NE(at, std::string::npos);
+    std::string second = first;
+    first.replace(at, control.size(), "0 0 20 20 0.5");
+    second.replace(at, control.size(), "0 1 60 60 0.5");
+    std::ofstream(dir / "first.txt") << first;
+    std::ofstream(dir / "second.txt") << second;
+  }
+  const e2e::Result first = e2e::run(dir, "first.txt first.lis rin.rst day20.rst");
+  ASSERT_EQ(first.status, 0) << first.err;
+  const e2e::Result second = e2e::run(dir, "second.txt second.lis day20.rst rout.rst");
+  EXPECT_EQ(second.status, 1) << second.err;
+  EXPECT_NE(second.err.find("talvek: error: second.txt: data group DATA 08B, item AQRW, AQRE: the unsteady-state "
+                            "aquifer's influence function (the aquifer of the restart-up image) has no valid value"),
+            std::string::npos)
+      << second.err;
+}
+
 // The aquifer example with its period split at day 400 (the same well line
 // in both periods), halted at `tmstop`, new run or restart.
 std::string splitExample(int irstrt, int tmstop) {
