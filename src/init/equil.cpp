@@ -179,7 +179,10 @@ void bubbleAboveReference(State& s, int icase) {
                          "gas-oil transition; "
                        : "the oil starts with more gas than it can hold at its pressure; ";
     text += "give XREF5 at most " + num(pvt.rs(s.PZREF)) + " (the solution ratio at PREF) or PREF at least " + num(pb);
+    // Each region's line is shown, with its own largest ratio: the count of
+    // repeated warnings of the item would name only the first few regions.
     deckWarning(s.RUNFILE[0], s.LINEQL, "DATA 09B", "XREF5", text);
+    flushDeckWarnings();
   }
 }
 

@@ -5,6 +5,7 @@
 //   oil 0.3 (Bo tied to Rs, CO = 0).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -412,6 +413,47 @@ TEST(Newint, BubblePointAboveTheReferencePressureIsWarnedAbout) {
               std::string::npos)
         << warnings[0];
   }
+}
+
+// Every PVT region whose bubble point of XREF5 lies above the reference
+// pressure is named, each with its own largest ratio that fits: five regions
+// of one table each.
+TEST(Newint, BubblePointAboveTheReferencePressureIsNamedForEveryRegion) {
+  auto sp = makeState();
+  State& s = *sp;
+  column(s);
+  constexpr int kRegions = 5;
+  s.NPVTRGN = kRegions;
+  for (int r = 2; r <= kRegions; ++r) {
+    s.NRPVT(r) = s.NRPVT(1);
+    for (int k = 1; k <= s.NRPVT(1); ++k) {
+      s.PRES(k, r) = s.PRES(k, 1);
+      s.RST(k, r) = s.RST(k, 1);
+      s.BO(k, r) = s.BO(k, 1);
+      s.BW(k, r) = s.BW(k, 1);
+      s.BG(k, r) = s.BG(k, 1);
+    }
+    s.CO(r) = s.CO(1);
+    s.GRADW(r) = s.GRADW(1);
+    s.GRADO(r) = s.GRADO(1);
+    s.GRADG(r) = s.GRADG(1);
+  }
+  for (int n = 1; n <= s.NGPACT; ++n) s.NPVTGN(n) = std::min(n, kRegions);
+  s.ICASE = 1;
+  s.ZREF = 1047.0;
+  s.PZREF = 3000.0;
+  s.XREF5 = 350.0;
+  s.RUNFILE[0] = "eq.txt";
+  s.LINEQL = 27;
+  testing::WarningCapture capture;
+  NEWINT(s);
+  const std::vector<std::string>& warnings = capture.lines();
+  ASSERT_EQ(warnings.size(), static_cast<std::size_t>(kRegions));
+  for (int r = 1; r <= kRegions; ++r)
+    EXPECT_NE(warnings[static_cast<std::size_t>(r - 1)].find("of solution ratio 350 in PVT region " + std::to_string(r) +
+                                                             " is 3500,"),
+              std::string::npos)
+        << warnings[static_cast<std::size_t>(r - 1)];
 }
 
 TEST(Newint, OtherCasesChangeNothing) {
