@@ -67,12 +67,15 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
     if (concpi < 0.0) warnWellLine(s, deck, kWellNames, 9, k);
     if (concti < 0.0) warnWellLine(s, deck, kWellNames, 10, k);
     // The well number is a label of the reports: the listing prints it in
-    // three columns and weld.lis in four right after the time.
+    // three columns and weld.lis in four right after the time, and the
+    // summaries of individual wells list the numbers from 1 up.
     if (iwc < 1 || iwc > 999) {
       deckWarning(deck.fileName(), deck.lineNumber(), label, "IWC",
-                  wellText(k, iline) + " gives the well number " + std::to_string(iwc) +
-                      ", outside 1 to 999: the well reports print it in three columns (\"***\" above 999) and "
-                      "weld.lis runs four digits into the time before it");
+                  wellText(k, iline) + " gives the well number " + std::to_string(iwc) + ", outside 1 to 999: " +
+                      (iwc < 1 ? "the summaries of individual well performance (well.lis and the end of the "
+                                 "listing) leave out a well numbered below 1"
+                               : "the well reports print it in three columns (\"***\" above 999) and weld.lis runs "
+                                 "four digits into the time before it"));
     }
 
     if (m >= MXWLIN) {
