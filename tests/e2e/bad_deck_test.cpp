@@ -340,13 +340,6 @@ TEST(BadDeck, NegativeActivityCodeMakesAnActiveBlockNotAWell) {
        at + std::to_string(g11 + 2) + ": data group DATA 11A, item IACTIVE: 3 values of the array out of range 0 to 1; "
            "2 of them are negative, and " + notAWell},
   };
-  // Everything but the processor times.
-  auto withoutTimes = [](const fs::path& p) {
-    std::string out;
-    for (const auto& l : lines(slurp(p)))
-      if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
-    return out;
-  };
   const auto ref = scratch("map_ref");
   {
     std::ofstream f(ref / "map.txt");

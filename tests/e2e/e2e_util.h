@@ -41,6 +41,15 @@ inline std::vector<std::string> lines(const std::string& text) {
 }
 
 // A fresh scratch directory for one run.
+// The lines of file p but those of the processor times, which differ from
+// one run to the next: for comparing the listings and consoles of two runs.
+inline std::string withoutTimes(const fs::path& p) {
+  std::string out;
+  for (const auto& l : lines(slurp(p)))
+    if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
+  return out;
+}
+
 inline fs::path scratch(const std::string& name) {
   fs::path d = fs::path(::testing::TempDir()) / ("talvek_" + name + "_" + std::to_string(::getpid()));
   fs::remove_all(d);

@@ -175,7 +175,11 @@ LoopCount runCounted(const fs::path& dir, const std::string& deck, const talvek:
   ::backtrace(warm, 4);  // loads the unwinder before counting
 
   InDir in(dir);
-  talvek::RSTCLOCK = slowClock;
+  // The slow clock is taken back however the run ends.
+  struct ClockSet {
+    ClockSet() { talvek::RSTCLOCK = slowClock; }
+    ~ClockSet() { talvek::RSTCLOCK = nullptr; }
+  } clockSet;
   auto sp = talvek::makeState();
   talvek::State& s = *sp;
   s.OPTS = opts;
@@ -199,7 +203,6 @@ LoopCount runCounted(const fs::path& dir, const std::string& deck, const talvek:
   talvek::RSTWAIT(s);  // the images handed over by the loop are in place
   c.imageWritten = fs::exists("rout.rst");
   talvek::ENDRUN(s);
-  talvek::RSTCLOCK = nullptr;
   return c;
 }
 

@@ -485,12 +485,6 @@ TEST(Restart, LaboratoryOutputOfAFieldImageIsWrittenInFieldUnits) {
                                "talvek: warning: second.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 3, but "
                                "laboratory output is not converted from field input: the reports are written in field "
                                "units (MUNTOUT = 1)"});
-  auto withoutTimes = [](const fs::path& p) {
-    std::string out;
-    for (const auto& l : lines(slurp(p)))
-      if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
-    return out;
-  };
   const std::string listing = withoutTimes(lab / "second" / "second.lis");
   EXPECT_NE(listing.find("UNITS OF OUTPUT DATA ARE: FIELD UNITS"), std::string::npos);
   EXPECT_EQ(listing.find("LABORATORY UNITS"), std::string::npos);

@@ -216,13 +216,6 @@ TEST(UnitSystems, LaboratoryOutputOfFieldOrSiInputIsWrittenInTheInputSystem) {
        "talvek: warning: lab.txt:9: data group DATA 03B, item MUNTOUT: MUNTOUT = 3, but laboratory output is not "
        "converted from SI input: the reports are written in SI units (MUNTOUT = 2)"},
   };
-  // Everything but the processor times.
-  auto withoutTimes = [](const fs::path& p) {
-    std::string out;
-    for (const auto& l : e2e::lines(e2e::slurp(p)))
-      if (l.find("CPU-TIME IN SECONDS") == std::string::npos) out += l + "\n";
-    return out;
-  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.example);
     auto deck = e2e::lines(e2e::slurp(fs::path(TALVEK_SOURCE_DIR) / "examples" / c.example));
@@ -241,11 +234,11 @@ TEST(UnitSystems, LaboratoryOutputOfFieldOrSiInputIsWrittenInTheInputSystem) {
     ASSERT_EQ(lab.status, 0) << lab.err;
     EXPECT_EQ(own.err, "");
     EXPECT_EQ(e2e::lines(lab.err), std::vector<std::string>{c.warning});
-    const std::string listing = withoutTimes(dir[1] / "out.lis");
+    const std::string listing = e2e::withoutTimes(dir[1] / "out.lis");
     EXPECT_NE(listing.find(c.unitsTitle), std::string::npos);
     EXPECT_EQ(listing.find("LABORATORY UNITS"), std::string::npos);
-    EXPECT_EQ(listing, withoutTimes(dir[0] / "out.lis"));
-    EXPECT_EQ(withoutTimes(dir[1] / "stdout.txt"), withoutTimes(dir[0] / "stdout.txt"));
+    EXPECT_EQ(listing, e2e::withoutTimes(dir[0] / "out.lis"));
+    EXPECT_EQ(e2e::withoutTimes(dir[1] / "stdout.txt"), e2e::withoutTimes(dir[0] / "stdout.txt"));
     for (const char* file : {"res.lis", "weld.lis", "well.lis", "pvt.lis", "krp.lis", "resmat.lis", "rokmat.lis"}) {
       SCOPED_TRACE(file);
       const std::string want = e2e::slurp(dir[0] / file);

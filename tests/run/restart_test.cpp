@@ -327,7 +327,11 @@ TEST(RestartImage, MessageStepImagesAtMostOnceASecond) {
   const fs::path dir = scratchDir("gap");
   auto s = makeState();
   s->RUNFILE[3] = (dir / "out.rst").string();
-  RSTCLOCK = testClock;
+  // The test clock is taken back however the test ends.
+  struct ClockSet {
+    ClockSet() { RSTCLOCK = testClock; }
+    ~ClockSet() { RSTCLOCK = nullptr; }
+  } clockSet;
   gClock = 100.0;
   RSTPRP(*s);
   auto imageStep = [&]() {
@@ -352,7 +356,6 @@ TEST(RestartImage, MessageStepImagesAtMostOnceASecond) {
   s->ISTEP = 31;
   RSTSAV(*s);
   EXPECT_EQ(imageStep(), 31);
-  RSTCLOCK = nullptr;
   EXPECT_FALSE(fs::exists(s->RSTTMP));
 }
 
