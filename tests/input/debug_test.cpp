@@ -16,6 +16,8 @@
 #include "io/warnings.h"
 #include "input/deck_fixture.h"
 
+#include "warning_capture.h"
+
 namespace talvek {
 namespace {
 
@@ -349,18 +351,6 @@ TEST(DebugMessages, WarningsPrecedeALimitStop) {
   EXPECT_EQ(lines.back(), R"(   *WARNING* VARIABLE "  NX   " OF "DATA 10B" IS OUT OF RANGE)");
 }
 
-// The lines written to standard error while it lives (counts of earlier
-// tests flushed away first).
-class StderrLines {
- public:
-  StderrLines() {
-    setDeckWarningSink([](const std::string&) {});
-    flushDeckWarnings();
-    setDeckWarningSink([this](const std::string& l) { lines.push_back(l); });
-  }
-  ~StderrLines() { setDeckWarningSink({}); }
-  std::vector<std::string> lines;
-};
 
 // With the facility off the listing stays silent, but every warning the
 // facility knows goes to standard error, one line each with the deck line,
@@ -376,7 +366,7 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
   const std::string text = b.text(44);
   DeckReader deck("w.dat", text);
   Listing lis(s, "stderr");
-  StderrLines err;
+  testing::WarningCapture err;
   INPUT(s, deck, 0);
   EXPECT_TRUE(lis.lines().empty());
   auto at = [&](const std::string& needle, int from = 1) {
@@ -406,7 +396,7 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
           ": data group DATA 33A, item RBVOL: -4 in region line 3 is out of range -1 to 1e+29",
       "talvek: warning: w.dat: data group DATA 33A, item RBVOL: (2 more like this)",
   };
-  EXPECT_EQ(err.lines, want);
+  EXPECT_EQ(err.lines(), want);
   // The values stay as read.
   EXPECT_DOUBLE_EQ(s.PHI(1), 20.0 + 1.0E-51);
   EXPECT_DOUBLE_EQ(s.RBVOL(4), -5.0);
@@ -451,7 +441,7 @@ TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
     // The group's data start after its two header lines.
     const int first = lineOf(text, DeckBuilder::label(c.group)) + 2;
     DeckReader deck("fl.dat", text);
-    StderrLines err;
+    testing::WarningCapture err;
     std::string stopped;
     int stopLine = 0;
     try {
@@ -465,7 +455,7 @@ TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
       want.push_back("talvek: warning: fl.dat:" + std::to_string(first + a.line - 1) + ": data group " +
                      DeckBuilder::label(c.group) + ", item " + a.item + ": value out of range");
     }
-    EXPECT_EQ(err.lines, want);
+    EXPECT_EQ(err.lines(), want);
     EXPECT_EQ(stopped, c.stop.item);
     if (*c.stop.item) {
       EXPECT_EQ(stopLine, first + c.stop.line - 1);
@@ -505,12 +495,12 @@ TEST(DebugMessages, HeaderLineWithAnotherGroupsLabel) {
     ASSERT_GT(line, 0);
     text.replace(text.find(c.from), std::string(c.from).size(), c.to);
     DeckReader deck("h.dat", text);
-    StderrLines err;
+    testing::WarningCapture err;
     INPUT(s, deck, 0);
     if (*c.want) {
-      EXPECT_EQ(err.lines, std::vector<std::string>{"talvek: warning: h.dat:" + std::to_string(line) + ": " + c.want});
+      EXPECT_EQ(err.lines(), std::vector<std::string>{"talvek: warning: h.dat:" + std::to_string(line) + ": " + c.want});
     } else {
-      EXPECT_TRUE(err.lines.empty()) << err.lines.front();
+      EXPECT_TRUE(err.lines().empty()) << err.lines().front();
     }
   }
 }
