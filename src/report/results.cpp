@@ -135,16 +135,22 @@ void wellsHeader(State& s) {
 }
 
 void wellRow(State& s, int n, const char* type) {
+  // A component whose equation is off has no rate or cumulative (0, as in the
+  // listing's well summary); its flow terms hold only the guards against a zero
+  // division, or the gas dissolved in the produced oil of a run without gas.
   const double fl = s.UFAC(2), fg = s.UFAC(3), cl = s.UFAC(7), cg = s.UFAC(8);
-  const double qo = fl * s.FLOWO(n) + 0.0, qw = fl * s.FLOWW(n) + 0.0, qp = fl * s.FLOWP(n) + 0.0;
-  const double qg = fg * s.FLOWG(n) + 0.0;
+  const double so = s.KEQO >= 1 ? 1.0 : 0.0, sw = s.KEQW >= 1 ? 1.0 : 0.0;
+  const double sg = s.KEQG >= 1 ? 1.0 : 0.0, sp = s.KEQP >= 1 ? 1.0 : 0.0;
+  const double qo = so * fl * s.FLOWO(n) + 0.0, qw = sw * fl * s.FLOWW(n) + 0.0;
+  const double qp = sp * fl * s.FLOWP(n) + 0.0, qg = sg * fg * s.FLOWG(n) + 0.0;
   Row r;
   r.num(s.ISTEP).num(s.TIMUSE * s.UFAC(12)).num(s.IWNUM(n)).num(s.IJK(1, n)).num(s.IJK(2, n)).num(s.IJK(3, n));
   r.text(type).num(s.UFAC(6) * s.PSAND(n));
   r.num(qo).num(qw).num(qp).num(qg);
-  r.num(cl * s.CUMPB(1, n)).num(cl * s.CUMPB(2, n)).num(cl * s.CUMPB(4, n)).num(cg * s.CUMPB(3, n));
-  r.num(-cl * s.CUMIB(1, n) + 0.0).num(-cl * s.CUMIB(2, n) + 0.0).num(-cl * s.CUMIB(4, n) + 0.0);
-  r.num(-cg * s.CUMIB(3, n) + 0.0);
+  r.num(so * cl * s.CUMPB(1, n) + 0.0).num(sw * cl * s.CUMPB(2, n) + 0.0).num(sp * cl * s.CUMPB(4, n) + 0.0);
+  r.num(sg * cg * s.CUMPB(3, n) + 0.0);
+  r.num(-so * cl * s.CUMIB(1, n) + 0.0).num(-sw * cl * s.CUMIB(2, n) + 0.0).num(-sp * cl * s.CUMIB(4, n) + 0.0);
+  r.num(-sg * cg * s.CUMIB(3, n) + 0.0);
   r.ratio(qw + qp, qo + qw + qp).ratio(qg, qo);
   r.num(s.CONCP(n)).num(s.CONCT(n));
   s.units.writeLine(s.ICSVW, r.view());

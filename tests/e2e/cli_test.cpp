@@ -322,6 +322,28 @@ TEST(CommandLineOptions, ResultTablesHoldTheListingFilesRecordsInFullPrecision) 
   }
 }
 
+TEST(CommandLineOptions, ResultTablesGiveZeroForComponentsWhoseEquationIsOff) {
+  // The water flood solves neither gas nor polymer solution. Its flow terms of
+  // those components hold only the zero-division guards (about 1E-53) and the
+  // gas dissolved in the produced oil; the listing prints 0 for them, and so
+  // do both tables, in every row.
+  const auto dir = scratch("opt_csv_off");
+  Result r = run(dir, "--csv --quiet '" + example("waterflood1d.txt") + "' f.lis r1.rst r2.rst");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Csv wells = readCsv(dir / "wells.csv"), res = readCsv(dir / "results.csv");
+  ASSERT_FALSE(wells.rows.empty());
+  ASSERT_FALSE(res.rows.empty());
+  for (std::size_t i = 0; i < wells.rows.size(); ++i)
+    for (const char* c : {"gas_rate", "polymer_solution_rate", "cum_gas", "cum_polymer_solution", "cum_gas_injected",
+                          "cum_polymer_solution_injected"})
+      EXPECT_EQ(wells.num(i, c), 0.0) << "wells.csv row " << i + 1 << " " << c;
+  for (std::size_t i = 0; i < res.rows.size(); ++i)
+    for (const char* c : {"gas_rate", "polymer_solution_rate", "cum_gas", "cum_polymer_solution"})
+      EXPECT_EQ(res.num(i, c), 0.0) << "results.csv row " << i + 1 << " " << c;
+  // The components that are solved keep their rates.
+  EXPECT_GT(wells.num(wells.rows.size() - 1, "oil_rate"), 0.0);
+}
+
 TEST(CommandLineOptions, SummaryBreakthroughTimesAgreeWithWeldLis) {
   // For the producer of each example, the first step of weld.lis whose
   // aqueous cut passes 0.01, whose GOR passes 1.1 x that of the first step
