@@ -40,10 +40,18 @@ std::string wellText(int k, int iline) {
 }
 
 // Reads the well lines of one record, stores them from line m + 1 on.
-void readWellLines(State& s, DeckReader& deck, const std::string& label, int iline, int now, int& m) {
+// The items of a well line are read into the same variables line after line,
+// so that a null value or a slash leaves an item as the line before gave it.
+struct WellLineItems {
+  int iwt = 0, iwc = 0, iw = 0, jw = 0, kw = 0, iwopc = 0;
+  double gw = 0.0, bhp = 0.0, qsp = 0.0, concpi = 0.0, concti = 0.0;
+};
+
+void readWellLines(State& s, DeckReader& deck, const std::string& label, int iline, int now, int& m,
+                   WellLineItems& w) {
+  int &iwt = w.iwt, &iwc = w.iwc, &iw = w.iw, &jw = w.jw, &kw = w.kw, &iwopc = w.iwopc;
+  double &gw = w.gw, &bhp = w.bhp, &qsp = w.qsp, &concpi = w.concpi, &concti = w.concti;
   for (int k = 1; k <= now; ++k) {
-    int iwt = 0, iwc = 0, iw = 0, jw = 0, kw = 0, iwopc = 0;
-    double gw = 0.0, bhp = 0.0, qsp = 0.0, concpi = 0.0, concti = 0.0;
     ListRead r(deck, label);
     r.item(iwt, "IWT")
         .item(iwc, "IWC")
@@ -157,11 +165,15 @@ void READSC(State& s, DeckReader& deck) {
   s.NNOW = 0;
   double prevSimnew = 0.0;
   int m = 0;  // well lines stored, all records
+  // Each "NOW" line is read into the same variables, and each well line into
+  // the same set: a null value or a slash keeps what the line before gave
+  // (the limits of the record before, the rate of the well line before).
+  int now = 0, irite1 = 0;
+  double delt1 = 0.0, simnew = 0.0, qoecon = 0.0, wormax = 0.0, gormax = 0.0;
+  WellLineItems w;
   for (int iline = 1; iline <= kMaxNowLines; ++iline) {
     s.ILINE = iline;
     dbgBlank(s);
-    int now = 0, irite1 = 0;
-    double delt1 = 0.0, simnew = 0.0, qoecon = 0.0, wormax = 0.0, gormax = 0.0;
     {
       ListRead r(deck, label);
       r.item(now, "NOW")
@@ -204,7 +216,7 @@ void READSC(State& s, DeckReader& deck) {
 
     dbgBlank(s);
     // A negative NOW (warned about above) is kept as read and reads no well line.
-    readWellLines(s, deck, label, iline, now, m);
+    readWellLines(s, deck, label, iline, now, m, w);
   }
   dbgBlank(s);
   dbgGroupEnd(s, kSchedule);

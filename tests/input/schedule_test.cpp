@@ -193,6 +193,49 @@ TEST(Schedule, SeveralRecordsNumberWellLinesContinuously) {
   EXPECT_DOUBLE_EQ(s.RWLINE(2, 3), 900.0);
 }
 
+// A null value or a slash leaves an item as the line before gave it: the
+// limits of the record before on a "NOW" line, the values of the well line
+// before on a well line (the first line of each kind starts from zeros).
+TEST(Schedule, NullsAndSlashKeepTheValuesOfTheLineBefore) {
+  auto sp = scheduleState();
+  State& s = *sp;
+  DeckReader d("sched.dat", kHeads +
+                                "2 1 1.0 100.0 5.0 20.0 2000.0\n"
+                                "-2 1 1 1 1 2 10.0 3000.0 / the rest as before: zeros\n"
+                                "-1 2 3 2 1 1 12.5 500.0 0.5 100.0 7.0\n"
+                                "2 0 2.0 200.0 /  limits as in the record before\n"
+                                "-1 3 2 1 1 11 8.0 /\n"
+                                "-2, 4, 1, 2, 1, 4,, 2500.0, 1.5,, 9.0\n"
+                                "1 1 3.0 300.0 1.0 / WORMAX and GORMAX kept\n"
+                                "-1 5 2 2 2 3 6.0 700.0 0.25 0.0 0.0\n"
+                                "0 0 0 0 0 0 0\n");
+  READSC(s, d);
+  ASSERT_EQ(s.NNOW, 3);
+  const double wantNow[3][5] = {
+      {1.0, 100.0, 5.0, 20.0, 2000.0}, {2.0, 200.0, 5.0, 20.0, 2000.0}, {3.0, 300.0, 1.0, 20.0, 2000.0}};
+  for (int t = 1; t <= 3; ++t) {
+    EXPECT_DOUBLE_EQ(s.DELT1(t), wantNow[t - 1][0]) << t;
+    EXPECT_DOUBLE_EQ(s.SIMNEW(t), wantNow[t - 1][1]) << t;
+    EXPECT_DOUBLE_EQ(s.QOECONT(t), wantNow[t - 1][2]) << t;
+    EXPECT_DOUBLE_EQ(s.WORMAXT(t), wantNow[t - 1][3]) << t;
+    EXPECT_DOUBLE_EQ(s.GORMAXT(t), wantNow[t - 1][4]) << t;
+  }
+  EXPECT_EQ(s.IRITE1(2), 0);
+  // IWT IWC IWOPC, then GW BHP QSP CONCPI CONCTI of the five well lines.
+  const int wantI[5][3] = {{-2, 1, 2}, {-1, 2, 1}, {-1, 3, 11}, {-2, 4, 4}, {-1, 5, 3}};
+  const double wantR[5][5] = {{10.0, 3000.0, 0.0, 0.0, 0.0},
+                              {12.5, 500.0, 0.5, 100.0, 7.0},
+                              {8.0, 500.0, 0.5, 100.0, 7.0},
+                              {8.0, 2500.0, 1.5, 100.0, 9.0},
+                              {6.0, 700.0, 0.25, 0.0, 0.0}};
+  for (int m = 1; m <= 5; ++m) {
+    EXPECT_EQ(s.IWLINE(1, m), wantI[m - 1][0]) << "line " << m;
+    EXPECT_EQ(s.IWLINE(6, m), wantI[m - 1][1]) << "line " << m;
+    EXPECT_EQ(s.IWLINE(5, m), wantI[m - 1][2]) << "line " << m;
+    for (int c = 1; c <= 5; ++c) EXPECT_DOUBLE_EQ(s.RWLINE(c, m), wantR[m - 1][c - 1]) << "line " << m << " item " << c;
+  }
+}
+
 TEST(Schedule, EndLineAddingUpToZero) {
   auto sp = scheduleState();
   State& s = *sp;
