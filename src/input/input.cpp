@@ -1,6 +1,7 @@
 #include "input/input.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -363,6 +364,16 @@ void group10(State& s, DeckReader& deck) {
   if (s.NY == 0) {
     s.IRADIAL = 1;
     s.NY = 1;
+    // Rings have no x or y direction to dip along; the depths are still laid
+    // out from the sines over the deck's DX and DY, which the radii do not use.
+    if (s.SINX != 0.0 || s.SINY != 0.0) {
+      char buf[240];
+      std::snprintf(buf, sizeof buf,
+                    "a radial grid (NY = 0) has no dip: SINX = %g and SINY = %g tilt its rings over the "
+                    "deck's DX and DY, which the ring radii do not use; give 0 for both",
+                    s.SINX, s.SINY);
+      deckWarning(deck.fileName(), s.LINDIP, label(s, 7), "SINX, SINY", buf);
+    }
   }
   for (int k = 1; k <= 100; ++k) s.LAYLAB(k) = FText<80>();
   if (s.NZ > 1) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "input/debug.h"
 #include "input/input.h"
 #include "io/deck.h"
 #include "io/errors.h"
 #include "input/deck_fixture.h"
+#include "warning_capture.h"
 
 namespace talvek {
 namespace {
@@ -217,6 +219,45 @@ TEST(InputDeck, RadialGridFromNyZero) {
       ASSERT_GE(n, 1);
       EXPECT_DOUBLE_EQ(s.KX(n), (i == 3 && k == 2) ? 7.0 : 100.0);
     }
+}
+
+// Rings have no direction to dip along: a radial grid with a dip is warned
+// about (its depths still follow the sines over DX and DY); a level radial
+// grid and a dipping Cartesian grid are not.
+TEST(InputDeck, DipOfARadialGridIsWarnedAbout) {
+  struct Case {
+    const char* grid;  // group 10
+    const char* dip;   // group 7
+    bool warned;
+  };
+  const Case cases[] = {
+      {"3 0 2 1 2 0 2 2 0.25 1000.\n", "5000. 0.1 0.\n", true},
+      {"3 0 2 1 2 0 2 2 0.25 1000.\n", "5000. 0. -0.2\n", true},
+      {"3 0 2 1 2 0 2 2 0.25 1000.\n", "5000. 0. 0.\n", false},
+      {"3 2 2 1 2 0 2 2 0. 0.\n", "5000. 0.1 0.\n", false},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    DeckBuilder b;
+    b.data[7] = c.dip;
+    b.data[10] = c.grid;
+    testing::WarningCapture capture;
+    DeckReader deck("dip.dat", b.text(37));
+    setInputTables(s);
+    readRunControl(s, deck);
+    std::vector<std::string> dip;
+    for (const std::string& w : capture.lines())
+      if (w.find("has no dip") != std::string::npos) dip.push_back(w);
+    if (!c.warned) {
+      EXPECT_TRUE(dip.empty()) << c.grid << c.dip;
+      continue;
+    }
+    ASSERT_EQ(dip.size(), 1u) << c.dip;
+    const std::string at = "dip.dat:" + std::to_string(testing::lineOf(b.text(37), std::string(c.dip, std::string_view(c.dip).find('\n')))) +
+                           ": data group DATA 07B, item SINX, SINY: a radial grid (NY = 0) has no dip";
+    EXPECT_EQ(dip[0].rfind("talvek: warning: " + at, 0), 0u) << dip[0];
+  }
 }
 
 // With automatic ordering the numbering is not the deck's I-J-K order: the
