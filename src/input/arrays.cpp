@@ -2,9 +2,11 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "input/debug.h"
 #include "io/errors.h"
+#include "io/warnings.h"
 
 namespace talvek {
 
@@ -109,6 +111,18 @@ void readGrid(State& s, DeckReader& deck, T* grid, T* buf, T dflt, double lo, do
     ListRead r(deck, label);
     r.items(buf, s.NCELL, name);
     r.end();
+    // Nulls and the values after a slash leave the reader's work array as the
+    // last array read in this form left it: those cells take that array's
+    // values (0 before the first), not a default of this one.
+    if (r.kept() > 0) {
+      const int kept = r.kept();
+      deckWarning(deck.fileName(), deck.lineNumber(), label, name,
+                  std::to_string(kept) + " of the " + std::to_string(s.NCELL) + " values of the whole form " +
+                   (kept == 1 ? "is a null value or follows" : "are null values or follow") +
+                   " a slash: such a cell keeps the value the last " +
+                   (std::is_same_v<T, int> ? "integer" : "real") +
+                   " array read in the whole form gave it (0 when none did); give every value");
+    }
     int m = 0, count = 0, notWells = 0;
     for (int k = 1; k <= s.NZ; ++k)
       for (int j = 1; j <= s.NY; ++j)

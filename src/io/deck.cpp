@@ -462,14 +462,22 @@ ListRead& ListRead::item(std::string& v, std::string_view name) {
 }
 
 ListRead& ListRead::items(double* v, int n, std::string_view name) {
-  for (int k = 0; k < n && !done_; ++k)
-    if (next(name, k + 1) == Tok::Value) toReal(v[k], name, k + 1);
+  for (int k = 0; k < n; ++k) {
+    if (!done_ && next(name, k + 1) == Tok::Value)
+      toReal(v[k], name, k + 1);
+    else
+      ++kept_;
+  }
   return *this;
 }
 
 ListRead& ListRead::items(int* v, int n, std::string_view name) {
-  for (int k = 0; k < n && !done_; ++k)
-    if (next(name, k + 1) == Tok::Value) toInt(v[k], name, k + 1);
+  for (int k = 0; k < n; ++k) {
+    if (!done_ && next(name, k + 1) == Tok::Value)
+      toInt(v[k], name, k + 1);
+    else
+      ++kept_;
+  }
   return *this;
 }
 

@@ -110,6 +110,9 @@ class ListRead {
   // n values into consecutive doubles (whole-array form).
   ListRead& items(double* v, int n, std::string_view name);
   ListRead& items(int* v, int n, std::string_view name);
+  // How many entries of the items() calls so far a null value or the slash
+  // left unchanged.
+  int kept() const { return kept_; }
   // Ends the read: the rest of the current line is ignored. A read with no
   // items passes over one line, as an empty Fortran READ does.
   void end();
@@ -131,6 +134,7 @@ class ListRead {
   bool comma_ = true;        // a comma since the last value: a further comma is a null
   int repeatLeft_ = 0;       // pending copies of an r*v or r* form
   bool repeatNull_ = false;
+  int kept_ = 0;             // entries of items() left unchanged
   std::string_view tok_;     // the current value's text
   bool quoted_ = false;      // it was a quoted text (then tok_ views qbuf_)
   std::string qbuf_;

@@ -467,5 +467,56 @@ TEST(InputDeck, NullsAndSlashKeepValues) {
   EXPECT_EQ(s.IQP, 4);
 }
 
+// The whole form reads into one work array per kind of value: nulls and the
+// values after a slash keep what the last whole-form array of that kind gave
+// the same cell. That is kept, and said, since it silently mixes one
+// property into another.
+TEST(InputDeck, NullsInTheWholeFormTakeTheLastWholeFormArraysValuesAndAreWarnedAbout) {
+  struct Case {
+    const char* kz;  // group 20 (KX of group 18 is given in the whole form)
+    int kept;        // values left to the work array
+    int active;      // of them in active cells (cell 12 is inactive)
+  };
+  const Case cases[] = {
+      {"0 KZ\n6*50. 6*\n", 6, 5},
+      {"0 KZ\n50. 50. /\n", 10, 9},
+      {"0 KZ\n50.,,50. 9*50.\n", 1, 1},
+      {"0 KZ\n12*50.\n", 0, 0},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    DeckBuilder b;
+    b.data[20] = c.kz;
+    testing::WarningCapture capture;
+    DeckReader deck("whole.dat", b.text(37));
+    setInputTables(s);
+    readRunControl(s, deck);
+    readArrayGroups(s, deck);
+    int fromKx = 0;
+    for (int L = 1; L <= s.NCELL; ++L) {
+      const int n = s.IORD(L);
+      if (n < 1) continue;
+      if (s.KZ(n) != 50.0) {
+        EXPECT_DOUBLE_EQ(s.KZ(n), 100.0 * L) << c.kz << " cell " << L;  // KX's value of that cell
+        ++fromKx;
+      }
+    }
+    EXPECT_EQ(fromKx, c.active) << c.kz;
+    std::vector<std::string> kz;
+    for (const std::string& w : capture.lines())
+      if (w.find("item KZ") != std::string::npos) kz.push_back(w);
+    if (c.kept == 0) {
+      EXPECT_TRUE(kz.empty()) << c.kz;
+      continue;
+    }
+    ASSERT_EQ(kz.size(), 1u) << c.kz;
+    EXPECT_NE(kz[0].find("whole.dat:" + std::to_string(testing::lineOf(b.text(37), "KZ") + 1) +
+                         ": data group DATA 20A, item KZ: " + std::to_string(c.kept) + " of the 12 values"),
+              std::string::npos)
+        << kz[0];
+  }
+}
+
 }  // namespace
 }  // namespace talvek
