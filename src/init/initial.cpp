@@ -265,6 +265,15 @@ void INITAL(State& s) {
       s.RSTOT(n) = s.RSN(n);
       s.ISATN(n) = 0;
       s.EPSX2(n) = 1.0;
+      if (s.KEQO >= 1 && s.KEQG >= 1 && s.SON(n) <= SONONE) {
+        // Neither oil nor free gas (a water zone): the block starts
+        // saturated without free gas, its unknown the oil saturation, not a
+        // solution ratio that no oil holds. Its ratio, volume factor and
+        // bubble point stay as given (the reports show them); with no oil
+        // they hold no fluid.
+        s.ISATN(n) = 1;
+        s.EPSX2(n) = 0.001;
+      }
     }
   }
 

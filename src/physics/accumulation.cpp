@@ -92,9 +92,18 @@ void ACCUM(State& s, int n, const AccumInput& a) {
     const double cpo = (cphi / bon + gp) * A;
     s.DACC(iqo, isp, n) = -cso;
     s.DACC(iqo, isw, n) = -cso;
-    s.DACC(iqo, iso, n) = A * gR * son;
+    // The slopes in RS are taken with the old oil saturation. A block whose
+    // oil more than doubles within the step (oil flowing into a block that
+    // held little or none) would get slopes less than half the true ones,
+    // and a Newton step with such a slope overshoots the ratio by more than
+    // it corrects: RS oscillates with growing swings, and without old oil
+    // its column is empty. Such a block takes the slopes of its new oil:
+    // the oil and gas accumulations S*A/B and RS*S*A/B differentiated at
+    // the new saturation.
+    const bool filling = so > 2.0 * son;
+    s.DACC(iqo, iso, n) = A * gR * (filling ? so : son);
     s.DACC(iqo, ipo, n) = cpo * son;
-    s.DACC(iqg, iso, n) = co0 * son;
+    s.DACC(iqg, iso, n) = filling ? so * cso : co0 * son;
   }
   // Dissolved gas.
   s.DACC(iqg, isp, n) += rs * s.DACC(iqo, isp, n);

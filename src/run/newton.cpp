@@ -116,7 +116,15 @@ void CNVRGE(State& s, int& NCONV) {
       if (s.ISAT(n) != 1) {
         const PvtAt at = pvtAtP(s, r, s.P(n), hint);
         const double rsat = pvtValue(s, at, PvtCol::RS);
-        if (s.RS(n) - rsat > 0.1) {
+        if (s.SO(n) <= SONONE) {
+          // No oil left: no oil holds a solution ratio, and the ratio's
+          // column of the Newton system would be empty. The block becomes
+          // saturated without free gas (SG = 1 - SO - SA = 0), its unknown
+          // the oil saturation.
+          s.RS(n) = rsat;
+          s.ISAT(n) = 1;
+          s.EPSX2(n) = 0.001;
+        } else if (s.RS(n) - rsat > 0.1) {
           const double bo = pvtValue(s, at, PvtCol::BO);
           const double bg = pvtValue(s, at, PvtCol::BG);
           const double rr = (s.RS(n) - rsat) * bg / bo;
@@ -125,7 +133,10 @@ void CNVRGE(State& s, int& NCONV) {
           s.ISAT(n) = 1;
           s.EPSX2(n) = 0.001;
         }
-      } else if (s.SG(n) <= s.SGMIN) {
+      } else if (s.SG(n) <= s.SGMIN && s.SO(n) > SONONE) {
+        // (A saturated block without oil stays saturated when its gas
+        // vanishes: water has filled it, and the next iteration brings a
+        // negative gas saturation back to 0.)
         const PvtAt at = pvtAtP(s, r, s.P(n), hint);
         const double rsat = pvtValue(s, at, PvtCol::RS);
         const double bo = pvtValue(s, at, PvtCol::BO);

@@ -30,6 +30,13 @@ namespace talvek {
 
 using Text80 = FText<80>;
 
+// An oil saturation at or below this is no oil (the size below which a
+// saturation is not tested for convergence). With the oil and gas equations
+// on, a block without oil is kept saturated, its unknown the oil saturation:
+// the oil and gas accumulations change with the solution ratio only in
+// proportion to the oil, so without oil the ratio cannot be solved for.
+inline constexpr double SONONE = 1.0E-6;
+
 template <int... D>
 using RA = FArray<double, D...>;
 template <int... D>

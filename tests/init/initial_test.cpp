@@ -221,6 +221,41 @@ TEST(Inital, FreeGasWithoutGasEquationLeavesOilUndersaturated) {
   EXPECT_EQ(t.ISATN(1), 1);
 }
 
+// A block without oil and without free gas (a water zone) has no solution
+// ratio to solve for: with the oil and gas equations on it starts saturated
+// (its unknown the oil saturation), its deck ratio and fluids in place kept.
+TEST(Inital, BlockWithoutOilStartsSaturatedWithTheGasEquation) {
+  struct Case {
+    const char* what;
+    double son;
+    int keqo, keqg;
+    int isatn;
+  };
+  const Case cases[] = {
+      {"water zone, oil and gas on", 0.0, 1, 1, 1},
+      {"oil saturation at the no-oil limit", 1.0E-6, 1, 1, 1},
+      {"oil saturation just above it", 2.0E-6, 1, 1, 0},
+      {"water zone, gas equation off", 0.0, 1, 0, 0},
+      {"water zone, oil equation off", 0.0, 0, 1, 0},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    twoBlocks(s);
+    s.KEQO = c.keqo;
+    s.KEQG = c.keqg;
+    s.SON(2) = c.son;
+    s.SWN(2) = 1.0 - c.son - s.SPN(2);
+    s.RSN(2) = 120.0;  // whatever ratio the deck gives the water zone
+    INITAL(s);
+    EXPECT_EQ(s.ISATN(2), c.isatn) << c.what;
+    EXPECT_DOUBLE_EQ(s.EPSX2(2), c.isatn == 1 ? 0.001 : 1.0) << c.what;
+    EXPECT_DOUBLE_EQ(s.RSN(2), 120.0) << c.what;
+    EXPECT_NEAR(s.BON(2), boOfRs(120.0) / ((3000.0 - pbOf(120.0)) * s.CO(1) + 1.0), 1e-12) << c.what;
+    EXPECT_NEAR(s.GIP(2), 120.0 * s.STOIP(2), 1e-9) << c.what;
+  }
+}
+
 TEST(Inital, ResidualOilByEquationSwitches) {
   struct Case {
     int w, o, g;

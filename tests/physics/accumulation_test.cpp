@@ -156,6 +156,31 @@ TEST(Accumulation, UndersaturatedBlockHasOnlyDissolvedGas) {
               1e-12 * std::fabs(s.DACC(s.IQG, s.IPO, n)));
 }
 
+// An undersaturated block whose oil more than doubles within the step (oil
+// flowing into a block that held little or none) takes the slopes in RS of
+// its new oil: they match the change of the accumulations when RS moves. The
+// slopes of the old oil would be a fraction of it (none without old oil),
+// and Newton's RS would swing ever wider.
+TEST(Accumulation, FillingBlockTakesRatioSlopesFromItsNewOil) {
+  for (double son : {0.0, 0.02, 0.1}) {
+    auto sp = twoBlocks({"water-oil-gas", 1, 1, 1, 0});
+    State& s = *sp;
+    setBlock(s, 2, 2600.0, 1.0 - son, son, 0.0, 400.0, 0);
+    makeOldLevel(s);
+    const int n = 2;
+    setBlock(s, n, 2620.0, 0.7, 0.3, 0.0, 410.0, 0);
+    EVALUT(s);
+    const double ao = s.ACCR(s.IQO, n), ag = s.ACCR(s.IQG, n);
+    const double dOil = s.DACC(s.IQO, s.ISO, n), dGas = s.DACC(s.IQG, s.ISO, n);
+    s.RS(n) += 1.0;
+    EVALUT(s);
+    const double fo = s.ACCR(s.IQO, n) - ao, fg = s.ACCR(s.IQG, n) - ag;
+    ASSERT_NE(fo, 0.0);
+    EXPECT_NEAR(dOil, fo, 0.05 * std::fabs(fo)) << "SON " << son;
+    EXPECT_NEAR(dGas, fg, 0.05 * std::fabs(fg)) << "SON " << son;
+  }
+}
+
 // Water and polymer alone: the water term moves with the polymer-solution
 // saturation, with the sign reversed.
 TEST(Accumulation, WaterPolymerRunPutsWaterSlopeOnPolymerSaturation) {

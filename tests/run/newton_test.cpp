@@ -410,3 +410,56 @@ TEST(RateCorrection, AquiferTermsOfSolvedComponentsOnly) {
     EXPECT_DOUBLE_EQ(s.QAG(2), expect(c.keqg, s.IQG, 40)) << c.what;
   }
 }
+
+TEST(Cnvrge, BlockWithoutOilIsSaturatedWithoutFreeGas) {
+  // Unconverged iterations (the pressure changes by 5 %). A block whose oil
+  // saturation is at most 1E-6 holds no oil to carry a solution ratio: it is
+  // saturated without free gas, and stays so when its gas saturation goes
+  // negative; a block with more oil keeps the usual switching.
+  double rsat = 0;
+  {
+    auto sp = makeState();
+    setup(*sp, 1);
+    rsat = PVTP(*sp, 1, 2100.0, PvtCol::RS);
+  }
+  struct Case {
+    const char* what;
+    int isat;
+    double sw, so, rs, dso;  // dso: correction of the position-ISO unknown
+    int isatAfter;
+    double rsAfter, sgAfter;  // sgAfter < -1 : not checked
+  };
+  const Case cases[] = {
+      {"undersaturated water zone, RS 0", 0, 0.9, 0.0, 0.0, 0.0, 1, rsat, 0.0},
+      {"undersaturated, dissolved gas in excess", 0, 0.9, 0.0, 400.0, 0.0, 1, rsat, 0.0},
+      {"undersaturated, oil 5E-7", 0, 0.9 - 5.0E-7, 5.0E-7, 0.0, 0.0, 1, rsat, -2.0},
+      {"undersaturated, oil 5E-6 below saturation", 0, 0.9 - 5.0E-6, 5.0E-6, 200.0, 0.0, 0, 200.0, 0.0},
+      {"saturated without oil, gas gone negative", 1, 0.9 + 1.0E-3, 0.0, 300.0, 0.0, 1, 300.0, -2.0},
+      {"saturated with oil, gas gone negative", 1, 0.3, 0.61, 300.0, 0.0, 0, -1.0E30, 0.0},
+  };
+  for (const Case& c : cases) {
+    auto sp = makeState();
+    State& s = *sp;
+    setup(s, 1);
+    s.ISAT(1) = c.isat;
+    s.EPSX2(1) = c.isat == 1 ? 0.001 : 1.0;
+    s.SW(1) = c.sw;
+    s.SO(1) = c.so;
+    s.SG(1) = 1.0 - c.so - c.sw - s.SP(1);
+    s.RS(1) = c.rs;
+    s.SON(1) = c.so;
+    s.DELX(kx(s, 1, s.IPO)) = 100.0;
+    int nconv = -1;
+    CNVRGE(s, nconv);
+    ASSERT_EQ(nconv, 1) << c.what;
+    EXPECT_EQ(s.ISAT(1), c.isatAfter) << c.what;
+    EXPECT_DOUBLE_EQ(s.EPSX2(1), c.isatAfter == 1 ? 0.001 : 1.0) << c.what;
+    if (c.rsAfter > -1.0E29) {
+      EXPECT_NEAR(s.RS(1), c.rsAfter, 1e-9) << c.what;
+    }
+    if (c.sgAfter > -1.0) {
+      EXPECT_NEAR(s.SG(1), c.sgAfter, 1e-12) << c.what;
+    }
+    EXPECT_NEAR(s.SO(1) + s.SG(1) + s.SA(1), 1.0, 1e-12) << c.what;
+  }
+}
