@@ -295,6 +295,11 @@ void NEWINT(State& s) {
       double zow, pow_t;
       transitionTop(zref, pwref, gws, gwref, gu, gu(pzref), pcs, pc1, zow, pow_t);
 
+      // Oil pressure at the top of the water-oil transition: there the
+      // capillary pressure is PcS, unless the gas-oil contact cuts the
+      // transition short.
+      double pot = pow_t + pcs;
+
       // Gas-oil system of case 7: the contact where the oil reaches its
       // bubble point, and the gas-liquid transition above it.
       double zgt = zow, zgo = zow, pgt = 0.0, pcs_g = 0.0, pc1_g = 0.0;
@@ -308,18 +313,26 @@ void NEWINT(State& s) {
         pc1_g = gl.pc(1.0);
         transitionTop(zgo, pbr, go, go(pbr), gg, gg(pbr + pc1_g), pcs_g, pc1_g, zgt, pgt);
         zgt = std::min(zgt, zgo);
-        zow = std::clamp(zow, zgo, zref);
-        pow_t = hydro(zow, zref, pwref, gwref, gws);
+        // An oil column shorter than the water-oil transition: the
+        // transition ends at the gas-oil contact, with the oil there at its
+        // bubble point and the water on its own gradient, so that the oil
+        // pressure meets the gas-oil transition's without a jump and the
+        // water saturation at the contact is that of their difference.
+        if (zow < zgo) {
+          zow = zgo;
+          pow_t = hydro(zow, zref, pwref, gwref, gws);
+          pot = hydro(zow, zref, pzref, gu);
+        }
       }
 
       auto oilZone = [&](double f, double d) {
         sw += f * swcr;
         so += f * (1.0 - swcr);
-        pn += f * hydro(d, zow, pow_t + pcs, gu);
+        pn += f * hydro(d, zow, pot, gu);
       };
       auto owTransition = [&](double f, double d) {
         const double pw = lerp(zow, zref, d, pow_t, pwref);
-        const double po = lerp(zow, zref, d, pow_t + pcs, pzref);
+        const double po = lerp(zow, zref, d, pot, pzref);
         const double swt = wo.sat_at(po - pw);
         sw += f * swt;
         so += f * (1.0 - swt);

@@ -273,6 +273,42 @@ TEST(Newint, Case7GasCapOilAndWater) {
   EXPECT_DOUBLE_EQ(s.RSN(1), 299.04);
 }
 
+TEST(Newint, Case7OilColumnShorterThanTheWaterOilTransition) {
+  // R = 299.85 has its bubble point at 2998.5, reached 1.5 / 0.3 = 5 ft above
+  // ZREF: gas-oil contact 1042, below the top the water-oil transition would
+  // have on its own (1037). The transition then ends at the contact, where
+  // the oil is at its bubble point and the water at its own gradient: both
+  // pressures stay hydrostatic through it, and the water saturation at the
+  // contact is that of Pc = 1.75 (0.6), not the connate one. Gas-liquid
+  // curve Pc = 2.5 (1 - S): its transition top 1042 - 2 / 0.25 = 1034.
+  auto sp = makeState();
+  State& s = *sp;
+  column(s);
+  for (int k = 1; k <= 5; ++k) s.PCGOI(k, 1) = 2.5 * (1 - s.SLT(k, 1));
+  s.ICASE = 7;
+  s.ZREF = 1047.0;
+  s.PZREF = 3000.0;
+  s.XREF5 = 299.85;
+  NEWINT(s);
+  static constexpr double zgt = 1034.0, zgo = 1042.0, pgt = 2998.5 - GO * 8;
+  std::vector<Zone> zones = {
+      {-INF, zgt, [](double) { return 0.2; }, [](double) { return 0.0; },
+       [](double d) { return pgt + 2 + GG * (d - zgt) - 2; }},
+      {zgt, zgo, [](double) { return 0.2; },
+       [](double d) { return 1 - 2 * (1 - (d - zgt) / 8) / 2.5 - 0.2; },
+       [](double d) { return pgt + GO * (d - zgt); }},
+      {zgo, 1047, [](double d) { return 1 + 0.15 * (d - 1047) / 1.875; },
+       [](double d) { return -0.15 * (d - 1047) / 1.875; },
+       [](double d) { return 3000 + GO * (d - 1047); }},
+      {1047, INF, [](double) { return 1.0; }, [](double) { return 0.0; },
+       [](double d) { return kPwRef + GW * (d - 1047) + 1.0; }},
+  };
+  expectBlocks(s, zones, "short oil column");
+  // Layer 4 [1040, 1050]: 0.2 gas-oil transition, 0.5 water-oil transition
+  // (water 0.8 at its middle 1044.5), 0.3 water.
+  EXPECT_NEAR(s.SWN(4), 0.2 * 0.2 + 0.5 * 0.8 + 0.3, 1e-12);
+}
+
 // Pressure at depth d of a phase with gradient g(p), from p0 at z0 with the
 // reference gradient g0: the fixed point p = p0 + (g0 + g(p)) / 2 * (d - z0),
 // found here by plain substitution.
