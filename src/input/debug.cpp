@@ -1,5 +1,6 @@
 #include "input/debug.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -85,13 +86,35 @@ void toStderr(const State& s, const DeckReader& deck, int group, const std::stri
 
 std::string withNote(std::string_view note) { return note.empty() ? std::string() : "; " + std::string(note); }
 
-std::string num(double v) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.6g", v);
-  return b;
+// "<value>[ where] is out of range<range>"
+std::string outOfRange(double value, std::string_view where, const std::string& range) {
+  std::string t = warnNum(value);
+  if (!where.empty()) t.append(" ").append(where);
+  return t + " is out of range" + range;
 }
 
 }  // namespace
+
+std::string warnNum(double v) {
+  char b[32];
+  // A whole number is printed in full, so that an item read as 1234567 is
+  // not shown as 1.23457e+06.
+  if (v == std::trunc(v) && std::fabs(v) < 1.0E15) {
+    std::snprintf(b, sizeof b, "%.0f", v);
+  } else {
+    std::snprintf(b, sizeof b, "%.6g", v);
+  }
+  return b;
+}
+
+std::string rangeText(double lo, double hi, std::string_view note) {
+  std::string t(" ");
+  t.append(warnNum(lo)).append(" to ").append(warnNum(hi));
+  if (!note.empty()) t.append(" (").append(note).append(")");
+  return t;
+}
+
+std::string ruleText(std::string_view rule) { return std::string(": ").append(rule); }
 
 void setInputTables(State& s) {
   // Value ranges of the block arrays that differ from the built-in 0 .. 1.0E29
@@ -235,25 +258,32 @@ void dbgWellLine(State& s, int group, int iwell) {
       .end();
 }
 
-void warnFixed(State& s, const DeckReader& deck, int group, int col) { warnFixed(s, deck, group, group, col); }
-
-void warnFixed(State& s, const DeckReader& deck, int group, int row, int col) {
-  warnFixedAt(s, deck, deck.lineNumber(), group, row, col);
+void warnFixed(State& s, const DeckReader& deck, int group, int col, double value, const std::string& range) {
+  warnFixed(s, deck, group, group, col, value, range);
 }
 
-void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col) {
-  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range", line);
+void warnFixed(State& s, const DeckReader& deck, int group, int row, int col, double value,
+               const std::string& range) {
+  warnFixedAt(s, deck, deck.lineNumber(), group, row, col, value, range);
+}
+
+void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col, double value,
+                 const std::string& range) {
+  toStderr(s, deck, group, itemName(s, group, row, col), outOfRange(value, {}, range), line);
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" OF ").A(Q).A(label(s, group), 8).A(Q).A(" IS OUT OF RANGE").end();
 }
 
-void warnLine(State& s, const DeckReader& deck, int group, int col, int iline) {
-  warnLine(s, deck, group, group, col, iline);
+void warnLine(State& s, const DeckReader& deck, int group, int col, int iline, double value,
+              const std::string& range) {
+  warnLine(s, deck, group, group, col, iline, value, range);
 }
 
-void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline) {
-  toStderr(s, deck, group, itemName(s, group, row, col), "value out of range in row " + std::to_string(iline));
+void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline, double value,
+              const std::string& range) {
+  toStderr(s, deck, group, itemName(s, group, row, col),
+           outOfRange(value, "in row " + std::to_string(iline), range));
   writeWarnLine(s, group, row, col, iline);
 }
 
@@ -273,16 +303,16 @@ void writeWarnLine(State& s, int group, int row, int col, int iline) {
 void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,
                     double hi, std::string_view note) {
   toStderr(s, deck, group, itemName(s, group, group, col),
-           num(value) + " in region line " + std::to_string(iline) + " is out of range " + num(lo) + " to " +
-               num(hi) + withNote(note));
+           warnNum(value) + " in region line " + std::to_string(iline) + " is out of range " + warnNum(lo) + " to " +
+               warnNum(hi) + withNote(note));
   writeWarnLine(s, group, group, col, iline);
 }
 
 void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi,
                std::string_view note) {
   toStderr(s, deck, group, itemName(s, group, group, col),
-           std::to_string(count) + (count == 1 ? " value" : " values") + " of the array out of range " + num(lo) +
-               " to " + num(hi) + withNote(note));
+           std::to_string(count) + (count == 1 ? " value" : " values") + " of the array out of range " + warnNum(lo) +
+               " to " + warnNum(hi) + withNote(note));
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, group, col)
@@ -296,16 +326,20 @@ void warnArray(State& s, const DeckReader& deck, int group, int col, int count, 
       .end();
 }
 
-void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline) {
-  toStderr(s, deck, 45, itemName(s, 45, row, col), "value out of range in \"NOW\" line " + std::to_string(iline));
+void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline, double value,
+                 const std::string& range) {
+  toStderr(s, deck, 45, itemName(s, 45, row, col),
+           outOfRange(value, "in \"NOW\" line " + std::to_string(iline), range));
   if (!on(s)) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" IS OUT OF RANGE").A(" IN ").A(Q).A("NOW").A(Q).A(" LINE # ").I(iline, 4).end();
 }
 
-void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell) {
-  toStderr(s, deck, 45, itemName(s, 45, row, col), "value out of range in well line " + std::to_string(iwell));
-  if (!on(s)) return;
+void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell, double value,
+                  const std::string& range, bool listed) {
+  toStderr(s, deck, 45, itemName(s, 45, row, col),
+           outOfRange(value, "in well line " + std::to_string(iwell), range));
+  if (!on(s) || !listed) return;
   Line l(s.units, s.IOUT);
   warnStart(l, s, row, col).A(" IS OUT OF RANGE").A(" IN ").A(Q).A("NWT").A(Q).A(" LINE # ").I(iwell, 4).end();
 }

@@ -8,6 +8,7 @@
 // Counters are printed right-aligned in the widths of the messages.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "io/deck.h"
@@ -44,22 +45,40 @@ void dbgWellLine(State& s, int group, int iwell);
 // of range lo..hi), of a schedule "NOW" line, of a well line. The listing
 // line (facility on) prints VARNAM(row, col); whether the facility is on or
 // not, the same warning goes to standard error as one line naming the deck,
-// its current line, the group and the item (io/warnings.h).
-void warnFixed(State& s, const DeckReader& deck, int group, int col);
-void warnFixed(State& s, const DeckReader& deck, int group, int row, int col);
+// its current line, the group and the item (io/warnings.h), then the value
+// read and what it breaks: "<value>[ in <line>] is out of range<range>",
+// with <range> made by rangeText or ruleText.
+void warnFixed(State& s, const DeckReader& deck, int group, int col, double value, const std::string& range);
+void warnFixed(State& s, const DeckReader& deck, int group, int row, int col, double value,
+               const std::string& range);
 // The same, naming deck line `line` (where the value stands) on standard
 // error instead of the current one.
-void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col);
-void warnLine(State& s, const DeckReader& deck, int group, int col, int iline);
-void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline);
+void warnFixedAt(State& s, const DeckReader& deck, int line, int group, int row, int col, double value,
+                 const std::string& range);
+void warnLine(State& s, const DeckReader& deck, int group, int col, int iline, double value,
+              const std::string& range);
+void warnLine(State& s, const DeckReader& deck, int group, int row, int col, int iline, double value,
+              const std::string& range);
 // `note`, when given, follows the standard-error text after "; ": what the
 // reader made of the values.
 void warnRegionLine(State& s, const DeckReader& deck, int group, int col, int iline, double value, double lo,
                     double hi, std::string_view note = {});
 void warnArray(State& s, const DeckReader& deck, int group, int col, int count, double lo, double hi,
                std::string_view note = {});
-void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline);
-void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell);
+void warnNowLine(State& s, const DeckReader& deck, int row, int col, int iline, double value,
+                 const std::string& range);
+// `listed` false keeps the warning off the listing: a value the facility's
+// own range lets pass that is still wrong for the well line (standard error
+// only).
+void warnWellLine(State& s, const DeckReader& deck, int row, int col, int iwell, double value,
+                  const std::string& range, bool listed = true);
+// The range part of those warnings: " lo to hi", followed by " (note)" when
+// a note is given; or the rule the value breaks, ": rule".
+std::string rangeText(double lo, double hi, std::string_view note = {});
+std::string ruleText(std::string_view rule);
+// A number as the warnings print it: in full when whole (below 1.0E15 in
+// size), otherwise to six significant digits.
+std::string warnNum(double v);
 // The listing line of warnLine alone.
 void writeWarnLine(State& s, int group, int row, int col, int iline);
 

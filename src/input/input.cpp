@@ -48,9 +48,16 @@ void requireRange(const State& s, const DeckReader& deck, int at, int g, std::st
   }
 }
 
-// The warning about item `col` of group g, whose value stands on line `at`.
-void warn(State& s, const DeckReader& deck, const int* at, int g, int col) {
-  warnFixedAt(s, deck, at[col - 1], g, g, col);
+// The warning about item `col` of group g, whose value stands on line `at`:
+// the value read and the range (rangeText) or rule (ruleText) it breaks.
+void warn(State& s, const DeckReader& deck, const int* at, int g, int col, double value, const std::string& range) {
+  warnFixedAt(s, deck, at[col - 1], g, g, col, value, range);
+}
+
+// The usual case: a value outside lo to hi.
+void warnOutside(State& s, const DeckReader& deck, const int* at, int g, int col, double value, double lo,
+                 double hi, std::string_view note = {}) {
+  if (value < lo || value > hi) warn(s, deck, at, g, col, value, rangeText(lo, hi, note));
 }
 
 // ---------------------------------------------------------------- group 1
@@ -75,8 +82,8 @@ void group02(State& s, DeckReader& deck) {
       .item(s.DELT, "DELT", &at[4])
       .end();
   s.IGROUP = 2;
-  if (s.IPRTDAT < 0 || s.IPRTDAT > 1) warn(s, deck, at, 2, 1);
-  if (s.IRSTRT < 0 || s.IRSTRT > 1) warn(s, deck, at, 2, 2);
+  warnOutside(s, deck, at, 2, 1, s.IPRTDAT, 0, 1);
+  warnOutside(s, deck, at, 2, 2, s.IRSTRT, 0, 1);
   if (s.TMTOTAL < s.TMSTOP) s.TMTOTAL = s.TMSTOP;
   if (s.TMSTOP < s.DELT) s.DELT = s.TMSTOP;
   dbgGroupEnd(s, 2);
@@ -103,18 +110,18 @@ void group03(State& s, DeckReader& deck) {
   // Laboratory input always gives laboratory output.
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
   s.IGROUP = 3;
-  if (s.MUNITIN < 1 || s.MUNITIN > 3) warn(s, deck, at, 3, 1);
-  if (s.MUNTOUT < 1 || s.MUNTOUT > 3) warn(s, deck, at, 3, 2);
-  if (s.IQUAD < 0 || s.IQUAD > 2) warn(s, deck, at, 3, 3);
-  if (s.NINTBLE < 0 || s.NINTBLE > 500) warn(s, deck, at, 3, 4);
-  if (s.DTMAX < s.DTMIN || s.DTMAX > 1000.0) warn(s, deck, at, 3, 5);
-  if (s.DTMIN < 0.001 || s.DTMIN > s.DTMAX) warn(s, deck, at, 3, 6);
-  if (s.RERORP < 0.001) warn(s, deck, at, 3, 7);
-  if (s.DELPO < 0.0 || s.DELPO > 1000.0) warn(s, deck, at, 3, 8);
-  if (s.DELRS < 0.0 || s.DELRS > 1000.0) warn(s, deck, at, 3, 9);
-  if (s.DELSAT < 0.0 || s.DELSAT > 1.0) warn(s, deck, at, 3, 10);
+  warnOutside(s, deck, at, 3, 1, s.MUNITIN, 1, 3, "1 field, 2 SI, 3 laboratory");
+  warnOutside(s, deck, at, 3, 2, s.MUNTOUT, 1, 3, "1 field, 2 SI, 3 laboratory");
+  warnOutside(s, deck, at, 3, 3, s.IQUAD, 0, 2);
+  warnOutside(s, deck, at, 3, 4, s.NINTBLE, 0, 500);
+  warnOutside(s, deck, at, 3, 5, s.DTMAX, s.DTMIN, 1000.0, "DTMIN to 1000");
+  warnOutside(s, deck, at, 3, 6, s.DTMIN, 0.001, s.DTMAX, "0.001 to DTMAX");
+  if (s.RERORP < 0.001) warn(s, deck, at, 3, 7, s.RERORP, ruleText("below 0.001"));
+  warnOutside(s, deck, at, 3, 8, s.DELPO, 0.0, 1000.0);
+  warnOutside(s, deck, at, 3, 9, s.DELRS, 0.0, 1000.0);
+  warnOutside(s, deck, at, 3, 10, s.DELSAT, 0.0, 1.0);
   // MATBAK prints the name of row 4, column 7.
-  if (s.MATBAK < 1 || s.MATBAK > 4) warnFixedAt(s, deck, at[10], 3, 4, 7);
+  if (s.MATBAK < 1 || s.MATBAK > 4) warnFixedAt(s, deck, at[10], 3, 4, 7, s.MATBAK, rangeText(1, 4));
   if (s.DTMAX < s.DTMIN) s.DTMAX = s.DTMIN;
   if (s.MUNITIN == 3) s.MUNTOUT = 3;
   // Field or SI input asking for laboratory output is reported in its own
@@ -169,12 +176,13 @@ void group04(State& s, DeckReader& deck) {
       .end();
   s.IGROUP = 4;
   // The name table's row 4 leaves out IPRST1 and IPRST2 (no checks).
-  if (s.IPRINT < 0 || s.IPRINT > 2) warnFixedAt(s, deck, at[0], 4, 4, 1);
-  if (s.INOUTP < 0 || s.INOUTP > 1) warnFixedAt(s, deck, at[3], 4, 4, 2);
-  if (s.NFRRES < 0) warnFixedAt(s, deck, at[4], 4, 4, 3);
-  if (s.NFRWEL < 0) warnFixedAt(s, deck, at[5], 4, 4, 4);
-  if (s.NFRARY < 0) warnFixedAt(s, deck, at[6], 4, 4, 5);
-  if (s.NWRITE < 0) warnFixedAt(s, deck, at[7], 4, 4, 6);
+  if (s.IPRINT < 0 || s.IPRINT > 2) warnFixedAt(s, deck, at[0], 4, 4, 1, s.IPRINT, rangeText(0, 2));
+  if (s.INOUTP < 0 || s.INOUTP > 1) warnFixedAt(s, deck, at[3], 4, 4, 2, s.INOUTP, rangeText(0, 1));
+  const std::string belowZero = ruleText("below 0");
+  if (s.NFRRES < 0) warnFixedAt(s, deck, at[4], 4, 4, 3, s.NFRRES, belowZero);
+  if (s.NFRWEL < 0) warnFixedAt(s, deck, at[5], 4, 4, 4, s.NFRWEL, belowZero);
+  if (s.NFRARY < 0) warnFixedAt(s, deck, at[6], 4, 4, 5, s.NFRARY, belowZero);
+  if (s.NWRITE < 0) warnFixedAt(s, deck, at[7], 4, 4, 6, s.NWRITE, belowZero);
   dbgGroupEnd(s, 4);
 }
 
@@ -193,9 +201,9 @@ void group05(State& s, DeckReader& deck) {
   for (int k = 1; k <= 12; ++k) {
     if (s.IPRNT(k) < 0 || s.IPRNT(k) > 1) {
       if (k <= 10) {
-        warn(s, deck, at, 5, k);
+        warn(s, deck, at, 5, k, s.IPRNT(k), rangeText(0, 1));
       } else {
-        warnFixedAt(s, deck, at[k - 1], 5, 48, k - 10);
+        warnFixedAt(s, deck, at[k - 1], 5, 48, k - 10, s.IPRNT(k), rangeText(0, 1));
       }
     }
   }
@@ -215,8 +223,7 @@ void group06(State& s, DeckReader& deck) {
       .end();
   s.IGROUP = 6;
   const int keq[4] = {s.KEQW, s.KEQO, s.KEQG, s.KEQP};
-  for (int k = 0; k < 4; ++k)
-    if (keq[k] < 0 || keq[k] > 1) warn(s, deck, at, 6, k + 1);
+  for (int k = 0; k < 4; ++k) warnOutside(s, deck, at, 6, k + 1, keq[k], 0, 1);
   // With no equation the block system would be empty and the pressure
   // position (NEQN) zero.
   if (s.KEQW <= 0 && s.KEQO <= 0 && s.KEQG <= 0 && s.KEQP <= 0) {
@@ -238,8 +245,8 @@ void group07(State& s, DeckReader& deck) {
   s.IGROUP = 7;
   // Where the dip sines stand, for the geometry's message.
   s.LINDIP = deck.lineNumber();
-  if (std::fabs(s.SINX) > 1.0) warn(s, deck, at, 7, 2);
-  if (std::fabs(s.SINY) > 1.0) warn(s, deck, at, 7, 3);
+  warnOutside(s, deck, at, 7, 2, s.SINX, -1.0, 1.0);
+  warnOutside(s, deck, at, 7, 3, s.SINY, -1.0, 1.0);
   dbgGroupEnd(s, 7);
 }
 
@@ -259,12 +266,12 @@ void group08(State& s, DeckReader& deck) {
       .item(s.AQMUW, "AQMUW", &at[7])
       .end();
   s.IGROUP = 8;
-  if (s.IDAQFR < 0 || s.IDAQFR > 3) warn(s, deck, at, 8, 1);
+  warnOutside(s, deck, at, 8, 1, s.IDAQFR, 0, 3);
   if (s.IDAQFR >= 1 && s.IDAQFR <= 3 && !(s.AQRW < s.AQRE)) {
-    warn(s, deck, at, 8, 4);
-    warn(s, deck, at, 8, 5);
+    warn(s, deck, at, 8, 4, s.AQRW, ruleText("not below AQRE (" + warnNum(s.AQRE) + ")"));
+    warn(s, deck, at, 8, 5, s.AQRE, ruleText("not above AQRW (" + warnNum(s.AQRW) + ")"));
   }
-  if (s.ANGLE < 0.0 || s.ANGLE > 360.0) warn(s, deck, at, 8, 6);
+  warnOutside(s, deck, at, 8, 6, s.ANGLE, 0.0, 360.0);
   // The type selects the aquifer model; there is none for other values.
   requireRange(s, deck, at[0], 8, "IDAQFR", s.IDAQFR, 0, 3,
                "aquifer type: 0 none, 1 pot, 2 steady-state, 3 unsteady-state");
@@ -296,8 +303,8 @@ void group09(State& s, DeckReader& deck) {
       .end();
   s.LINEQL = at[2];
   s.IGROUP = 9;
-  if (s.INIOPT < 0 || s.INIOPT > 1) warn(s, deck, at, 9, 1);
-  if (s.ICASE < 0 || s.ICASE > 7) warn(s, deck, at, 9, 2);
+  warnOutside(s, deck, at, 9, 1, s.INIOPT, 0, 1);
+  warnOutside(s, deck, at, 9, 2, s.ICASE, 0, 7);
   s.ZREF += TINY;
   s.PZREF += TINY;
   s.XREF5 += TINY;
@@ -329,14 +336,14 @@ void group10(State& s, DeckReader& deck) {
   // The region arrays of groups 12 and 13 are tested against the region counts.
   s.IVHIGH(12) = s.NKRRGN;
   s.IVHIGH(13) = s.NPVTRGN;
-  if (s.NX < 1 || s.NX > 40) warn(s, deck, at, 10, 1);
-  if (s.NY < 0 || s.NY > 40) warn(s, deck, at, 10, 2);
-  if (s.NZ < 1 || s.NZ > 40) warn(s, deck, at, 10, 3);
-  if (s.METHOD < 1 || s.METHOD > 4) warn(s, deck, at, 10, 4);
-  if (s.NXYZORD < 1 || s.NXYZORD > 7) warn(s, deck, at, 10, 5);
-  if (s.NUSLVR < 0 || s.NUSLVR > 1) warn(s, deck, at, 10, 6);
-  if (s.NKRRGN < 1 || s.NKRRGN > 30) warn(s, deck, at, 10, 7);
-  if (s.NPVTRGN < 1 || s.NPVTRGN > 30) warn(s, deck, at, 10, 8);
+  warnOutside(s, deck, at, 10, 1, s.NX, 1, 40);
+  warnOutside(s, deck, at, 10, 2, s.NY, 0, 40);
+  warnOutside(s, deck, at, 10, 3, s.NZ, 1, 40);
+  warnOutside(s, deck, at, 10, 4, s.METHOD, 1, 4);
+  warnOutside(s, deck, at, 10, 5, s.NXYZORD, 1, 7);
+  warnOutside(s, deck, at, 10, 6, s.NUSLVR, 0, 1);
+  warnOutside(s, deck, at, 10, 7, s.NKRRGN, 1, 30);
+  warnOutside(s, deck, at, 10, 8, s.NPVTRGN, 1, 30);
   // Sizes and choices the tables and the solvers are built for.
   requireRange(s, deck, at[0], 10, "NX", s.NX, 1, MXDIR, "blocks in x");
   requireRange(s, deck, at[1], 10, "NY", s.NY, 0, MXDIR, "blocks in y, 0 for a radial grid");

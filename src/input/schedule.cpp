@@ -47,6 +47,30 @@ struct WellLineItems {
   double gw = 0.0, bhp = 0.0, qsp = 0.0, concpi = 0.0, concti = 0.0;
 };
 
+// The operating option of a well line. An injection well injects fluid
+// IWOPC = 1 to 4 and a production well produces under rate option 1 to 11;
+// any other option leaves the well without a source term (condition 0).
+// Such a line is warned about once, by what the option does for its well
+// type; the listing keeps to the option's own range 0 to 11.
+void warnOption(State& s, const DeckReader& deck, int k, int iwt, int iwopc) {
+  const bool listed = iwopc < 0 || iwopc > 11;
+  const std::string is = "with IWOPC = " + std::to_string(iwopc);
+  if (iwt == -2 && (iwopc < 1 || iwopc > 4)) {
+    warnWellLine(s, deck, kWellNames, 5, k, iwopc,
+                 rangeText(1, 4) + "; an injection well injects fluid 1 oil, 2 water, 3 gas or 4 polymer solution: " +
+                     is + " it injects nothing",
+                 listed);
+  } else if (iwt == -1 && (iwopc < 1 || iwopc > 11)) {
+    warnWellLine(s, deck, kWellNames, 5, k, iwopc,
+                 rangeText(1, 11) + "; a production well produces QSP of the stream of option 1 to 10, or at "
+                                    "its BHP with option 11: " +
+                     is + " it produces nothing",
+                 listed);
+  } else if (listed) {
+    warnWellLine(s, deck, kWellNames, 5, k, iwopc, rangeText(0, 11));
+  }
+}
+
 void readWellLines(State& s, DeckReader& deck, const std::string& label, int iline, int now, int& m,
                    WellLineItems& w) {
   int &iwt = w.iwt, &iwc = w.iwc, &iw = w.iw, &jw = w.jw, &kw = w.kw, &iwopc = w.iwopc;
@@ -66,14 +90,20 @@ void readWellLines(State& s, DeckReader& deck, const std::string& label, int ili
         .item(concti, "CONCTI");
     r.end();
 
-    if (iwt < -2 || iwt > 0) warnWellLine(s, deck, kWellNames, 1, k);
-    if (iw < 1 || iw > s.NX) warnWellLine(s, deck, kWellNames, 2, k);
-    if (jw < 0 || jw > s.NY) warnWellLine(s, deck, kWellNames, 3, k);
-    if (kw < 1 || kw > s.NZ) warnWellLine(s, deck, kWellNames, 4, k);
-    if (iwopc < 0 || iwopc > 11) warnWellLine(s, deck, kWellNames, 5, k);
-    if (qsp < 0.0) warnWellLine(s, deck, kWellNames, 8, k);
-    if (concpi < 0.0) warnWellLine(s, deck, kWellNames, 9, k);
-    if (concti < 0.0) warnWellLine(s, deck, kWellNames, 10, k);
+    auto outside = [&](int col, int v, int lo, int hi, std::string_view note = {}) {
+      if (v < lo || v > hi) warnWellLine(s, deck, kWellNames, col, k, v, rangeText(lo, hi, note));
+    };
+    auto negative = [&](int col, double v) {
+      if (v < 0.0) warnWellLine(s, deck, kWellNames, col, k, v, ruleText("below 0"));
+    };
+    outside(1, iwt, -2, 0, "-2 injection, -1 production, 0 shut-in");
+    outside(2, iw, 1, s.NX, "the blocks in x");
+    outside(3, jw, 0, s.NY, "the blocks in y");
+    outside(4, kw, 1, s.NZ, "the layers");
+    warnOption(s, deck, k, iwt, iwopc);
+    negative(8, qsp);
+    negative(9, concpi);
+    negative(10, concti);
     // The well number is a label of the reports: the listing prints it in
     // three columns and weld.lis in four right after the time, and the
     // summaries of individual wells list the numbers from 1 up.
@@ -190,12 +220,19 @@ void READSC(State& s, DeckReader& deck) {
     const double sum = static_cast<double>(now) + irite1 + delt1 + simnew + qoecon + wormax + gormax;
     if (std::fabs(sum) < 1.0E-11) break;
 
-    if (now < 0 || now > s.NGPACT) warnNowLine(s, deck, kSchedule, 1, iline);
-    if (irite1 < 0 || irite1 > 1) warnNowLine(s, deck, kSchedule, 2, iline);
-    if (simnew <= prevSimnew) warnNowLine(s, deck, kSchedule, 4, iline);
-    if (qoecon < 0.0 || qoecon > 100.0) warnNowLine(s, deck, kSchedule, 5, iline);
-    if (wormax < 0.0 || wormax > 100.0) warnNowLine(s, deck, kSchedule, 6, iline);
-    if (gormax < 0.0 || gormax > 50000.0) warnNowLine(s, deck, kSchedule, 7, iline);
+    auto outside = [&](int col, double v, double lo, double hi, std::string_view note = {}) {
+      if (v < lo || v > hi) warnNowLine(s, deck, kSchedule, col, iline, v, rangeText(lo, hi, note));
+    };
+    outside(1, now, 0, s.NGPACT, "the active blocks");
+    outside(2, irite1, 0, 1);
+    if (simnew <= prevSimnew) {
+      warnNowLine(s, deck, kSchedule, 4, iline, simnew,
+                  ruleText(iline == 1 ? "not after time 0"
+                                      : "not after the SIMNEW of the line before (" + warnNum(prevSimnew) + ")"));
+    }
+    outside(5, qoecon, 0.0, 100.0);
+    outside(6, wormax, 0.0, 100.0);
+    outside(7, gormax, 0.0, 50000.0);
     if (s.NNOW >= MXNOW) {
       deck.fail(label, "NOW",
                 "\"NOW\" line " + std::to_string(iline) + " opens a schedule record beyond the " +

@@ -106,6 +106,35 @@ bool outOfRange(const ColumnRule& c, double v, double prev) {
   return false;
 }
 
+// What a value out of range breaks, for its warning (rangeText or
+// ruleText): the bounds of the column first, then its order against the row
+// before (or, on the first row, against the column's start value).
+std::string breach(const ColumnRule& c, double v, double prev, int iline) {
+  const bool low = c.hasLow && v < c.low, high = c.hasHigh && v > c.high;
+  if ((low || high) && c.hasLow && c.hasHigh) return rangeText(c.low, c.high);
+  if (low) return ruleText("below " + warnNum(c.low));
+  if (high) return ruleText("above " + warnNum(c.high));
+  const char* how = "";
+  switch (c.order) {
+    case Order::Any:
+      break;
+    case Order::Increasing:
+      how = "not above";
+      break;
+    case Order::NonDecreasing:
+      how = "below";
+      break;
+    case Order::NonIncreasing:
+      how = "above";
+      break;
+    case Order::Decreasing:
+      how = "not below";
+      break;
+  }
+  if (iline == 1) return ruleText(std::string(how) + " " + warnNum(prev));
+  return ruleText(std::string(how) + " the " + c.item + " of the row before (" + warnNum(prev) + ")");
+}
+
 std::string labelOf(const State& s, int group) {
   return std::string(s.GRPLAB(group).c.data(), 8);
 }
@@ -193,7 +222,9 @@ int readTable(State& s, DeckReader& deck, const TableRule& t, int ireg, Store&& 
     }
 
     for (int c = 0; c < t.ncol; ++c) {
-      if (outOfRange(t.col[c], v[c], prev[c])) warnLine(s, deck, t.group, c + 1, iline);
+      if (outOfRange(t.col[c], v[c], prev[c])) {
+        warnLine(s, deck, t.group, c + 1, iline, v[c], breach(t.col[c], v[c], prev[c], iline));
+      }
     }
     if (s.IPRTDAT == 1) {
       switch (t.kind) {
@@ -365,7 +396,7 @@ void readPvtRegion(State& s, DeckReader& deck, int p) {
   }
   s.IGROUP = kStd;
   s.IREG = p;
-  if (s.OILAPI(p) < 7.0 || s.OILAPI(p) > 70.0) warnFixed(s, deck, kStd, 3);
+  if (s.OILAPI(p) < 7.0 || s.OILAPI(p) > 70.0) warnFixed(s, deck, kStd, 3, s.OILAPI(p), rangeText(7.0, 70.0));
   dbgGroupEndPvt(s, kStd, p);
 
   if (s.IRSTRT == 0) {

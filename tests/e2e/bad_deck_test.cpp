@@ -229,7 +229,9 @@ TEST(BadDeck, ValuesOutOfRangeAreWarnedWithTheFacilityOff) {
       "talvek: warning: range.txt:" + std::to_string(phi) +
           ": data group DATA 21A, item PHI: 20 in region line 1 is out of range 0 to 1",
       "talvek: warning: range.txt:" + std::to_string(prod) +
-          ": data group DATA 45D, item IWOPC: value out of range in well line 2",
+          ": data group DATA 45D, item IWOPC: 99 in well line 2 is out of range 1 to 11; a production well "
+          "produces QSP of the stream of option 1 to 10, or at its BHP with option 11: with IWOPC = 99 it produces "
+          "nothing",
   };
   EXPECT_EQ(lines(r.err), want);
   EXPECT_EQ(slurp(dir / "out.lis").find("*WARNING*"), std::string::npos);

@@ -32,7 +32,8 @@ TEST(Termination, FifteenFailedPassesEndTheRunEarly) {
   // The reader's warning about the oil viscosity that falls with the
   // pressure, then the one error line of the run that stopped short.
   EXPECT_EQ(r.err,
-            "talvek: warning: deck.txt:153: data group DATA 40C, item MUO: value out of range in row 2\n"
+            "talvek: warning: deck.txt:153: data group DATA 40C, item MUO: 9.99989e-321 in row 2 is out of range: "
+            "not below the MUO of the row before (9.99989e-321)\n"
             "talvek: error: step 1 failed fifteen times: the run stopped at time 0.00000, short of its halting time "
             "720.000\n");
   const auto con = lines(r.out);

@@ -43,15 +43,18 @@ TEST(DebugMessages, ExactLayouts) {
   dbgNowLine(s, 45, 365.25);
   dbgWellLine(s, 45, 3);
   const DeckReader deck("layouts.dat", "");
-  warnFixed(s, deck, 3, 5);
-  warnFixed(s, deck, 3, 4, 7);
-  warnFixed(s, deck, 5, 48, 1);
-  warnLine(s, deck, 38, 2, 4);
+  testing::WarningCapture err;
+  warnFixed(s, deck, 3, 5, 2000.0, rangeText(0.01, 1000.0));
+  warnFixed(s, deck, 3, 4, 7, 5.0, rangeText(1.0, 4.0));
+  warnFixed(s, deck, 5, 48, 1, 2.0, rangeText(0.0, 1.0));
+  warnLine(s, deck, 38, 2, 4, 1.5, rangeText(0.0, 1.0));
   warnRegionLine(s, deck, 11, 7, 12345, 7.0, 0.0, 1.0);
   warnArray(s, deck, 21, 7, 3, 0.0, 1.0);
   warnArray(s, deck, 32, 7, 12, -1.0E29, 1.0E29);
-  warnNowLine(s, deck, 45, 3, 2);
-  warnWellLine(s, deck, 49, 6, 1);
+  warnNowLine(s, deck, 45, 3, 2, -1.0, ruleText("below 0"));
+  warnWellLine(s, deck, 49, 6, 1, -1.0, ruleText("below 0"));
+  // A well-line warning kept off the listing.
+  warnWellLine(s, deck, 49, 5, 1, 0.0, rangeText(1.0, 11.0), false);
   const std::vector<std::string> want = {
       " ",
       R"(   LAST DATA GROUP READ SUCCESSFULLY IS "DATA 02B")",
@@ -75,6 +78,21 @@ TEST(DebugMessages, ExactLayouts) {
       R"(   *WARNING* VARIABLE "  GW   " IS OUT OF RANGE IN "NWT" LINE #    1)",
   };
   EXPECT_EQ(lis.lines(), want);
+  // Standard error names each value and the range or rule it breaks.
+  const std::vector<std::string> wantErr = {
+      "talvek: warning: layouts.dat: data group DATA 03B, item DTMAX: 2000 is out of range 0.01 to 1000",
+      "talvek: warning: layouts.dat: data group DATA 03B, item MATBAK: 5 is out of range 1 to 4",
+      "talvek: warning: layouts.dat: data group DATA 05B, item PRNTADMX: 2 is out of range 0 to 1",
+      "talvek: warning: layouts.dat: data group DATA 38C, item KRW: 1.5 in row 4 is out of range 0 to 1",
+      "talvek: warning: layouts.dat: data group DATA 11A, item IACTIVE: 7 in region line 12345 is out of range 0 to 1",
+      "talvek: warning: layouts.dat: data group DATA 21A, item PHI: 3 values of the array out of range 0 to 1",
+      "talvek: warning: layouts.dat: data group DATA 32A, item RNTG: 12 values of the array out of range -1e+29 to "
+      "1e+29",
+      "talvek: warning: layouts.dat: data group DATA 45D, item DELT1: -1 in \"NOW\" line 2 is out of range: below 0",
+      "talvek: warning: layouts.dat: data group DATA 45D, item GW: -1 in well line 1 is out of range: below 0",
+      "talvek: warning: layouts.dat: data group DATA 45D, item IWOPC: 0 in well line 1 is out of range 1 to 11",
+  };
+  EXPECT_EQ(err.lines(), wantErr);
 }
 
 TEST(DebugMessages, Banner) {
@@ -118,9 +136,9 @@ TEST(DebugMessages, NothingWrittenWithTheFacilityOff) {
   dbgGroupEnd(s, 2);
   dbgRegionLine(s, 14, 1);
   const DeckReader deck("off.dat", "");
-  warnFixed(s, deck, 3, 5);
+  warnFixed(s, deck, 3, 5, 2000.0, rangeText(0.01, 1000.0));
   warnArray(s, deck, 21, 7, 3, 0.0, 1.0);
-  warnWellLine(s, deck, 49, 6, 1);
+  warnWellLine(s, deck, 49, 6, 1, -1.0, ruleText("below 0"));
   EXPECT_TRUE(lis.lines().empty());
 }
 
@@ -374,14 +392,17 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
   };
   const int g33 = lineOf(text, "DATA 33A");
   const std::vector<std::string> want = {
-      "talvek: warning: " + at("2000.") + ": data group DATA 03B, item DTMAX: value out of range",
-      "talvek: warning: " + at("2000.") + ": data group DATA 03B, item MATBAK: value out of range",
-      "talvek: warning: " + at("1 1 -1 1") + ": data group DATA 05B, item PRNTSG: value out of range",
-      "talvek: warning: " + at("1 1 -1 1") + ": data group DATA 05B, item PRNTADMX: value out of range",
-      "talvek: warning: " + at("5000. 1.5") + ": data group DATA 07B, item SINX: value out of range",
-      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item AQRW: value out of range",
-      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item AQRE: value out of range",
-      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item ANGLE: value out of range",
+      "talvek: warning: " + at("2000.") +
+          ": data group DATA 03B, item DTMAX: 2000 is out of range 0.01 to 1000 (DTMIN to 1000)",
+      "talvek: warning: " + at("2000.") + ": data group DATA 03B, item MATBAK: 5 is out of range 1 to 4",
+      "talvek: warning: " + at("1 1 -1 1") + ": data group DATA 05B, item PRNTSG: -1 is out of range 0 to 1",
+      "talvek: warning: " + at("1 1 -1 1") + ": data group DATA 05B, item PRNTADMX: 2 is out of range 0 to 1",
+      "talvek: warning: " + at("5000. 1.5") + ": data group DATA 07B, item SINX: 1.5 is out of range -1 to 1",
+      "talvek: warning: " + at("2 1. 2.") +
+          ": data group DATA 08B, item AQRW: 5000 is out of range: not below AQRE (3000)",
+      "talvek: warning: " + at("2 1. 2.") +
+          ": data group DATA 08B, item AQRE: 3000 is out of range: not above AQRW (5000)",
+      "talvek: warning: " + at("2 1. 2.") + ": data group DATA 08B, item ANGLE: 400 is out of range 0 to 360",
       "talvek: warning: " + at("5 4 1 1") + ": data group DATA 11A, item I1: 5 in region line 2 is out of range 1 to 3",
       "talvek: warning: " + at("5 4 1 1") + ": data group DATA 11A, item I2: 4 in region line 2 is out of range 1 to 3",
       "talvek: warning: " + at("5 4 1 1") +
@@ -404,11 +425,13 @@ TEST(DebugMessages, WarningsOnStandardErrorAlsoWithTheFacilityOff) {
 
 // The warnings and stops of the fixed-list groups on standard error name the
 // item as the deck calls it and the line its value stands on, also when the
-// group's values are spread over several lines.
+// group's values are spread over several lines; a warning then names the
+// value read and the range or the rule it breaks.
 TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
   struct At {
     const char* item;
-    int line;  // line within the group's data, from 1
+    int line;               // line within the group's data, from 1
+    const char* what = "";  // the warning's text after the item
   };
   struct Case {
     int group;
@@ -417,19 +440,37 @@ TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
     At stop = {"", 0};  // the stop that follows the warnings (none when empty)
   };
   const Case cases[] = {
-      {6, "2 1 1 -1\n", {{"KEQW", 1}, {"KEQP", 1}}},
-      {6, "1\n1\n0\n7\n", {{"KEQP", 4}}},
-      {3, "1 1 0 0\n2000. 0.01 0.0005\n500. 500. 0.05\n5\n", {{"DTMAX", 2}, {"RERORP", 2}, {"MATBAK", 4}}},
-      {3, "1 1 0 0 30. 0.01\n0.\n500. 500. 0.05 2\n", {{"RERORP", 2}}, {"RERORP", 2}},
-      {3, "4\n1 0 0 30. 0.01 0.05 500. 500. 0.05 2\n", {{"MUNITIN", 1}}, {"MUNITIN", 1}},
+      {6, "2 1 1 -1\n", {{"KEQW", 1, "2 is out of range 0 to 1"}, {"KEQP", 1, "-1 is out of range 0 to 1"}}},
+      {6, "1\n1\n0\n7\n", {{"KEQP", 4, "7 is out of range 0 to 1"}}},
+      {3,
+       "1 1 0 0\n2000. 0.01 0.0005\n500. 500. 0.05\n5\n",
+       {{"DTMAX", 2, "2000 is out of range 0.01 to 1000 (DTMIN to 1000)"},
+        {"RERORP", 2, "0.0005 is out of range: below 0.001"},
+        {"MATBAK", 4, "5 is out of range 1 to 4"}}},
+      {3,
+       "1 1 0 0 0.5 1.\n0.05 500. 500. 0.05 2\n",
+       {{"DTMAX", 1, "0.5 is out of range 1 to 1000 (DTMIN to 1000)"},
+        {"DTMIN", 1, "1 is out of range 0.001 to 0.5 (0.001 to DTMAX)"}}},
+      // A whole number is printed in full.
+      {3, "1 1 0 1234567 30. 0.01 0.05 500. 500. 0.05 2\n", {{"NINTBLE", 1, "1234567 is out of range 0 to 500"}}},
+      {3, "1 1 0 0 30. 0.01\n0.\n500. 500. 0.05 2\n", {{"RERORP", 2, "0 is out of range: below 0.001"}}, {"RERORP", 2}},
+      {3,
+       "4\n1 0 0 30. 0.01 0.05 500. 500. 0.05 2\n",
+       {{"MUNITIN", 1, "4 is out of range 1 to 3 (1 field, 2 SI, 3 laboratory)"}},
+       {"MUNITIN", 1}},
       {3, "1 1 1\n1\n30. 0.01 0.05 500. 500. 0.05 2\n", {}, {"NINTBLE", 2}},
-      {5, "1 1 1 1 1 1\n1 1 1 1 1 2\n", {{"PRNTWC", 2}}},
-      {7, "0.\n1.5 0.\n", {{"SINX", 2}}},
-      {8, "1 0. 0.\n3000.\n2000. 361. 0. 0.\n", {{"AQRW", 2}, {"AQRE", 3}, {"ANGLE", 3}}},
-      {8, "5\n0. 0. 0. 0. 360. 0. 0.\n", {{"IDAQFR", 1}}, {"IDAQFR", 1}},
-      {9, "2 0\n0. 0. 0.\n", {{"INIOPT", 1}}},
-      {10, "50\n1 1 1 2 0 1 1 0. 0.\n", {{"NX", 1}}, {"NX", 1}},
-      {10, "3 2 2 1 2 0\n31\n1 0. 0.\n", {{"NKRRGN", 2}}, {"NKRRGN", 2}},
+      {4, "0 0 0 1\n-1 10 10 0\n", {{"NFRRES", 2, "-1 is out of range: below 0"}}},
+      {5, "1 1 1 1 1 1\n1 1 1 1 1 2\n", {{"PRNTWC", 2, "2 is out of range 0 to 1"}}},
+      {7, "0.\n1.5 0.\n", {{"SINX", 2, "1.5 is out of range -1 to 1"}}},
+      {8,
+       "1 0. 0.\n3000.\n2000. 361. 0. 0.\n",
+       {{"AQRW", 2, "3000 is out of range: not below AQRE (2000)"},
+        {"AQRE", 3, "2000 is out of range: not above AQRW (3000)"},
+        {"ANGLE", 3, "361 is out of range 0 to 360"}}},
+      {8, "5\n0. 0. 0. 0. 360. 0. 0.\n", {{"IDAQFR", 1, "5 is out of range 0 to 3"}}, {"IDAQFR", 1}},
+      {9, "2 0\n0. 0. 0.\n", {{"INIOPT", 1, "2 is out of range 0 to 1"}}},
+      {10, "50\n1 1 1 2 0 1 1 0. 0.\n", {{"NX", 1, "50 is out of range 1 to 40"}}, {"NX", 1}},
+      {10, "3 2 2 1 2 0\n31\n1 0. 0.\n", {{"NKRRGN", 2, "31 is out of range 1 to 30"}}, {"NKRRGN", 2}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("group " + std::to_string(c.group) + ": " + c.data);
@@ -453,7 +494,7 @@ TEST(DebugMessages, FixedListMessagesNameTheItemAndItsLine) {
     std::vector<std::string> want;
     for (const At& a : c.warnings) {
       want.push_back("talvek: warning: fl.dat:" + std::to_string(first + a.line - 1) + ": data group " +
-                     DeckBuilder::label(c.group) + ", item " + a.item + ": value out of range");
+                     DeckBuilder::label(c.group) + ", item " + a.item + ": " + a.what);
     }
     EXPECT_EQ(err.lines(), want);
     EXPECT_EQ(stopped, c.stop.item);
