@@ -2,6 +2,7 @@
 // groups 1 to 44 that brings a restart run to it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -316,6 +317,126 @@ TEST(Schedule, OutOfRangeCountsAreKeptAsRead) {
     const int last[7] = {-2, 3, 2, 1, 1, 9, s.IORD(s.LBLOCK(3, 2, 1))};
     for (int c = 1; c <= 7; ++c) EXPECT_EQ(s.IWLINE(c, 12), last[c - 1]) << "item " << c;
     EXPECT_DOUBLE_EQ(s.RWLINE(2, 12), 100.0);
+  }
+}
+
+// The warnings of "NOW" lines and well lines on standard error name the value
+// read and the range or the rule it breaks (11 active blocks, 3 x 2 x 2).
+TEST(Schedule, WarningsNameTheValueAndItsRange) {
+  struct Case {
+    const char* name;
+    std::string body;  // the records after the header lines (deck line 4 on)
+    std::vector<std::string> want;  // after "sched.dat:<line>: data group DATA 45D, item "
+    bool stops = false;
+  };
+  const std::string end = "0 0 0 0 0 0 0\n";
+  const Case cases[] = {
+      {"NOW line ranges",
+       "-1 2 1.0 100.0 -1.0 200.0 60000.0\n" + end,
+       {"4: data group DATA 45D, item NOW: -1 in \"NOW\" line 1 is out of range 0 to 11 (the active blocks)",
+        "4: data group DATA 45D, item IRITE1: 2 in \"NOW\" line 1 is out of range 0 to 1",
+        "4: data group DATA 45D, item QOECON: -1 in \"NOW\" line 1 is out of range 0 to 100",
+        "4: data group DATA 45D, item WORMAX: 200 in \"NOW\" line 1 is out of range 0 to 100",
+        "4: data group DATA 45D, item GORMAX: 60000 in \"NOW\" line 1 is out of range 0 to 50000"}},
+      {"SIMNEW not after the time before",
+       "0 0 1.0 0.0 0 0 0\n0 0 1.0 50.5 0 0 0\n0 0 1.0 50.5 0 0 0\n0 0 1.0 20.0 0 0 0\n" + end,
+       {"4: data group DATA 45D, item SIMNEW: 0 in \"NOW\" line 1 is out of range: not after time 0",
+        "6: data group DATA 45D, item SIMNEW: 50.5 in \"NOW\" line 3 is out of range: not after the SIMNEW of the "
+        "line before (50.5)",
+        "7: data group DATA 45D, item SIMNEW: 20 in \"NOW\" line 4 is out of range: not after the SIMNEW of the "
+        "line before (50.5)"}},
+      {"well line type and amounts",
+       "1 0 1.0 10.0 0 0 0\n-3 1 1 1 1 1 1.0 100.0 -1.0 -5.0 -2.5\n" + end,
+       {"5: data group DATA 45D, item IWT: -3 in well line 1 is out of range -2 to 0 (-2 injection, -1 "
+        "production, 0 shut-in)",
+        "5: data group DATA 45D, item QSP: -1 in well line 1 is out of range: below 0",
+        "5: data group DATA 45D, item CONCPI: -5 in well line 1 is out of range: below 0",
+        "5: data group DATA 45D, item CONCTI: -2.5 in well line 1 is out of range: below 0"}},
+      {"IW above NX",
+       "1 0 1.0 10.0 0 0 0\n-1 1 4 1 1 1 1.0 100.0 1.0 0 0\n",
+       {"5: data group DATA 45D, item IW: 4 in well line 1 is out of range 1 to 3 (the blocks in x)"},
+       true},
+      {"JW above NY",
+       "1 0 1.0 10.0 0 0 0\n-1 1 1 5 1 1 1.0 100.0 1.0 0 0\n",
+       {"5: data group DATA 45D, item JW: 5 in well line 1 is out of range 0 to 2 (the blocks in y)"},
+       true},
+      {"KW above NZ, second well line",
+       "2 0 1.0 10.0 0 0 0\n-1 1 1 1 1 1 1.0 100.0 1.0 0 0\n-1 1 1 1 3 1 1.0 100.0 1.0 0 0\n",
+       {"6: data group DATA 45D, item KW: 3 in well line 2 is out of range 1 to 2 (the layers)"},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto sp = scheduleState();
+    State& s = *sp;
+    testing::WarningCapture capture;
+    DeckReader d("sched.dat", kHeads + c.body);
+    bool stopped = false;
+    try {
+      READSC(s, d);
+    } catch (const DeckError&) {
+      stopped = true;
+    }
+    EXPECT_EQ(stopped, c.stops);
+    std::vector<std::string> want;
+    for (const std::string& w : c.want) want.push_back("talvek: warning: sched.dat:" + w);
+    EXPECT_EQ(capture.lines(), want);
+  }
+}
+
+// A well line whose operating option gives its well no source term: an
+// injection well injects fluid 1 to 4 only, a production well produces
+// under option 1 to 11 only. One warning on standard error per line, by the
+// well's type; a shut-in line is only held to 0 to 11. The option is kept as
+// read, and the listing of the facility keeps to the range 0 to 11.
+TEST(Schedule, WellOptionThatGivesNoSourceIsWarnedAbout) {
+  const std::string inject =
+      "an injection well injects fluid 1 oil, 2 water, 3 gas or 4 polymer solution: with IWOPC = ";
+  const std::string produce =
+      "a production well produces QSP of the stream of option 1 to 10, or at its BHP with option 11: with IWOPC = ";
+  struct Case {
+    int iwt;
+    int iwopc;
+    std::string want;  // the warning's text after the item, "" for none
+  };
+  const Case cases[] = {
+      {-2, 1, ""},
+      {-2, 4, ""},
+      {-2, 0, "0 in well line 1 is out of range 1 to 4; " + inject + "0 it injects nothing"},
+      {-2, 5, "5 in well line 1 is out of range 1 to 4; " + inject + "5 it injects nothing"},
+      {-2, 11, "11 in well line 1 is out of range 1 to 4; " + inject + "11 it injects nothing"},
+      {-2, 12, "12 in well line 1 is out of range 1 to 4; " + inject + "12 it injects nothing"},
+      {-1, 1, ""},
+      {-1, 11, ""},
+      {-1, 0, "0 in well line 1 is out of range 1 to 11; " + produce + "0 it produces nothing"},
+      {-1, -1, "-1 in well line 1 is out of range 1 to 11; " + produce + "-1 it produces nothing"},
+      {-1, 12, "12 in well line 1 is out of range 1 to 11; " + produce + "12 it produces nothing"},
+      {0, 0, ""},
+      {0, 11, ""},
+      {0, 12, "12 in well line 1 is out of range 0 to 11"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("IWT " + std::to_string(c.iwt) + " IWOPC " + std::to_string(c.iwopc));
+    auto sp = scheduleState();
+    State& s = *sp;
+    s.IPRTDAT = 1;
+    const std::string path = ::testing::TempDir() + "schedule_option.lis";
+    s.units.open(s.IOUT, path, FileForm::Formatted, FileStatus::Unknown);
+    testing::WarningCapture capture;
+    DeckReader d("opt.dat", kHeads + "1 0 1.0 10.0 0 0 0\n" + std::to_string(c.iwt) + " 1 1 1 1 " +
+                                std::to_string(c.iwopc) + " 1.0 100.0 1.0 0 0\n0 0 0 0 0 0 0\n");
+    READSC(s, d);
+    s.units.close(s.IOUT);
+    std::vector<std::string> want;
+    if (!c.want.empty()) want.push_back("talvek: warning: opt.dat:5: data group DATA 45D, item IWOPC: " + c.want);
+    EXPECT_EQ(capture.lines(), want);
+    EXPECT_EQ(s.IWLINE(5, 1), c.iwopc);
+    const auto lis = readLines(path);
+    std::remove(path.c_str());
+    const bool listed = std::find(lis.begin(), lis.end(),
+                                  "   *WARNING* VARIABLE \" IWOPC \" IS OUT OF RANGE IN \"NWT\" LINE #    1") !=
+                        lis.end();
+    EXPECT_EQ(listed, c.iwopc < 0 || c.iwopc > 11);
   }
 }
 

@@ -16,6 +16,8 @@
 #include "io/warnings.h"
 #include "state/state.h"
 
+#include "warning_capture.h"
+
 namespace talvek {
 namespace {
 
@@ -497,6 +499,51 @@ TEST(Tables, EveryColumnCheckWithItsBoundaries) {
     std::vector<std::string> got;
     for (const std::string& l : out.lines()) {
       if (l.find("*WARNING*") != std::string::npos) got.push_back(l);
+    }
+    EXPECT_EQ(got, c.want);
+  }
+}
+
+// A table value out of range is warned about on standard error with the
+// value, its row and what it breaks: the column's bounds, or its order
+// against the row before (on the first row, against the column's start).
+TEST(Tables, RowWarningsNameTheValueAndWhatItBreaks) {
+  struct Case {
+    const char* name;
+    int group;
+    std::string rows;
+    std::vector<std::string> want;  // after "data group "
+  };
+  const Case cases[] = {
+      {"both bounds", 38, "-0.1 0.0 0.8 0 0\n1.0 1.0 0.0 0 0\n",
+       {"DATA 38C, item SWT: -0.1 in row 1 is out of range 0 to 1"}},
+      {"lower bound only", 44, "0 0.5 1\n", {"DATA 44C, item RF: 0.5 in row 1 is out of range: below 1"}},
+      {"first row against the start values", 40, "1.0E-3 1.0E-3 1.25 1.05 1.0 0.5 10000 0.01\n",
+       {"DATA 40C, item BW: 1.25 in row 1 is out of range: above 1.2",
+        "DATA 40C, item MUO: 10000 in row 1 is out of range: not below 10000"}},
+      {"order against the row before", 40,
+       "14.7 1.0 1.02 1.05 0.9 0.5 2.0 0.01\n3000 600 1.02 1.30 0.95 0.4 0.8 0.02\n",
+       {"DATA 40C, item BG: 0.95 in row 2 is out of range: above the BG of the row before (0.9)",
+        "DATA 40C, item MUW: 0.4 in row 2 is out of range: below the MUW of the row before (0.5)"}},
+      {"oil gravity of the standard conditions", 41, "1.0 0.7 80.0 1.0E-5 0.0",
+       {"DATA 41B, item OILAPI: 80 is out of range 7 to 70"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string wo = c.group == 38 ? c.rows : kWaterOil2;
+    const std::string pvt = c.group == 40 ? c.rows : kPvt2;
+    const std::string stdLine = c.group == 41 ? c.rows : kStd;
+    const std::string ret = c.group == 44 ? c.rows : "0 1 1\n";
+    auto sp = tablesState();
+    State& s = *sp;
+    testing::WarningCapture err;
+    DeckReader d("rows.dat", "ROCK\n" + rockRegion(wo, kGasLiquid2) + "PVT BLOCK\n" + pvtRegion(pvt, stdLine) +
+                                 tail("0 1.0\n", ret));
+    READTB(s, d);
+    std::vector<std::string> got;
+    for (const std::string& l : err.lines()) {
+      const std::size_t at = l.find("data group ");
+      got.push_back(at == std::string::npos ? l : l.substr(at + 11));
     }
     EXPECT_EQ(got, c.want);
   }
