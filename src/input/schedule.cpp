@@ -60,6 +60,14 @@ void warnOption(State& s, const DeckReader& deck, int k, int iwt, int iwopc) {
                  rangeText(1, 4) + "; an injection well injects fluid 1 oil, 2 water, 3 gas or 4 polymer solution: " +
                      is + " it injects nothing",
                  listed);
+  } else if (iwt == -2 && !injectable(s, iwopc)) {
+    // The fluid's equation is off: no equation takes the rate.
+    static constexpr const char* fluid[5] = {"", "oil", "water", "gas", "polymer solution"};
+    static constexpr const char* keq[5] = {"", "KEQO", "KEQW", "KEQG", "KEQP"};
+    // The option is in its range: standard error only, not the listing.
+    deckWarning(deck.fileName(), deck.lineNumber(), "DATA 45D", "IWOPC",
+                std::to_string(iwopc) + " in well line " + std::to_string(k) + " injects " + fluid[iwopc] +
+                    ", whose equation is off (" + keq[iwopc] + " = 0 in DATA 06B): the well injects nothing");
   } else if (iwt == -1 && (iwopc < 1 || iwopc > 11)) {
     warnWellLine(s, deck, kWellNames, 5, k, iwopc,
                  rangeText(1, 11) + "; a production well produces QSP of the stream of option 1 to 10, or at "

@@ -154,7 +154,9 @@ void injector(State& s, int n) {
   double B, Bx, Bp;
   double* rate;
   FArray<double, MXEQ, MXBLK>* drate;
-  const int opt = s.IWOPC(n);
+  // A fluid whose equation is off is not injected: the well is as one
+  // with an invalid option (condition 0, no source).
+  const int opt = injectable(s, s.IWOPC(n)) ? s.IWOPC(n) : 0;
   switch (opt) {
     case 1:
       B = s.BOB(n) - s.RS(n) * s.BGB(n);

@@ -216,6 +216,25 @@ struct State : CoreState,
   double TRAN(int sl, int f, int e, int n) const { return GF(sl, n) * RMOBB(f, e, n); }
 };
 
+// Whether an injection well of operating option `iwopc` (1 oil, 2 water,
+// 3 gas, 4 polymer solution) injects: only a fluid whose equation is solved
+// can be, since no other equation would take the rate (and the reports and
+// the tracer would see fluid that is not there).
+inline bool injectable(const State& s, int iwopc) {
+  switch (iwopc) {
+    case 1:
+      return s.KEQO >= 1;
+    case 2:
+      return s.KEQW >= 1;
+    case 3:
+      return s.KEQG >= 1;
+    case 4:
+      return s.KEQP >= 1;
+    default:
+      return false;
+  }
+}
+
 // The deck file's name for messages ("(deck)" before the deck is named).
 inline std::string deckName(const State& s) {
   const std::size_t n = s.FINPUT.trimmed();

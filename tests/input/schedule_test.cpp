@@ -419,6 +419,7 @@ TEST(Schedule, WellOptionThatGivesNoSourceIsWarnedAbout) {
     SCOPED_TRACE("IWT " + std::to_string(c.iwt) + " IWOPC " + std::to_string(c.iwopc));
     auto sp = scheduleState();
     State& s = *sp;
+    s.KEQG = s.KEQP = 1;  // every fluid can be injected
     s.IPRTDAT = 1;
     const std::string path = ::testing::TempDir() + "schedule_option.lis";
     s.units.open(s.IOUT, path, FileForm::Formatted, FileStatus::Unknown);
@@ -437,6 +438,37 @@ TEST(Schedule, WellOptionThatGivesNoSourceIsWarnedAbout) {
                                   "   *WARNING* VARIABLE \" IWOPC \" IS OUT OF RANGE IN \"NWT\" LINE #    1") !=
                         lis.end();
     EXPECT_EQ(listed, c.iwopc < 0 || c.iwopc > 11);
+  }
+}
+
+// An injector of a fluid whose equation is off injects nothing: its line is
+// warned about (standard error only; the option is in its range).
+TEST(Schedule, InjectorOfAFluidWhoseEquationIsOffIsWarnedAbout) {
+  const struct {
+    int iwopc;
+    const char* want;  // "" for none
+  } cases[] = {
+      {1, ""},
+      {2, ""},
+      {3, "injects gas, whose equation is off (KEQG = 0 in DATA 06B): the well injects nothing"},
+      {4, "injects polymer solution, whose equation is off (KEQP = 0 in DATA 06B): the well injects nothing"},
+  };
+  for (const auto& c : cases) {
+    auto sp = scheduleState();
+    State& s = *sp;
+    s.KEQW = s.KEQO = 1;
+    s.KEQG = s.KEQP = 0;
+    testing::WarningCapture capture;
+    DeckReader d("off.dat", kHeads + "2 0 1.0 10.0 0 0 0\n-2 1 1 1 1 " + std::to_string(c.iwopc) +
+                                " 1.0 100.0 1.0 0 0\n-1 2 3 1 1 " + std::to_string(c.iwopc) +
+                                " 1.0 100.0 1.0 0 0\n0 0 0 0 0 0 0\n");
+    READSC(s, d);
+    std::vector<std::string> want;
+    if (*c.want)
+      want.push_back("talvek: warning: off.dat:5: data group DATA 45D, item IWOPC: " + std::to_string(c.iwopc) +
+                     " in well line 1 " + c.want);
+    EXPECT_EQ(capture.lines(), want) << c.iwopc;  // the producer's line is not warned about
+    EXPECT_EQ(s.IWLINE(5, 1), c.iwopc);
   }
 }
 

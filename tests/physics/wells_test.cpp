@@ -352,6 +352,38 @@ TEST(Wells, InvalidOptions) {
   }
 }
 
+// A fluid whose equation is off is not injected: no equation would take the
+// rate, but the well reports and the tracer would.
+TEST(Wells, FluidWhoseEquationIsOffIsNotInjected) {
+  for (int fluid = 1; fluid <= 4; ++fluid) {
+    // Every equation on but the injected fluid's (water stays on when gas is
+    // injected, oil when water is: a block needs two phases to flow).
+    auto sp = makeState();
+    State& s = *sp;
+    setTables(s);
+    setEquations(s, fluid == 2 ? 0 : 1, fluid == 1 ? 0 : 1, fluid == 3 ? 0 : 1, fluid == 4 ? 0 : 1);
+    setGrid(s, 1, 1, 10.0);
+    setBlock(s, 1, 2500.0, 0.35, 0.55, fluid == 4 ? 0.0 : 0.1, 380.0, 0);
+    makeOldLevel(s);
+    s.CPMFI(1) = 0.25;
+    addWell(s, 1, -2, fluid, 25.0, 4000.0, 50.0);
+    EVALUT(s);
+    PRODUC(s, 1);
+    EXPECT_EQ(s.IWC(1), 0) << fluid;
+    const Rates r = ratesOf(s, 1);
+    EXPECT_EQ(r.o, 0.0) << fluid;
+    EXPECT_EQ(r.w, 0.0) << fluid;
+    EXPECT_EQ(r.g, 0.0) << fluid;
+    EXPECT_EQ(r.p, 0.0) << fluid;
+    EXPECT_EQ(s.PSAND(1), 0.0) << fluid;
+    // With the equation on the same well injects.
+    setEquations(s, 1, 1, 1, 1);
+    EVALUT(s);
+    PRODUC(s, 1);
+    EXPECT_EQ(s.IWC(1), fluid) << fluid;
+  }
+}
+
 TEST(Wells, InjectionFluids) {
   for (int fluid = 1; fluid <= 4; ++fluid) {
     // Rate control: the fluid's rate, negative, nothing else.
