@@ -83,13 +83,15 @@ Row ratio(const Ctx& c, const Row& x) {
   return r;
 }
 
-// A balance ratio row: the aqueous column has its own value. A zero with a
-// sign (a ratio of zero amounts taken with a minus) is printed as 0.
+// A balance ratio row: the aqueous column has its own value, printed while
+// water or polymer solution flows (with both off it would be the change of
+// the water that only the pore volume moves over no flow at all). A zero
+// with a sign (a ratio of zero amounts taken with a minus) is printed as 0.
 Row balanceRatio(const Ctx& c, const FArray<double, 6>& m) {
   Row r;
   for (int k = 1; k <= 5; ++k)
     if (c.on[k]) r.v[k] = m(k) + 0.0;
-  r.v[6] = m(6) + 0.0;
+  if (c.on[2] || c.on[4]) r.v[6] = m(6) + 0.0;
   return r;
 }
 

@@ -207,6 +207,30 @@ TEST(TimeStepReport, EquationsSwitchedOffPrintZero) {
   EXPECT_EQ(s.RESPRF(RPQO), 0.0);
 }
 
+// With the water and polymer-solution equations both off no aqueous phase
+// flows: the aqueous balance is a ratio of nothing to nothing (the water in
+// place still moves with the pore volume) and prints 0 like its two parts.
+TEST(TimeStepReport, AqueousBalanceWithoutWaterAndPolymerPrintsZero) {
+  auto sp = makeState();
+  State& s = *sp;
+  stepState(s);
+  s.KEQW = 0;
+  s.KEQP = 0;
+  s.MBRCUM(6) = 1.5e55;
+  s.MBRINC(6) = -5.5e49;
+  Capture out(s, s.IOUT, "print2_aqoff.txt");
+  Capture rok(s, s.IROKM, "print2_aqoff_rok.txt");
+  PRINT2(s, 0, s.IROKM);
+  const auto lines = out.lines();
+  for (const char* label : {"CUM MB R ", "INC MB R "}) {
+    const auto v = rowValues(lines, label);
+    ASSERT_EQ(v.size(), 6u) << label;
+    EXPECT_EQ(v[1], 0.0) << label;
+    EXPECT_EQ(v[5], 0.0) << label;
+    EXPECT_GT(v[0], 0.0) << label;  // the oil balance is still printed
+  }
+}
+
 TEST(TimeStepReport, ZeroWithASignPrintsAsZeroInEveryRow) {
   // Balance ratios and saturation extremes that are zero with a sign, as a
   // ratio of zero amounts can be: printed as 0 like the rate rows.
